@@ -18,7 +18,9 @@ struct Benchmark {
 std::vector<Benchmark>& Registry();
 
 struct Register {
-    Register(const char* aName, std::function<void()> aRun) { Registry().push_back({aName, std::move(aRun)}); }
+    Register(const char* aName, std::function<void()> aRun) {
+        Registry().push_back({aName, std::move(aRun)});
+    }
 };
 
 // Seconds per call of aWork, over aIterations calls.
@@ -41,5 +43,5 @@ inline void PrintRatio(const char* aWhat, double aSeconds, const char* aBaseline
 #define ZRV_BENCH_CAT(a, b) ZRV_BENCH_CAT2(a, b)
 #define ZRV_BENCHMARK(Name)                                                                                  \
     static void Name();                                                                                      \
-    static zrvbench::Register ZRV_BENCH_CAT(reg_, Name)(#Name, Name);                                       \
+    static zrvbench::Register ZRV_BENCH_CAT(reg_, Name)(#Name, Name);                                        \
     static void Name()

@@ -11,7 +11,8 @@
 // ---------------------------------------------------------------------------------------------
 // Errors
 
-EZRVError::EZRVError(const QString& aMessage) : std::runtime_error(aMessage.toStdString()), fMessage(aMessage) {}
+EZRVError::EZRVError(const QString& aMessage)
+    : std::runtime_error(aMessage.toStdString()), fMessage(aMessage) {}
 
 // ---------------------------------------------------------------------------------------------
 // String list
@@ -159,9 +160,13 @@ QString Lenient(QString aFormat) {
 
 } // namespace
 
-const TZRVFormatSettings& FormatSettings() { return MutableFormatSettings(); }
+const TZRVFormatSettings& FormatSettings() {
+    return MutableFormatSettings();
+}
 
-void SetFormatSettings(const TZRVFormatSettings& aSettings) { MutableFormatSettings() = aSettings; }
+void SetFormatSettings(const TZRVFormatSettings& aSettings) {
+    MutableFormatSettings() = aSettings;
+}
 
 TDateTime QDateTimeToDateTime(const QDateTime& aValue) {
     return Combine(c_DateTimeBase.daysTo(aValue.date()), aValue.time().msecsSinceStartOfDay());
@@ -173,11 +178,17 @@ QDateTime DateTimeToQDateTime(TDateTime aValue) {
     return QDateTime(c_DateTimeBase.addDays(days), QTime::fromMSecsSinceStartOfDay(int(msecs)));
 }
 
-TDateTime Now() { return QDateTimeToDateTime(QDateTime::currentDateTime()); }
+TDateTime Now() {
+    return QDateTimeToDateTime(QDateTime::currentDateTime());
+}
 
-TDateTime Date() { return DateOf(Now()); }
+TDateTime Date() {
+    return DateOf(Now());
+}
 
-TDateTime EncodeDate(int Year, int Month, int Day) { return double(c_DateTimeBase.daysTo(QDate(Year, Month, Day))); }
+TDateTime EncodeDate(int Year, int Month, int Day) {
+    return double(c_DateTimeBase.daysTo(QDate(Year, Month, Day)));
+}
 
 TDateTime EncodeTime(int Hour, int Minute, int Second, int MSec) {
     return double(((Hour * 60 + Minute) * 60 + Second) * 1000 + MSec) / double(c_MSecsPerDay);
@@ -188,9 +199,13 @@ TDateTime EncodeDateTime(int Year, int Month, int Day, int Hour, int Minute, int
                    ((Hour * 60 + Minute) * 60 + Second) * 1000 + MSec);
 }
 
-int DayOfTheWeek(TDateTime aValue) { return DateTimeToQDateTime(aValue).date().dayOfWeek(); }
+int DayOfTheWeek(TDateTime aValue) {
+    return DateTimeToQDateTime(aValue).date().dayOfWeek();
+}
 
-int HourOf(TDateTime aValue) { return DateTimeToQDateTime(aValue).time().hour(); }
+int HourOf(TDateTime aValue) {
+    return DateTimeToQDateTime(aValue).time().hour();
+}
 
 TDateTime DateOf(TDateTime aValue) {
     qint64 days, msecs;
@@ -198,7 +213,9 @@ TDateTime DateOf(TDateTime aValue) {
     return double(days);
 }
 
-TDateTime IncDay(TDateTime aValue, int Days) { return aValue + Days; }
+TDateTime IncDay(TDateTime aValue, int Days) {
+    return aValue + Days;
+}
 
 QString DateToStr(TDateTime aValue) {
     return DateTimeToQDateTime(aValue).date().toString(FormatSettings().ShortDateFormat);
@@ -266,9 +283,13 @@ bool StrToBool(const QString& aText) {
     return v != 0;
 }
 
-QString IntToStr(qint64 aValue) { return QString::number(aValue); }
+QString IntToStr(qint64 aValue) {
+    return QString::number(aValue);
+}
 
-QString BoolToStr(bool aValue) { return aValue ? QStringLiteral("-1") : QStringLiteral("0"); }
+QString BoolToStr(bool aValue) {
+    return aValue ? QStringLiteral("-1") : QStringLiteral("0");
+}
 
 // ---------------------------------------------------------------------------------------------
 // Constants
@@ -287,7 +308,9 @@ const char Alphanum_lower[36] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9
 // ---------------------------------------------------------------------------------------------
 // Shared records
 
-void TZRVAuthorisation::Clear() { *this = TZRVAuthorisation(); }
+void TZRVAuthorisation::Clear() {
+    *this = TZRVAuthorisation();
+}
 
 void TZRVAuthorisation::Copy(const TZRVAuthorisation* Source) {
     if (Source)
@@ -311,7 +334,9 @@ TStringList TZRVAuthorisation::SaveToStringList() const {
     return L;
 }
 
-void TZRVApplication::Clear() { *this = TZRVApplication(); }
+void TZRVApplication::Clear() {
+    *this = TZRVApplication();
+}
 
 void TZRVApplication::Copy(const TZRVApplication* Source) {
     if (Source)
@@ -335,7 +360,9 @@ TStringList TZRVApplication::SaveToStringList() const {
     return L;
 }
 
-void TZRVGame::Clear() { *this = TZRVGame(); }
+void TZRVGame::Clear() {
+    *this = TZRVGame();
+}
 
 void TZRVGame::Copy(const TZRVGame* Source) {
     if (Source)
@@ -361,7 +388,9 @@ TStringList TZRVGame::SaveToStringList() const {
     return L;
 }
 
-void TZRVSecretQuestion::Clear() { *this = TZRVSecretQuestion(); }
+void TZRVSecretQuestion::Clear() {
+    *this = TZRVSecretQuestion();
+}
 
 void TZRVSecretQuestion::Copy(const TZRVSecretQuestion* Source) {
     if (Source)
@@ -508,10 +537,13 @@ TZRVAuthorisation* TZRVAuthorisations::Exists(uint32_t AuthorisationID) const {
 // ---------------------------------------------------------------------------------------------
 // Tariff data
 
-void TZRVHourFormulaData::Clear() { *this = TZRVHourFormulaData(); }
+void TZRVHourFormulaData::Clear() {
+    *this = TZRVHourFormulaData();
+}
 
 int32_t TZRVHourFormulaData::GetValue() const {
-    return int32_t(fStartDay) | (int32_t(fStartHour) << 3) | (int32_t(fEndDay) << 8) | (int32_t(fEndHour) << 11);
+    return int32_t(fStartDay) | (int32_t(fStartHour) << 3) | (int32_t(fEndDay) << 8) |
+           (int32_t(fEndHour) << 11);
 }
 
 bool TZRVHourFormulaData::DecodeValue(int32_t Value, int16_t& StartDay, int16_t& StartHour, int16_t& EndDay,
@@ -529,7 +561,9 @@ bool TZRVHourFormulaData::Contains(int32_t Value, int aDayOfWeek, int aHour) {
     return sd <= aDayOfWeek && aDayOfWeek <= ed && sh <= aHour && aHour <= eh;
 }
 
-QString TZRVCreditData::GetCreditFormatted() const { return FormatCredit(fCreditValue); }
+QString TZRVCreditData::GetCreditFormatted() const {
+    return FormatCredit(fCreditValue);
+}
 
 int TZRVTarification::AddCredit(std::unique_ptr<TZRVCreditData> Credit) {
     if (!Credit)

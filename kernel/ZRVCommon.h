@@ -125,9 +125,15 @@ QString DateToStr(TDateTime aValue);
 QString TimeToStr(TDateTime aValue);
 
 // Reads one value of a record by its key.
-inline int ReadInt(const TStringList& L, const QString& aKey) { return StrToInt(L.Values(aKey)); }
-inline uint32_t ReadUInt(const TStringList& L, const QString& aKey) { return StrToUInt(L.Values(aKey)); }
-inline bool ReadBool(const TStringList& L, const QString& aKey) { return StrToBool(L.Values(aKey)); }
+inline int ReadInt(const TStringList& L, const QString& aKey) {
+    return StrToInt(L.Values(aKey));
+}
+inline uint32_t ReadUInt(const TStringList& L, const QString& aKey) {
+    return StrToUInt(L.Values(aKey));
+}
+inline bool ReadBool(const TStringList& L, const QString& aKey) {
+    return StrToBool(L.Values(aKey));
+}
 inline TDateTime ReadDateTime(const TStringList& L, const QString& aKey) {
     return StrToDateTime(L.Values(aKey));
 }
@@ -232,7 +238,8 @@ extern const char Alphanum[62];
 extern const char Alphanum_upper[36];
 extern const char Alphanum_lower[36];
 
-inline const QString c_RunAtStartupKey = QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+inline const QString c_RunAtStartupKey =
+    QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 inline const QString c_RunOnceAtStartupKey =
     QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 inline constexpr int c_TimerInterval = 1000;
@@ -265,7 +272,7 @@ inline const QString c_ReadyValue = QStringLiteral("ReadyValue");
 inline const QString c_ReadyComment = QStringLiteral("ReadyComment");
 
 #define ZRV_REASON(Name, HeaderName, Text)                                                                   \
-    inline const QString Name = QStringLiteral(Text);                                                       \
+    inline const QString Name = QStringLiteral(Text);                                                        \
     inline const QString HeaderName = QStringLiteral("MessageReason=" Text);
 ZRV_REASON(c_SERVER_HANDSHAKE, c_msgreason_ServerHandshake, "SERVER_HANDSHAKE")
 ZRV_REASON(c_CLIENT_HANDSHAKE, c_msgreason_ClientHandshake, "CLIENT_HANDSHAKE")
@@ -282,7 +289,8 @@ ZRV_REASON(c_CLOSE_USER_SESSION, c_msgreason_CloseUserSession, "CLOSE_USER_SESSI
 ZRV_REASON(c_USER_SESSION_CLOSED, c_msgreason_UserSessionClosed, "USER_SESSION_CLOSED")
 ZRV_REASON(c_CLOSE_USER_CONNECTION, c_msgreason_CloseUserConnection, "CLOSE_USER_CONNECTION")
 ZRV_REASON(c_USER_CONNECTION_CLOSED, c_msgreason_UserConnectionClosed, "USER_CONNECTION_CLOSED")
-ZRV_REASON(c_cmdCLOSE_CLIENT_CONNECTION, c_msgreason_CommandCloseClientConnection, "cmdCLOSE_CLIENT_CONNECTION")
+ZRV_REASON(c_cmdCLOSE_CLIENT_CONNECTION, c_msgreason_CommandCloseClientConnection,
+           "cmdCLOSE_CLIENT_CONNECTION")
 ZRV_REASON(c_cmdCLOSE_CLIENT_MODULE, c_msgreason_CommandCloseClientModule, "cmdCLOSE_CLIENT_MODULE")
 ZRV_REASON(c_cmdLAUNCH_CLIENT_MODULE, c_msgreason_CommandLaunchClientModule, "cmdLAUNCH_CLIENT_MODULE")
 ZRV_REASON(c_cmdCLOSE_USER_CONNECTION, c_msgreason_CommandCloseUserConnection, "cmdCLOSE_USER_CONNECTION")

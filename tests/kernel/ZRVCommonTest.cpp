@@ -161,8 +161,8 @@ TEST(Records, GameRoundTripKeepsValuesWithEqualsSigns) {
     TZRVGame g;
     g.Copy(MakeGame(12, "Chess").get());
     const TStringList L = g.SaveToStringList();
-    EXPECT_EQ(L.Lines(), QStringList({"Game_GameID=12", "Game_GameName=Chess", "Game_Description=",
-                                      "Game_CommandLine=run.exe -mode=full"}));
+    EXPECT_EQ(L.Lines(), QStringList({"Game_GameID=12", "Game_GameName=Chess",
+                                      "Game_Description=", "Game_CommandLine=run.exe -mode=full"}));
     TZRVGame back;
     back.LoadFromStringList(L);
     EXPECT_EQ(back.GameID(), 12u);
@@ -179,8 +179,9 @@ TEST(Records, EmptyListLeavesTheRecordAsItIs) {
 TEST(Records, ConversionErrorLeavesLaterFieldsCleared) {
     TZRVApplication a;
     a.SetApplicationName("old");
-    EXPECT_THROW(a.LoadFromStringList(Lines({"Application_ApplicationID=x", "Application_ApplicationName=new"})),
-                 EConvertError);
+    EXPECT_THROW(
+        a.LoadFromStringList(Lines({"Application_ApplicationID=x", "Application_ApplicationName=new"})),
+        EConvertError);
     EXPECT_EQ(a.ApplicationName(), "");
 }
 
@@ -234,8 +235,8 @@ TEST(Lists, CountZeroEmptiesButNoLinesLeaveAsIs) {
 
 TEST(Lists, ItemWithoutLinesIsCreatedEmpty) {
     TZRVApplications apps;
-    apps.LoadFromStringList(Lines({"Applications_OwnerID=1", "Applications_Count=2",
-                                   "Applications_1Application_ApplicationID=8"}));
+    apps.LoadFromStringList(Lines(
+        {"Applications_OwnerID=1", "Applications_Count=2", "Applications_1Application_ApplicationID=8"}));
     ASSERT_EQ(apps.Count(), 2);
     EXPECT_EQ(apps.Applications(0)->ApplicationID(), 0u);
     EXPECT_EQ(apps.Applications(1)->ApplicationID(), 8u);
