@@ -106,7 +106,9 @@ TStringList CollectPrefixed(const TStringList& aList, const QString& aPrefix, co
 
 namespace {
 
-const QDate c_DateTimeBase(1899, 12, 30);
+// 30 December 1899, day 0 of every date-time (a constant, so that date helpers work during static
+// initialisation too).
+constexpr QDate c_DateTimeBase = QDate::fromJulianDay(2415019);
 constexpr qint64 c_MSecsPerDay = 86400000;
 
 TZRVFormatSettings ReadFormatSettings() {

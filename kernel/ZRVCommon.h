@@ -230,6 +230,15 @@ using TZRVProgressEvent = std::function<void(QObject* Sender, uint32_t PercentDo
 using TZRVClientConfigListAvailableEvent = std::function<void(QObject* Sender, const TStringList& CfgList)>;
 using TZRVInfoMessageEvent = std::function<void(QObject* Sender, const QString& msg)>;
 
+// The accessors of an event property held in the field fOn<Name>: On<Name>() and SetOn<Name>().
+#define ZRV_EVENT_PROPERTY(Type, Name)                                                                       \
+    const Type& On##Name() const {                                                                           \
+        return fOn##Name;                                                                                    \
+    }                                                                                                        \
+    void SetOn##Name(Type aEvent) {                                                                          \
+        fOn##Name = std::move(aEvent);                                                                       \
+    }
+
 // ---------------------------------------------------------------------------------------------
 // Exported constants
 
