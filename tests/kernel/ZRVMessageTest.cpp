@@ -1,0 +1,231 @@
+#include "ZRVMessage.h"
+#include "ZRVCrypt.h"
+
+#include <QStringDecoder>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Body(std::initializer_list<const char*> aLines) {
+    TStringList L;
+    for (const char* line : aLines)
+        L.Add(QString::fromUtf8(line));
+    return L.Text();
+}
+
+QByteArray Wire(const QString& aBody) {
+    const TZRVCrypt crypt;
+    return EncodeMessage(aBody, crypt);
+}
+
+// Feeds every part in turn and collects what the buffer delivers, with the last message taken
+// once no more data follows (as the connections do after a quiet moment).
+TZRVArrayOfString FeedAll(TZRVReceiveBuffer& aBuffer, const QList<QByteArray>& aParts) {
+    TZRVArrayOfString out;
+    for (const QByteArray& part : aParts)
+        out.append(aBuffer.Feed(part));
+    out.append(aBuffer.Flush());
+    return out;
+}
+
+const QString c_Ping = Body({"MessageID=CLIENT_CONNECTION", "MessageReason=SERVER_PING"});
+const QString c_Info =
+    Body({"MessageID=CLIENT_CONNECTION", "MessageReason=INFOMESSAGE", "INFOMESSAGE=Échec € de la connexion"});
+const QString c_Ticket = Body({"UTt_TicketID=12", "UTt_Code=AB12CD34", "Found=-1",
+                               "Message=", "MessageID=USER_CONNECTION", "MessageReason=GET_TICKET"});
+
+// ----- code page
+
+TEST(MessageCodePage, FrenchTextAndEuroAreSingleBytes) {
+    const QByteArray bytes("\xC9\x63hec \x80");
+    EXPECT_EQ(ToWindows1252(QString::fromUtf8("Échec €")), bytes);
+    EXPECT_EQ(FromWindows1252(bytes), QString::fromUtf8("Échec €"));
+}
+
+TEST(MessageCodePage, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach) {
+    struct Case {
+        const char* Utf8;
+        QByteArray Expected;
+    } cases[] = {
+        {"a\u4e2db", "a?b"},              // CJK
+        {"a\U0001F600b", "a?b"},          // outside the basic plane: one character, one "?"
+        {"\u0141\u00c9\u0080", "?\xC9?"}, // Polish L, E acute, a C1 control the code page maps elsewhere
+        {"\u001a", "\x1A"},               // a real SUB stays itself
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ToWindows1252(QString::fromUtf8(c.Utf8)), c.Expected) << c.Utf8;
+    const QChar loneSurrogates[] = {QChar(0xD800), u'x', QChar(0xDC00)};
+    EXPECT_EQ(ToWindows1252(QStringView(loneSurrogates, 3)), QByteArray("?x?"));
+}
+
+TEST(MessageCodePage, EveryByteReadsAsQtsWindows1252AndWritesBackUnchanged) {
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = FromWindows1252(all);
+    EXPECT_EQ(ToWindows1252(text), all);
+    QStringDecoder qt("Windows-1252");
+    if (!qt.isValid())
+        GTEST_SKIP() << "this Qt has no Windows-1252 converter to compare with";
+    EXPECT_EQ(text, QString(qt(all)));
+}
+
+TEST(MessageCodePage, EncodedMessageIsMarkerAndBodyInTheCodePage) {
+    EXPECT_EQ(Wire(c_Info), "#ZRV2_SC_DATA#MessageID=CLIENT_CONNECTION\r\nMessageReason=INFOMESSAGE\r\n"
+                            "INFOMESSAGE=\xC9\x63hec \x80 de la connexion\r\n");
+}
+
+// ----- splitting one text
+
+TEST(MessageDataSplit, PiecesAreTheBodiesBetweenMarkers) {
+    const QString m = c_MessageMarquer_string;
+    struct Case {
+        QString Text;
+        QStringList Expected;
+    } cases[] = {
+        {m + c_Ping + m + c_Info + m + c_Ticket, {c_Ping, c_Info, c_Ticket}},
+        {"xyz" + m + c_Ping, {c_Ping}},
+        {m, {QString()}},
+        {m + m + "A=1", {QString(), "A=1"}},
+        {c_Ping, {}},
+        {QString(), {}},
+        {"#ZRV2_SC_DATA" + c_Ping, {}},
+    };
+    for (const auto& c : cases) {
+        TZRVArrayOfString pieces{QStringLiteral("left over")};
+        EXPECT_EQ(DataSplit(c.Text, pieces), c.Expected.size()) << c.Text.toStdString();
+        EXPECT_EQ(pieces, c.Expected) << c.Text.toStdString();
+    }
+}
+
+// ----- receive buffer
+
+TEST(MessageReceiveBuffer, ThreeMessagesInOneReadComeOutInOrder) {
+    TZRVReceiveBuffer buffer;
+    EXPECT_EQ(buffer.Feed(Wire(c_Ping) + Wire(c_Info) + Wire(c_Ticket)), TZRVArrayOfString({c_Ping, c_Info}));
+    EXPECT_TRUE(buffer.HasCompleteTail());
+    EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({c_Ticket}));
+    EXPECT_EQ(buffer.Pending(), 0);
+}
+
+TEST(MessageReceiveBuffer, MessageSplitOverReadsIsDeliveredWholeAndOnce) {
+    const QByteArray wire = Wire(c_Info) + Wire(c_Ping);
+    const qsizetype inLine = wire.indexOf("Reason") + 3, inMarker = wire.indexOf("#ZRV2", 1) + 6;
+    TZRVReceiveBuffer buffer;
+    EXPECT_TRUE(buffer.Feed(wire.left(inLine)).isEmpty());
+    EXPECT_TRUE(buffer.Feed(wire.mid(inLine, inMarker - inLine)).isEmpty());
+    EXPECT_EQ(buffer.Feed(wire.mid(inMarker)), TZRVArrayOfString({c_Info}));
+    EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({c_Ping}));
+    EXPECT_TRUE(buffer.Feed(QByteArray()).isEmpty());
+    EXPECT_TRUE(buffer.Flush().isEmpty());
+}
+
+// Every split of the data in two reads gives the bodies of the unsplit data, also a split right
+// after a line end inside a body: the kept body waits for the rest.
+TEST(MessageReceiveBuffer, SplitAtEveryBytePositionMatchesTheUnsplitData) {
+    const QStringList bodies = {c_Ticket, c_Info, c_Ping};
+    QByteArray wire = "garbage#ZRV2";
+    for (const QString& body : bodies)
+        wire += Wire(body);
+    for (qsizetype p = 0; p <= wire.size(); ++p) {
+        TZRVReceiveBuffer buffer;
+        EXPECT_EQ(FeedAll(buffer, {wire.left(p), wire.mid(p)}), bodies) << "split at " << p;
+        EXPECT_EQ(buffer.Pending(), 0) << "split at " << p;
+    }
+}
+
+TEST(MessageReceiveBuffer, IncompleteTailIsNotFlushed) {
+    TZRVReceiveBuffer buffer;
+    EXPECT_TRUE(buffer.Feed("#ZRV2_SC_DATA#A=1\r\nB=").isEmpty());
+    EXPECT_FALSE(buffer.HasCompleteTail());
+    EXPECT_TRUE(buffer.Flush().isEmpty());
+    EXPECT_TRUE(buffer.Feed("2\r\n").isEmpty());
+    EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({"A=1\r\nB=2\r\n"}));
+}
+
+TEST(MessageReceiveBuffer, GarbageWithoutMarkerKeepsAtMostThirteenBytes) {
+    TZRVReceiveBuffer buffer;
+    const QByteArray garbage = QByteArray("#ZRV2_SC_DAT\r\n").repeated(300); // near misses of the marker
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_TRUE(buffer.Feed(garbage).isEmpty());
+        ASSERT_LE(buffer.Pending(), 13);
+    }
+    EXPECT_TRUE(buffer.Feed("junk#ZRV2_S").isEmpty());
+    EXPECT_EQ(FeedAll(buffer, {"C_DATA#" + ToWindows1252(c_Ping)}), TZRVArrayOfString({c_Ping}));
+}
+
+TEST(MessageReceiveBuffer, MessageWithoutEndIsDroppedPastTheBoundAndReported) {
+    TZRVReceiveBuffer buffer;
+    QList<qsizetype> drops;
+    buffer.SetOnTailDropped([&](qsizetype aBytes) { drops.append(aBytes); });
+    const QByteArray chunk(64 * 1024, 'x');
+    EXPECT_TRUE(buffer.Feed("#ZRV2_SC_DATA#Big=").isEmpty());
+    for (int sent = 0; sent < 5 * 1024 * 1024; sent += chunk.size()) {
+        EXPECT_TRUE(buffer.Feed(chunk).isEmpty());
+        ASSERT_LE(buffer.Pending(), TZRVReceiveBuffer::c_DefaultMaxTail);
+    }
+    ASSERT_EQ(drops.size(), 1);
+    EXPECT_GT(drops[0], TZRVReceiveBuffer::c_DefaultMaxTail);
+    EXPECT_LE(buffer.Pending(), 13);
+    EXPECT_EQ(FeedAll(buffer, {Wire(c_Ping)}), TZRVArrayOfString({c_Ping})); // the link goes on
+}
+
+TEST(MessageReceiveBuffer, BoundAppliesToKeptTailsOnly) {
+    const QByteArray wire = Wire(QStringLiteral("A=") + QString(200, u'a') + QStringLiteral("\r\n"));
+    struct Case {
+        QList<QByteArray> Reads;
+        qsizetype Delivered;
+        int Drops;
+    } cases[] = {
+        {{wire}, 1, 0},                          // complete in one read: taken, whatever its size
+        {{wire.left(150), wire.mid(150)}, 0, 1}, // kept past 100 bytes: dropped, rest discarded
+        {{wire.left(90), wire.mid(90, 20), wire.mid(110)}, 0, 1},
+        {{wire.left(90), wire.mid(90) + Wire(c_Ping)}, 2, 0},
+    };
+    for (const auto& c : cases) {
+        TZRVReceiveBuffer buffer;
+        buffer.SetMaxTail(100);
+        int drops = 0;
+        buffer.SetOnTailDropped([&](qsizetype) { ++drops; });
+        EXPECT_EQ(FeedAll(buffer, c.Reads).size(), c.Delivered);
+        EXPECT_EQ(drops, c.Drops);
+    }
+}
+
+TEST(MessageReceiveBuffer, ClearForgetsTheKeptTail) {
+    TZRVReceiveBuffer buffer;
+    EXPECT_TRUE(buffer.Feed("#ZRV2_SC_DATA#A=1").isEmpty());
+    buffer.Clear();
+    EXPECT_EQ(buffer.Pending(), 0);
+    EXPECT_TRUE(buffer.Feed("\r\n").isEmpty());
+}
+
+TEST(MessageReceiveBuffer, EncodedMessageComesBackAsSent) {
+    TZRVReceiveBuffer buffer;
+    const QString body = Body({"MessageID=CLIENT_CONNECTION", "INFOMESSAGE=Crédit épuisé à 12h00 ; «ok»"});
+    EXPECT_EQ(FeedAll(buffer, {Wire(body)}), TZRVArrayOfString({body}));
+}
+
+// ----- dispatch
+
+TEST(MessageDispatch, IdentifierPicksTheLayerWithoutRegardToCase) {
+    struct Case {
+        QString Piece;
+        TZRVMessageKind Expected;
+    } cases[] = {
+        {Body({"messageid=client_connection", "MessageReason=SERVER_PING"}), mkClientConnection},
+        {Body({"UTt_Code=X", "MessageID=USER_CONNECTION", "MessageReason=GET_TICKET"}), mkUserConnection},
+        {Body({"MessageID=Custom_Message", "Free=text"}), mkCustomMessage},
+        {Body({"MessageID=GENERAL_REQUEST", "MessageReason=CREATE_ACCOUNT"}), mkUnknown},
+        {Body({"MessageID= CLIENT_CONNECTION"}), mkUnknown},
+        {Body({"MessageReason=SERVER_PING"}), mkUnknown},
+        {QString(), mkUnknown},
+    };
+    for (const auto& c : cases) {
+        TStringList message = TStringList(QStringList{"stale=1"});
+        EXPECT_EQ(LoadMessage(c.Piece, message), c.Expected) << c.Piece.toStdString();
+        EXPECT_EQ(message.Text(), c.Piece);
+    }
+}
+
+} // namespace
