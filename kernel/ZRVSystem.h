@@ -1,0 +1,82 @@
+#pragma once
+// Workstation control: the restriction service that locks the desktop session down while the lock
+// screen is shown and applies the café's restrictions while a session runs. It acts through the
+// platform layer's restrictions and keeps the shell program and the task manager policy in the
+// settings store.
+
+#include "ZRVCommon.h"
+
+class IZRVRestrictions;
+
+// Where the shell program and the task manager policy are kept.
+inline const QString c_WinLogonKey =
+    QStringLiteral("\\Software\\Microsoft\\Windows NT\\CurrentVersion\\WinLogon");
+inline const QString c_WinLogonShell = QStringLiteral("Shell");
+inline const QString c_WinLogonAutoRestartShell = QStringLiteral("AutoRestartShell");
+inline const QString c_SystemPoliciesKey =
+    QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System");
+inline const QString c_DisableTaskMgr = QStringLiteral("DisableTaskMgr");
+inline const QString c_ExplorerShell = QStringLiteral("Explorer.exe");
+
+class TZRVLockWindows : public QObject {
+    Q_OBJECT
+public:
+    // Uses the process's platform backend.
+    explicit TZRVLockWindows(QObject* aOwner = nullptr);
+    TZRVLockWindows(IZRVRestrictions& aBackend, QObject* aOwner = nullptr);
+    // Leaves the shell set to restart by itself and removes the keyboard filter.
+    ~TZRVLockWindows() override;
+
+    // Hides the desktop and the task bar and disables the task manager keys, task switching and the
+    // start menu. True when afterwards the desktop and the task bar are hidden and the task manager
+    // keys and task switching are disabled.
+    bool LockAll();
+    // The same steps the other way; true when all four show or are enabled.
+    bool UnLockAll();
+
+    bool GetDesktopVisible() const;
+    void SetDesktopVisible(bool Value);
+    bool GetShellTrayWindowVisible() const;
+    void SetShellTrayWindowVisible(bool Value);
+    // The task manager policy: true unless the store holds a non-zero "DisableTaskMgr".
+    bool GetCtrlAltDelEnabled() const;
+    void SetCtrlAltDelEnabled(bool Value);
+    // Whether the desktop shell runs.
+    bool GetExplorerEnabled() const;
+    // Enabling (or disabling without a shell program set) installs and starts "Explorer.exe" as the
+    // shell when none runs; disabling installs ShellProcess as the shell and ends the running one.
+    void SetExplorerEnabled(bool Value);
+    bool FaskTaskSwitchEnabled() const { return fFaskTaskSwitchEnabled; }
+    void SetFaskTaskSwitchEnabled(bool Value);
+    bool GetStartMenuEnabled() const;
+    void SetStartMenuEnabled(bool Value);
+    const QString& ShellProcess() const { return fShellProcess; }
+    // Stores the program only; nothing is written until the shell is switched.
+    void SetShellProcess(const QString& Value) { fShellProcess = Value; }
+
+protected:
+    // The last state of the task manager keys that was fully applied.
+    bool fCtrlAltDelEnabled = true;
+    bool fFaskTaskSwitchEnabled = false;
+    QString fShellProcess;
+
+private:
+    bool ApplyAll(bool aEnabled);
+    void WriteShell(const QString& aProgram);
+
+    IZRVRestrictions& fBackend;
+};
+
+// The same service with its state published as properties.
+class TZRVWinRestrictions : public TZRVLockWindows {
+    Q_OBJECT
+    Q_PROPERTY(bool DesktopVisible READ GetDesktopVisible WRITE SetDesktopVisible)
+    Q_PROPERTY(bool ShellTrayWindowVisible READ GetShellTrayWindowVisible WRITE SetShellTrayWindowVisible)
+    Q_PROPERTY(bool CtrlAltDelEnabled READ GetCtrlAltDelEnabled WRITE SetCtrlAltDelEnabled)
+    Q_PROPERTY(bool ExplorerEnabled READ GetExplorerEnabled WRITE SetExplorerEnabled)
+    Q_PROPERTY(bool FaskTaskSwitchEnabled READ FaskTaskSwitchEnabled WRITE SetFaskTaskSwitchEnabled)
+    Q_PROPERTY(bool StartMenuEnabled READ GetStartMenuEnabled WRITE SetStartMenuEnabled)
+    Q_PROPERTY(QString ShellProcess READ ShellProcess WRITE SetShellProcess)
+public:
+    using TZRVLockWindows::TZRVLockWindows;
+};

@@ -1,0 +1,39 @@
+#include "ZRVPlatformNone.h"
+
+bool TZRVNoneRestrictions::Unavailable(const char* aFeature) {
+    const QString feature = QLatin1String(aFeature);
+    if (!fReported.contains(feature)) {
+        fReported.insert(feature);
+        qCWarning(lcZRVPlatform).noquote() << "No desktop session: cannot" << feature;
+    }
+    return false;
+}
+
+// Showing needs a window to show; hiding one that does not exist leaves nothing visible.
+bool TZRVNoneRestrictions::SetDesktopVisible(bool aVisible) {
+    return aVisible ? Unavailable("show the desktop") : true;
+}
+
+bool TZRVNoneRestrictions::SetShellTrayVisible(bool aVisible) {
+    return aVisible ? Unavailable("show the task bar") : true;
+}
+
+bool TZRVNoneRestrictions::StartShell(const QString&) {
+    return Unavailable("start the desktop shell");
+}
+
+bool TZRVNoneRestrictions::SetTaskManagerEnabled(bool aEnabled) {
+    return aEnabled || Unavailable("block the session's escape keys");
+}
+
+bool TZRVNoneRestrictions::SetStartMenuEnabled(bool aEnabled) {
+    return aEnabled || Unavailable("disable the start menu");
+}
+
+bool TZRVNoneRestrictions::SetFastTaskSwitchEnabled(bool aEnabled) {
+    return aEnabled || Unavailable("disable task switching");
+}
+
+bool TZRVNoneRestrictions::SetKeyboardHookInstalled(bool aInstalled) {
+    return !aInstalled || Unavailable("filter the keyboard");
+}
