@@ -1,0 +1,279 @@
+#pragma once
+// The café's database: one SQLite file holding accounts, tickets, groups, machines, applications,
+// games, authorisations, secret questions, hour formulas, products and the till. The database
+// object opens (creating the schema for a new file), closes, compacts and backs up the file, and
+// moves records in and out of it. The tickets generator proposes batches of fresh ticket codes.
+
+#include "ZRVCommon.h"
+#include "ZRVDataBaseSql.h"
+
+#include <QObject>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QVariant>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QSqlQuery;
+class TZRVUserAccount;
+class TZRVUserTicket;
+class TZRVGroup;
+class TZRVMachine;
+
+// Statements that remove for good the accounts and tickets marked as deleted.
+extern const QString c_SqlDeleteTickets;
+extern const QString c_SqlDeleteAccounts;
+
+class TZRVCustomDataBase : public QObject {
+public:
+    explicit TZRVCustomDataBase(QObject* aOwner = nullptr);
+    ~TZRVCustomDataBase() override;
+
+    const QString& BackupPath() const { return fDBBackupPath; }
+    const QString& DBName() const { return fDBName; }
+    const QString& Password() const { return fPassword; }
+    // The name of the connection in use: the object's own, or another object's it shares.
+    const QString& ADOConnection() const { return fADOCOnnection; }
+    // How long a statement waits for a lock held by another process (applies at the next Open).
+    int BusyTimeout() const { return fBusyTimeout; }
+
+    void SetDBBackupPath(const QString& aValue) { fDBBackupPath = aValue; }
+    void SetDBName(const QString& aValue) { fDBName = aValue; }
+    void SetPassword(const QString& aValue) { fPassword = aValue; }
+    // Uses the named connection of another database object; the empty name returns to the
+    // object's own connection. A shared connection is never closed by the borrower's destruction.
+    void SetADOConnection(const QString& aConnectionName);
+    void SetBusyTimeout(int aMilliseconds) { fBusyTimeout = aMilliseconds; }
+
+    // Opens DBName (closing it first when open). A missing or empty file is created with the
+    // whole schema and the rows the system presumes, and remembers Password; an existing file is
+    // opened as it is and must hold the same password. Raises EZRVError when the file is not a
+    // database, is locked by another process, or the password is wrong; nothing is written then.
+    bool Open();
+    bool Close();
+    bool GetOpenned() const;
+    // Runs one statement; the number of rows it changed (through the views' triggers included),
+    // 0 when closed or empty. A failing statement raises EZRVError.
+    int ExecuteSQLAction(const QString& aSql);
+    // Removes the rows marked as deleted (when open), closes, and writes a compacted copy to the
+    // file named like the database with "COMPACTED" after its base name. Raises on failure.
+    bool Compact();
+    // Writes a consistent copy to aDirectory/dd-mm-yyyy-hh-nn-ss.bak; the database stays as open
+    // or closed as it was. False when the directory is empty, the file is missing or the copy fails.
+    bool Save(const QString& aDirectory);
+    // dir/baseCOMPACTED.ext for dir/base.ext.
+    static QString CompactedFileName(const QString& aDBName);
+    // aDirectory/dd-mm-yyyy-hh-nn-ss.bak, without doubling a trailing separator.
+    static QString BackupFileName(const QString& aDirectory, const QDateTime& aWhen);
+    // Restoring a backup is the host's business.
+    bool Restore(TDateTime aFrom, TDateTime aTo, const QString& aFileName);
+    void Assign(const TZRVCustomDataBase& Source);
+    // The connection in use, for units that run statements of their own (the till).
+    QSqlDatabase Connection() const;
+
+    // ----- existence checks by name: the key of exactly one row, or 0
+    int AccountExists(const QString& aName);
+    int TicketExists(const QString& aCode);
+    int GroupExists(const QString& aName);
+    int ApplicationExists(const QString& aName, const QString& aCommandLine);
+    int GameExists(const QString& aName, const QString& aCommandLine);
+    int AuthorisationExists(const QString& aName);
+    int SecretQuestionExists(const QString& aQuestion);
+    // The lowest key of the rows with that name, or 0.
+    int MachineExists(const QString& aName);
+    // The first row's key, or 0.
+    int HourFormulaExists(const QString& aName);
+    int ProductExists(const QString& aName);
+
+    // ----- existence checks by key and of links
+    bool AccountExists(uint32_t aID);
+    bool TicketExists(uint32_t aID);
+    bool GroupExists(uint32_t aID);
+    bool ApplicationExists(uint32_t aID);
+    bool GameExists(uint32_t aID);
+    bool AuthorisationExists(uint32_t aID);
+    bool MachineExists(uint32_t aID);
+    bool SecretQuestionExists(uint32_t aID);
+    bool GroupApplicationExists(uint32_t aGroupID, uint32_t aApplicationID);
+    bool GroupGameExists(uint32_t aGroupID, uint32_t aGameID);
+    bool GroupAuthorisationExists(uint32_t aGroupID, uint32_t aAuthorisationID);
+    bool MachineApplicationExists(uint32_t aMachineID, uint32_t aApplicationID);
+    bool MachineGameExists(uint32_t aMachineID, uint32_t aGameID);
+
+    // ----- reads: a new record the caller owns, or nothing
+    std::unique_ptr<TZRVUserTicket> ReadTicket(uint32_t aID);
+    std::unique_ptr<TZRVUserAccount> ReadAccount(uint32_t aID);
+    std::unique_ptr<TZRVGroup> ReadGroup(uint32_t aID);
+    std::unique_ptr<TZRVMachine> ReadMachine(uint32_t aID);
+    std::unique_ptr<TZRVApplication> ReadApplication(uint32_t aID);
+    std::unique_ptr<TZRVGame> ReadGame(uint32_t aID);
+    std::unique_ptr<TZRVAuthorisation> ReadAuthorisation(uint32_t aID);
+    std::unique_ptr<TZRVSecretQuestion> ReadSecretQuestion(uint32_t aID);
+    std::unique_ptr<TZRVGroupAuthorisation> ReadGroupAuthorisation(uint32_t aAuthorisationID,
+                                                                   uint32_t aGroupID);
+    // The same into a variable; whether a record was read.
+    bool ReadTicket(uint32_t aID, std::unique_ptr<TZRVUserTicket>& Ticket);
+    bool ReadAccount(uint32_t aID, std::unique_ptr<TZRVUserAccount>& Account);
+    bool ReadGroup(uint32_t aID, std::unique_ptr<TZRVGroup>& Group);
+    bool ReadMachine(uint32_t aID, std::unique_ptr<TZRVMachine>& Machine);
+    bool ReadApplication(uint32_t aID, std::unique_ptr<TZRVApplication>& Application);
+    bool ReadGame(uint32_t aID, std::unique_ptr<TZRVGame>& Game);
+    bool ReadAuthorisation(uint32_t aID, std::unique_ptr<TZRVAuthorisation>& Authorisation);
+    bool ReadSecretQuestion(uint32_t aID, std::unique_ptr<TZRVSecretQuestion>& Question);
+    // Hour formulas travel packed (days and hours in one integer); products as plain values.
+    bool ReadHourFormula(const QString& aName, int& aID, int& aPacked);
+    bool ReadHourFormula(int aID, QString& aName, int& aPacked);
+    bool ReadProduct(int aID, QString& aName, int& aQuantityPerUnit, int& aUnitCost);
+    bool ReadProduct(const QString& aName, int& aID, int& aQuantityPerUnit, int& aUnitCost);
+
+    // ----- inserts: false (or 0) when refused
+    bool AddAccount(TZRVUserAccount* Account);
+    // The record's TicketID stays 0; aFlag has no effect.
+    bool AddTicket(TZRVUserTicket* Ticket, uint32_t aOwnerID, bool aFlag);
+    // The variable is replaced by the group (machine) read back with its links.
+    bool AddGroup(std::unique_ptr<TZRVGroup>& Group);
+    bool AddMachine(std::unique_ptr<TZRVMachine>& Machine);
+    bool AddApplication(TZRVApplication* Application);
+    bool AddGame(TZRVGame* Game);
+    bool AddAuthorisation(TZRVAuthorisation* Authorisation);
+    bool AddSecretQuestion(TZRVSecretQuestion* Question);
+    bool AddGroupAuthorisation(TZRVGroupAuthorisation* GroupAuthorisation);
+    bool AddGroupApplication(uint32_t aGroupID, uint32_t aApplicationID);
+    bool AddGroupGame(uint32_t aGroupID, uint32_t aGameID);
+    bool AddMachineApplication(uint32_t aMachineID, uint32_t aApplicationID);
+    bool AddMachineGame(uint32_t aMachineID, uint32_t aGameID);
+    // The new key, or 0.
+    int AddHourFormula(const QString& aName, int aStartDay, int aStartHour, int aEndDay, int aEndHour);
+    int AddProduct(const QString& aName, int aQuantityPerUnit, int aUnitCost);
+
+    // ----- updates by key: false when refused or when no row changed
+    bool UpdateAccount(TZRVUserAccount* Account);
+    bool UpdateTicket(TZRVUserTicket* Ticket);
+    // Rewrites the row and replaces all its application and game links, in one transaction.
+    bool UpdateGroup(TZRVGroup* Group);
+    bool UpdateMachine(TZRVMachine* Machine);
+    bool UpdateApplication(TZRVApplication* Application);
+    bool UpdateGame(TZRVGame* Game);
+    bool UpdateGroupAuthorisation(TZRVGroupAuthorisation* GroupAuthorisation);
+    bool UpdateHourFormula(const QString& aName, int aStartDay, int aStartHour, int aEndDay, int aEndHour);
+    bool UpdateProduct(const QString& aName, int aQuantityPerUnit, int aUnitCost);
+
+    // ----- deletions: true when a row was deleted (or marked, for soft deletions)
+    bool DeleteAccount(uint32_t aID, bool aSoft);
+    bool DeleteTicket(uint32_t aID, bool aSoft);
+    // Clears the record after a successful deletion when aClear is true.
+    bool DeleteAccount(TZRVUserAccount* Account, bool aClear, bool aSoft);
+    bool DeleteTicket(TZRVUserTicket* Ticket, bool aClear, bool aSoft);
+    // The group's link rows stay.
+    bool DeleteGroup(uint32_t aID);
+    bool DeleteGroupApplication(uint32_t aGroupID, uint32_t aApplicationID);
+    bool DeleteGroupAuthorisation(uint32_t aGroupID, uint32_t aAuthorisationID);
+    bool DeleteGroupGame(uint32_t aGroupID, uint32_t aGameID);
+    bool DeleteMachineApplication(uint32_t aMachineID, uint32_t aApplicationID);
+    bool DeleteMachineGame(uint32_t aMachineID, uint32_t aGameID);
+    bool DeleteHourFormula(int aID);
+    bool DeleteHourFormula(const QString& aName);
+    bool DeleteProduct(int aID);
+    bool DeleteProduct(const QString& aName);
+
+private:
+    using TValues = QVariantList;
+    using TColumns = std::vector<std::pair<QString, QVariant>>;
+
+    // Runs one statement with its values bound; raises EZRVError when it fails.
+    QSqlQuery Run(const QString& aSql, const TValues& aValues) const;
+    // The key of the one row a selection yields; 0 for none or several.
+    int SingleKey(const QString& aSql, const TValues& aValues);
+    int FirstKey(const QString& aSql, const TValues& aValues);
+    bool AnyRow(const QString& aSql, const TValues& aValues);
+    int KeyByColumns(const ZRVSql::Table& aTable, const TColumns& aWhere);
+    bool KeyExists(const ZRVSql::Table& aTable, uint32_t aID);
+    // Inserts one row and returns its new key.
+    int InsertRow(const QString& aTable, const TColumns& aColumns);
+    // The number of rows changed.
+    int UpdateRows(const QString& aTable, const TColumns& aColumns, const TColumns& aWhere);
+    bool DeleteRows(const QString& aTable, const TColumns& aWhere);
+    // Inserts a link (with aValues) between two existing rows that are not linked yet.
+    bool AddLink(const QString& aLinkTable, const ZRVSql::Table& aLeft, uint32_t aLeftID,
+                 const ZRVSql::Table& aRight, uint32_t aRightID, const TColumns& aValues = {});
+    bool LinkExists(const QString& aLinkTable, const ZRVSql::Table& aLeft, uint32_t aLeftID,
+                    const ZRVSql::Table& aRight, uint32_t aRightID);
+    bool DeleteLink(const QString& aLinkTable, const ZRVSql::Table& aLeft, uint32_t aLeftID,
+                    const ZRVSql::Table& aRight, uint32_t aRightID);
+    // Runs aWork inside a savepoint: all of its writes or none.
+    template <class F> auto Atomically(F&& aWork);
+    // The row of aTable with key aID filled into a new record by aFill, or nothing.
+    template <class T, class Fill>
+    std::unique_ptr<T> ReadByKey(const ZRVSql::Table& aTable, uint32_t aID, Fill&& aFill);
+    template <class T, class L>
+    void ReadLinked(const QString& aLinkTable, const ZRVSql::Table& aOwner, uint32_t aOwnerID,
+                    const ZRVSql::Table& aItem, std::unique_ptr<T> (TZRVCustomDataBase::*aRead)(uint32_t),
+                    L* aList);
+    // Replaces the application and game links of a group or machine by those of its lists.
+    void WriteLinks(const QString& aApplicationLinks, const QString& aGameLinks, const ZRVSql::Table& aOwner,
+                    uint32_t aOwnerID, const TZRVApplications* aApplications, const TZRVGames* aGames);
+
+    void OpenChecked(QSqlDatabase& aDb, bool aIsNew) const;
+    void CreateSchema(QSqlDatabase& aDb) const;
+    void CheckExisting(QSqlDatabase& aDb) const;
+    // A consistent copy of the database file into aTarget; the database need not be open.
+    void CopyInto(const QString& aTarget);
+
+    // The key written for the account's group: by its name first, then by its own key; 0 for none.
+    int AccountGroupKey(const TZRVUserAccount* Account);
+    // The key of the account's secret question, inserting a new question; 0 when refused.
+    int AccountSecretQuestionKey(TZRVUserAccount* Account);
+    void AttachSubRecords(TZRVUserAccount* Account, uint32_t aGroupID, uint32_t aMachineID,
+                          uint32_t aQuestionID);
+
+    QString fDBBackupPath;
+    QString fDBName;
+    QString fPassword;
+    QString fADOCOnnection;
+    QString fOwnConnection;
+    int fBusyTimeout = 1000;
+};
+
+class TZRVDataBase : public TZRVCustomDataBase {
+public:
+    using TZRVCustomDataBase::TZRVCustomDataBase;
+};
+
+enum TZRVTicketCodeStyle { tcsNumericOnly, tcsAlphaNumericUpper, tcsAlphaNumericLower, tcsAlphaNumericBoth };
+
+class TZRVTicketsGenerator : public QObject {
+public:
+    explicit TZRVTicketsGenerator(QObject* aOwner = nullptr);
+
+    TZRVDataBase* DB() const { return fDb; }
+    void SetDB(TZRVDataBase* aValue) { fDb = aValue; }
+    const TZRVProgressEvent& OnProgress() const { return fOnProgress; }
+    void SetOnProgress(TZRVProgressEvent aValue) { fOnProgress = std::move(aValue); }
+    // The codes of the last batch.
+    const TStringList& Codes() const { return fCodes; }
+
+    // Fills the batch with aCount codes found neither in the batch nor in the database. Raises
+    // "Invalid tickets number", "Database object not assigned" or "Database not openned" before it
+    // starts; false when a database error ends the batch or no fresh code can be found any more.
+    bool Generate(int aCount, int aLength, TZRVTicketCodeStyle aStyle);
+    bool Generate(int aCount, int aLength, bool aNumericOnly);
+    static QString RandomCode(int aLength, TZRVTicketCodeStyle aStyle);
+    static QString RandomCode(int aLength, bool aNumericOnly);
+    // No code of the batch equals aCode without regard to case.
+    bool Unique(const QString& aCode) const;
+    void Clear();
+
+    // Consecutive draws rejected before a batch gives up (the alphabet cannot hold enough codes).
+    static constexpr int c_MaxRejectedDraws = 1000;
+
+protected:
+    virtual void DoProgress(uint32_t aPercent);
+
+private:
+    TZRVProgressEvent fOnProgress;
+    TStringList fCodes;
+    QSet<QString> fFolded; // the batch's codes in lower case
+    TZRVDataBase* fDb = nullptr;
+};

@@ -1,0 +1,217 @@
+#pragma once
+// The SQL text of the café database in SQLite's dialect: the schema with its views and trigger,
+// the statement shapes the record operations are made of, and the few engine-specific statements
+// (row counting, savepoints, consistent copies). Another engine needs another version of this file
+// and nothing else. Statements are built from the schema's own names only; every value goes in as
+// a bound parameter.
+
+#include <QString>
+#include <QStringList>
+
+namespace ZRVSql {
+
+// A table and its key column. A link table's columns are named like the keys of the two tables it
+// links.
+struct Table {
+    QString Name;
+    QString Key;
+};
+inline const Table Accounts{QStringLiteral("tblAccounts"), QStringLiteral("Account_ID")};
+inline const Table Tickets{QStringLiteral("tblTickets"), QStringLiteral("Ticket_ID")};
+inline const Table TicketsView{QStringLiteral("rqtTickets"), QStringLiteral("Ticket_ID")};
+inline const Table Groups{QStringLiteral("tblGroups"), QStringLiteral("Group_ID")};
+inline const Table Machines{QStringLiteral("tblMachines"), QStringLiteral("Machine_ID")};
+inline const Table Applications{QStringLiteral("tblApplications"), QStringLiteral("Application_ID")};
+inline const Table Games{QStringLiteral("tblGames"), QStringLiteral("Game_ID")};
+inline const Table Authorisations{QStringLiteral("tblAuthorisations"), QStringLiteral("Authorisation_ID")};
+inline const Table SecretQuestions{QStringLiteral("tblSecretQuestions"), QStringLiteral("SecretQuestion_ID")};
+inline const Table HourFormulas{QStringLiteral("tblHourFormulas"), QStringLiteral("HourFormula_id")};
+inline const Table Products{QStringLiteral("tblProducts"), QStringLiteral("Product_id")};
+inline const Table Budgets{QStringLiteral("tblBudgets"), QStringLiteral("Budget_id")};
+inline const Table DatabaseInfo{QStringLiteral("tblDatabaseInfo"), QStringLiteral("Name")};
+inline const QString GroupsApplications = QStringLiteral("tblGroups+Applications");
+inline const QString GroupsGames = QStringLiteral("tblGroups+Games");
+inline const QString GroupsAuthorisations = QStringLiteral("tblGroups+Authorisations");
+inline const QString MachinesApplications = QStringLiteral("tblMachines+Applications");
+inline const QString MachinesGames = QStringLiteral("tblMachines+Games");
+
+// Names are quoted, so that the column Group and the link tables such as tblGroups+Games work.
+inline QString Name(const QString& aName) {
+    return u'"' + aName + u'"';
+}
+
+inline QString Names(const QStringList& aNames) {
+    QStringList quoted;
+    for (const QString& n : aNames)
+        quoted << Name(n);
+    return quoted.join(QStringLiteral(", "));
+}
+
+// "A = ? AND B = ?"; no columns gives no condition.
+inline QString Where(const QStringList& aColumns) {
+    if (aColumns.isEmpty())
+        return QString();
+    QStringList terms;
+    for (const QString& c : aColumns)
+        terms << Name(c) + QStringLiteral(" = ?");
+    return QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+}
+
+// SELECT aWhat FROM aTable WHERE ... ORDER BY aOrderBy LIMIT aLimit (aLimit 0: no limit).
+inline QString Select(const QString& aWhat, const QString& aTable, const QStringList& aWhere,
+                      const QString& aOrderBy = QString(), int aLimit = 0) {
+    QString sql = QStringLiteral("SELECT ") + aWhat + QStringLiteral(" FROM ") + Name(aTable) + Where(aWhere);
+    if (!aOrderBy.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + Name(aOrderBy);
+    if (aLimit > 0)
+        sql += QStringLiteral(" LIMIT ") + QString::number(aLimit);
+    return sql;
+}
+
+inline QString Insert(const QString& aTable, const QStringList& aColumns) {
+    QStringList marks;
+    for (qsizetype i = 0; i < aColumns.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO ") + Name(aTable) + QStringLiteral(" (") + Names(aColumns) +
+           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + u')';
+}
+
+inline QString Update(const QString& aTable, const QStringList& aColumns, const QStringList& aWhere) {
+    QStringList sets;
+    for (const QString& c : aColumns)
+        sets << Name(c) + QStringLiteral(" = ?");
+    return QStringLiteral("UPDATE ") + Name(aTable) + QStringLiteral(" SET ") +
+           sets.join(QStringLiteral(", ")) + Where(aWhere);
+}
+
+inline QString Delete(const QString& aTable, const QStringList& aWhere) {
+    return QStringLiteral("DELETE FROM ") + Name(aTable) + Where(aWhere);
+}
+
+// Every row changed so far on the connection, those changed by triggers (the views' updates)
+// included; the difference around a statement is its count of rows.
+inline const QString c_TotalChanges = QStringLiteral("SELECT total_changes()");
+
+// Multi-row writes nest as savepoints, so they also work inside a transaction the host opened.
+inline const QString c_Savepoint = QStringLiteral("SAVEPOINT zrv_write");
+inline const QString c_ReleaseSavepoint = QStringLiteral("RELEASE SAVEPOINT zrv_write");
+inline const QString c_RollbackSavepoint = QStringLiteral("ROLLBACK TO SAVEPOINT zrv_write");
+
+// A consistent copy of the open database into a new file (bound: the file's path).
+inline const QString c_CopyInto = QStringLiteral("VACUUM INTO ?");
+
+inline const QString c_DeleteDeletedTickets = QStringLiteral("DELETE FROM tblTickets WHERE DeletedFlag <> 0");
+inline const QString c_DeleteDeletedAccounts =
+    QStringLiteral("DELETE FROM tblAccounts WHERE DeletedFlag <> 0");
+
+// Connection options: how long a statement waits for another process's lock.
+inline QString ConnectOptions(int aBusyTimeoutMs, bool aReadOnly) {
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=") + QString::number(aBusyTimeoutMs);
+    if (aReadOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    return options;
+}
+
+// Native error codes of the engine that Open reports in words.
+inline constexpr int c_ErrorBusy = 5;
+inline constexpr int c_ErrorLocked = 6;
+inline constexpr int c_ErrorNotADatabase = 26;
+
+// Today's date as a date-time value (days since 30 December 1899, local time, no time of day).
+#define ZRV_SQL_TODAY "CAST(julianday('now', 'localtime') - 2415018.5 AS INTEGER)"
+#define ZRV_SQL_TEXT " TEXT COLLATE NOCASE DEFAULT ''"
+#define ZRV_SQL_INT " INTEGER DEFAULT 0"
+#define ZRV_SQL_DATE " REAL DEFAULT 0"
+#define ZRV_SQL_KEY " INTEGER PRIMARY KEY AUTOINCREMENT"
+
+// The whole schema, run once in one transaction when a database file is created. Texts compare
+// without regard to letter case; yes/no columns hold 1 or 0; date-times are day counts.
+inline const QStringList c_Schema = {
+    QStringLiteral("CREATE TABLE tblDatabaseInfo (Name TEXT PRIMARY KEY COLLATE NOCASE, Value TEXT)"),
+    QStringLiteral("CREATE TABLE tblAccounts (Account_ID" ZRV_SQL_KEY ", AccountName" ZRV_SQL_TEXT
+                   ", AccountPassword" ZRV_SQL_TEXT ", Active" ZRV_SQL_INT ", CreationDate" ZRV_SQL_DATE
+                   ", Credit" ZRV_SQL_INT ", CreditTotal" ZRV_SQL_INT ", DaysAllowed" ZRV_SQL_INT
+                   ", DeletedFlag" ZRV_SQL_INT ", Description" ZRV_SQL_TEXT ", Email" ZRV_SQL_TEXT
+                   ", FirstName" ZRV_SQL_TEXT ", SecondName" ZRV_SQL_TEXT ", Pseudo" ZRV_SQL_TEXT
+                   ", Phone" ZRV_SQL_TEXT ", SecretAnswer" ZRV_SQL_TEXT ", LastUpdateDate" ZRV_SQL_DATE
+                   ", LastUseDate" ZRV_SQL_DATE ", LastUseTime" ZRV_SQL_INT ", Old" ZRV_SQL_INT
+                   ", Sex" ZRV_SQL_INT ", \"Group\"" ZRV_SQL_INT ", LastUsePC" ZRV_SQL_INT
+                   ", SecretQuestion" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxAccountsName ON tblAccounts (AccountName)"),
+    QStringLiteral("CREATE TABLE tblTickets (Ticket_ID" ZRV_SQL_KEY ", Code" ZRV_SQL_TEXT
+                   ", Owner" ZRV_SQL_INT ", \"Group\"" ZRV_SQL_INT ", LastUsePC" ZRV_SQL_INT
+                   ", Active" ZRV_SQL_INT ", ActivationDate" ZRV_SQL_DATE ", Cost" ZRV_SQL_INT
+                   ", CreationDate" ZRV_SQL_DATE ", Credit" ZRV_SQL_INT ", DaysAllowed" ZRV_SQL_INT
+                   ", DeletedFlag" ZRV_SQL_INT ", LastUseDate" ZRV_SQL_DATE ", LastUseTime" ZRV_SQL_INT
+                   ", PrintFlag" ZRV_SQL_INT ", UsedFlag" ZRV_SQL_INT ", HourFormulaName" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxTicketsCode ON tblTickets (Code)"),
+    QStringLiteral("CREATE TABLE tblGroups (Group_ID" ZRV_SQL_KEY ", GroupName" ZRV_SQL_TEXT
+                   ", GroupDescription" ZRV_SQL_TEXT ", AutoCredit" ZRV_SQL_INT
+                   ", IncrementalCredit" ZRV_SQL_INT ", Authorisations1" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE TABLE tblMachines (Machine_ID" ZRV_SQL_KEY ", MachineName" ZRV_SQL_TEXT
+                   ", Cpu" ZRV_SQL_TEXT ", Ram" ZRV_SQL_INT ", Geography" ZRV_SQL_TEXT ", Os" ZRV_SQL_TEXT
+                   ")"),
+    QStringLiteral("CREATE TABLE tblApplications (Application_ID" ZRV_SQL_KEY ", ApplicationName" ZRV_SQL_TEXT
+                   ", CommandLine" ZRV_SQL_TEXT ")"),
+    QStringLiteral("CREATE TABLE tblGames (Game_ID" ZRV_SQL_KEY ", GameName" ZRV_SQL_TEXT
+                   ", CommandLine" ZRV_SQL_TEXT ", Description" ZRV_SQL_TEXT ")"),
+    QStringLiteral("CREATE TABLE tblAuthorisations (Authorisation_ID" ZRV_SQL_KEY
+                   ", AuthorisationName" ZRV_SQL_TEXT ", Description" ZRV_SQL_TEXT ")"),
+    QStringLiteral("CREATE TABLE tblSecretQuestions (SecretQuestion_ID" ZRV_SQL_KEY ", Question" ZRV_SQL_TEXT
+                   ")"),
+    QStringLiteral("CREATE TABLE tblHourFormulas (HourFormula_id" ZRV_SQL_KEY ", Intitule" ZRV_SQL_TEXT
+                   ", StartDay INTEGER DEFAULT 1 CHECK (StartDay BETWEEN 1 AND 7)"
+                   ", StartHour INTEGER DEFAULT 0 CHECK (StartHour BETWEEN 0 AND 23)"
+                   ", EndDay INTEGER DEFAULT 7 CHECK (EndDay BETWEEN 1 AND 7)"
+                   ", EndHour INTEGER DEFAULT 23 CHECK (EndHour BETWEEN 0 AND 23))"),
+    QStringLiteral("CREATE TABLE tblProducts (Product_id" ZRV_SQL_KEY ", Name" ZRV_SQL_TEXT
+                   ", QuantityPerUnit" ZRV_SQL_INT ", UnitCost" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE TABLE \"tblGroups+Applications\" (Group_ID" ZRV_SQL_INT
+                   ", Application_ID" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxGroupsApplications ON \"tblGroups+Applications\" (Group_ID)"),
+    QStringLiteral("CREATE TABLE \"tblGroups+Games\" (Group_ID" ZRV_SQL_INT ", Game_ID" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxGroupsGames ON \"tblGroups+Games\" (Group_ID)"),
+    QStringLiteral("CREATE TABLE \"tblGroups+Authorisations\" (Group_ID" ZRV_SQL_INT
+                   ", Authorisation_ID" ZRV_SQL_INT ", Value" ZRV_SQL_INT ", ValueEx" ZRV_SQL_TEXT ")"),
+    QStringLiteral("CREATE INDEX idxGroupsAuthorisations ON \"tblGroups+Authorisations\" (Group_ID)"),
+    QStringLiteral("CREATE TABLE \"tblMachines+Applications\" (Machine_ID" ZRV_SQL_INT
+                   ", Application_ID" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxMachinesApplications ON \"tblMachines+Applications\" (Machine_ID)"),
+    QStringLiteral("CREATE TABLE \"tblMachines+Games\" (Machine_ID" ZRV_SQL_INT ", Game_ID" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxMachinesGames ON \"tblMachines+Games\" (Machine_ID)"),
+    // The till.
+    QStringLiteral("CREATE TABLE tblOperations (Operation_id" ZRV_SQL_KEY ", DateOperation" ZRV_SQL_DATE
+                   ", CodeRubrique" ZRV_SQL_TEXT ", Intitule" ZRV_SQL_TEXT ", CodeBudget" ZRV_SQL_INT
+                   ", Recette" ZRV_SQL_INT ", Solde" ZRV_SQL_INT ", Employe" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE INDEX idxOperationsEmploye ON tblOperations (Employe, DateOperation)"),
+    QStringLiteral("CREATE TABLE tblBonus (Bonus_id" ZRV_SQL_KEY ", DateBonus" ZRV_SQL_DATE
+                   ", ValeurCredit" ZRV_SQL_INT ", Beneficiaire" ZRV_SQL_TEXT ", TypeCompte" ZRV_SQL_INT
+                   ", Employe" ZRV_SQL_INT ")"),
+    QStringLiteral("CREATE TABLE tblCaisses (Caisse_id" ZRV_SQL_KEY ", Caissier_id" ZRV_SQL_INT
+                   ", DateDebut" ZRV_SQL_DATE ", DateFin" ZRV_SQL_DATE ")"),
+    QStringLiteral("CREATE TABLE tblBudgets (Budget_id" ZRV_SQL_KEY ")"),
+    // Every ticket with the window of its hour formula (empty when the formula is gone).
+    QStringLiteral("CREATE VIEW rqtTickets AS SELECT t.*, h.Intitule, h.StartDay, h.StartHour, h.EndDay, "
+                   "h.EndHour FROM tblTickets t LEFT JOIN tblHourFormulas h ON h.HourFormula_id = "
+                   "t.HourFormulaName"),
+    // Sold tickets, not deleted, whose activation day plus their days of validity lies before today.
+    QStringLiteral("CREATE VIEW rqtGetExpiredTickets AS SELECT Ticket_ID, Code, Credit, DeletedFlag, "
+                   "ActivationDate, DaysAllowed FROM tblTickets WHERE Active <> 0 AND DeletedFlag = 0 AND "
+                   "ActivationDate <> 0 AND CAST(ActivationDate AS INTEGER) + DaysAllowed < " ZRV_SQL_TODAY),
+    QStringLiteral("CREATE TRIGGER rqtGetExpiredTicketsUpdate INSTEAD OF UPDATE ON rqtGetExpiredTickets "
+                   "BEGIN UPDATE tblTickets SET Credit = NEW.Credit, DeletedFlag = NEW.DeletedFlag "
+                   "WHERE Ticket_ID = OLD.Ticket_ID; END"),
+};
+
+#undef ZRV_SQL_TODAY
+#undef ZRV_SQL_TEXT
+#undef ZRV_SQL_INT
+#undef ZRV_SQL_DATE
+#undef ZRV_SQL_KEY
+
+inline const QString c_InsertDefaultBudget = QStringLiteral("INSERT INTO tblBudgets DEFAULT VALUES");
+// Whether the file holds this system's schema.
+inline const QString c_HasDatabaseInfo =
+    QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblDatabaseInfo'");
+
+} // namespace ZRVSql

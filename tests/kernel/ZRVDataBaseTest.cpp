@@ -1,0 +1,447 @@
+// The database file: creation with its schema and first rows, opening existing files (password,
+// foreign or locked files), statements, shared connections, compaction, backups, and the tickets
+// generator.
+#include "ZRVDataBase.h"
+#include "ZRVUserAccount.h"
+#include "ZRVUserTicket.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A scalar read straight from the connection, bypassing the record operations.
+QVariant Scalar(const TZRVCustomDataBase& aDb, const QString& aSql) {
+    QSqlQuery q(aDb.Connection());
+    if (!q.exec(aSql) || !q.next())
+        return QVariant();
+    return q.value(0);
+}
+
+QByteArray ReadAll(const QString& aFile) {
+    QFile f(aFile);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& aFile, const QByteArray& aData) {
+    QFile f(aFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(aData);
+}
+
+// Expects aCall to raise EZRVError whose text contains aText.
+template <class F> void ExpectError(F&& aCall, const QString& aText) {
+    try {
+        aCall();
+        ADD_FAILURE() << "no error, expected: " << aText.toStdString();
+    } catch (const EZRVError& e) {
+        EXPECT_TRUE(e.Message().contains(aText)) << e.Message().toStdString();
+    }
+}
+
+class DataBaseFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fDir.isValid());
+        fDb.SetDBName(File("cafe.db"));
+    }
+    QString File(const QString& aName) const { return fDir.filePath(aName); }
+    void OpenNew() { ASSERT_TRUE(fDb.Open()); }
+
+    QTemporaryDir fDir;
+    TZRVDataBase fDb;
+};
+
+// ----- creation and opening
+
+TEST_F(DataBaseFile, NewFileGetsTheWholeSchemaAndThePresumedRows) {
+    OpenNew();
+    for (const char* name : {"tblAccounts",
+                             "tblTickets",
+                             "tblGroups",
+                             "tblMachines",
+                             "tblApplications",
+                             "tblGames",
+                             "tblAuthorisations",
+                             "tblSecretQuestions",
+                             "tblHourFormulas",
+                             "tblProducts",
+                             "tblGroups+Applications",
+                             "tblGroups+Games",
+                             "tblGroups+Authorisations",
+                             "tblMachines+Applications",
+                             "tblMachines+Games",
+                             "tblOperations",
+                             "tblBonus",
+                             "tblCaisses",
+                             "tblBudgets",
+                             "rqtTickets",
+                             "rqtGetExpiredTickets"})
+        EXPECT_EQ(
+            Scalar(fDb, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = '%1'").arg(name))
+                .toInt(),
+            1)
+            << name;
+
+    const auto group = fDb.ReadGroup(1);
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->GroupName(), "Default");
+    EXPECT_EQ(fDb.ReadMachine(1)->MachineName(), "Default");
+    int id = 0, packed = 0;
+    ASSERT_TRUE(fDb.ReadHourFormula("Default", id, packed));
+    EXPECT_EQ(id, 1);
+    EXPECT_EQ(packed, 48897); // Monday 0 h to Sunday 23 h
+    EXPECT_EQ(Scalar(fDb, "SELECT Budget_id FROM tblBudgets").toInt(), 1);
+    EXPECT_EQ(Scalar(fDb, "SELECT count(*) FROM tblAuthorisations").toInt(), c_UserRightCount);
+    EXPECT_EQ(fDb.ReadAuthorisation(1)->AuthorisationName(), "urNone");
+    EXPECT_EQ(fDb.ReadAuthorisation(c_UserRightCount)->AuthorisationName(), "urCanAddUserCredit");
+}
+
+TEST_F(DataBaseFile, ExistingFileIsOpenedAsItIs) {
+    OpenNew();
+    ASSERT_NE(fDb.AddProduct("Café", 1, 150), 0);
+    ASSERT_TRUE(fDb.Close());
+    EXPECT_FALSE(fDb.GetOpenned());
+    ASSERT_TRUE(fDb.Open());
+    EXPECT_NE(fDb.ProductExists("Café"), 0);
+    EXPECT_EQ(Scalar(fDb, "SELECT count(*) FROM tblGroups").toInt(), 1);
+}
+
+TEST_F(DataBaseFile, PasswordMustMatchTheOneGivenAtCreation) {
+    struct Case {
+        const char* Created;
+        const char* Given;
+        bool Opens;
+    } cases[] = {{"", "", true},
+                 {"s3cret", "s3cret", true},
+                 {"s3cret", "S3CRET", false},
+                 {"s3cret", "", false},
+                 {"", "s3cret", false}};
+    int n = 0;
+    for (const auto& c : cases) {
+        TZRVDataBase db;
+        db.SetDBName(File(QStringLiteral("pw%1.db").arg(n++)));
+        db.SetPassword(c.Created);
+        ASSERT_TRUE(db.Open());
+        db.Close();
+        db.SetPassword(c.Given);
+        if (c.Opens)
+            EXPECT_TRUE(db.Open()) << c.Created << "/" << c.Given;
+        else
+            ExpectError([&] { db.Open(); }, "Wrong database password");
+        EXPECT_EQ(db.GetOpenned(), c.Opens);
+    }
+}
+
+TEST_F(DataBaseFile, FilesThatAreNotCafeDatabasesFailWithoutBeingWritten) {
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-app");
+        other.setDatabaseName(File("other.db"));
+        ASSERT_TRUE(other.open());
+        QSqlQuery(other).exec("CREATE TABLE notes (text TEXT)");
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("other-app");
+    WriteAll(File("junk.db"), QByteArray(4096, 'x'));
+    struct Case {
+        const char* FileName;
+        const char* Error;
+    } cases[] = {{"junk.db", "is not a database"}, {"other.db", "is not a database of this system"}};
+    for (const auto& c : cases) {
+        const QByteArray before = ReadAll(File(c.FileName));
+        fDb.SetDBName(File(c.FileName));
+        ExpectError([&] { fDb.Open(); }, c.Error);
+        EXPECT_FALSE(fDb.GetOpenned());
+        EXPECT_EQ(ReadAll(File(c.FileName)), before) << c.FileName;
+    }
+    EXPECT_EQ(QDir(fDir.path()).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(DataBaseFile, FileLockedByAnotherConnectionFailsClearly) {
+    OpenNew();
+    fDb.Close();
+    {
+        QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "locker");
+        locker.setDatabaseName(fDb.DBName());
+        ASSERT_TRUE(locker.open());
+        ASSERT_TRUE(QSqlQuery(locker).exec("BEGIN EXCLUSIVE"));
+        fDb.SetBusyTimeout(0);
+        ExpectError([&] { fDb.Open(); }, "locked by another process");
+        EXPECT_FALSE(fDb.GetOpenned());
+        QSqlQuery(locker).exec("ROLLBACK");
+        locker.close();
+    }
+    QSqlDatabase::removeDatabase("locker");
+    EXPECT_TRUE(fDb.Open());
+}
+
+TEST_F(DataBaseFile, UnreachableFileOrNoNameFails) {
+    fDb.SetDBName(File("missing/folder/cafe.db"));
+    ExpectError([&] { fDb.Open(); }, "Unable to open the database");
+    fDb.SetDBName("");
+    ExpectError([&] { fDb.Open(); }, "file name is not set");
+}
+
+// ----- statements
+
+TEST_F(DataBaseFile, ExecuteSqlActionCountsChangedRows) {
+    EXPECT_EQ(fDb.ExecuteSQLAction("DELETE FROM tblProducts"), 0); // closed
+    OpenNew();
+    EXPECT_EQ(fDb.ExecuteSQLAction(""), 0);
+    fDb.AddProduct("a", 1, 1);
+    fDb.AddProduct("b", 1, 1);
+    EXPECT_EQ(fDb.ExecuteSQLAction("UPDATE tblProducts SET UnitCost = 5"), 2);
+    EXPECT_THROW(fDb.ExecuteSQLAction("UPDATE nowhere SET x = 1"), EZRVError);
+}
+
+TEST_F(DataBaseFile, ExpiredTicketsViewMarksThroughItsTrigger) {
+    OpenNew();
+    auto owner = std::make_unique<TZRVUserAccount>();
+    owner->SetAccountName("caissier");
+    owner->Group()->SetGroupName("Default");
+    owner->SecretQuestion()->SetQuestion("?");
+    ASSERT_TRUE(fDb.AddAccount(owner.get()));
+    struct Case {
+        const char* Code;
+        bool Sold;
+        int DaysAgo;
+        int Credit;
+        bool Marked;
+    } cases[] = {{"A", true, 10, 59, true},
+                 {"B", true, 10, 60, false},
+                 {"C", false, 10, 0, false},
+                 {"D", true, 0, 0, false},
+                 {"E", true, 1, 0, false}};
+    for (const auto& c : cases) {
+        TZRVUserTicket t;
+        t.SetCode(c.Code);
+        t.Group()->SetGroupName("Default");
+        ASSERT_TRUE(fDb.AddTicket(&t, owner->AccountID(), false));
+        auto stored = fDb.ReadTicket(uint32_t(fDb.TicketExists(c.Code)));
+        stored->SetActive(c.Sold);
+        stored->SetActivationDate(c.Sold ? IncDay(Now(), -c.DaysAgo) : 0);
+        stored->SetDaysAllowed(1);
+        stored->SetCredit(uint32_t(c.Credit));
+        ASSERT_TRUE(fDb.UpdateTicket(stored.get()));
+    }
+    EXPECT_EQ(fDb.ExecuteSQLAction("UPDATE rqtGetExpiredTickets SET DeletedFlag = 1 WHERE Credit < 60"), 1);
+    for (const auto& c : cases)
+        EXPECT_EQ(fDb.ReadTicket(uint32_t(fDb.TicketExists(c.Code)))->DeletedFlag(), c.Marked) << c.Code;
+}
+
+TEST_F(DataBaseFile, ClosedDatabaseDoesNothing) {
+    EXPECT_FALSE(fDb.GetOpenned());
+    EXPECT_EQ(fDb.AccountExists(QString("x")), 0);
+    EXPECT_FALSE(fDb.GroupExists(1u));
+    EXPECT_EQ(fDb.ReadGroup(1), nullptr);
+    EXPECT_EQ(fDb.AddHourFormula("x", 1, 0, 7, 23), 0);
+    EXPECT_FALSE(fDb.DeleteAccount(1, false));
+    EXPECT_FALSE(fDb.DeleteAccount(1, true));
+    EXPECT_FALSE(fDb.Restore(0, 0, ""));
+}
+
+// ----- shared connections
+
+TEST_F(DataBaseFile, SharedConnectionSeesTheLendersStateAndOutlivesNothing) {
+    OpenNew();
+    {
+        TZRVDataBase borrower;
+        borrower.Assign(fDb);
+        EXPECT_EQ(borrower.DBName(), fDb.DBName());
+        EXPECT_FALSE(borrower.GetOpenned());
+        borrower.SetADOConnection(fDb.ADOConnection());
+        EXPECT_TRUE(borrower.GetOpenned());
+        EXPECT_EQ(borrower.GroupExists("Default"), 1);
+        ASSERT_NE(borrower.AddProduct("Soda", 1, 100), 0);
+    }
+    EXPECT_TRUE(fDb.GetOpenned()); // the borrower's end leaves the lender's connection alone
+    EXPECT_NE(fDb.ProductExists("Soda"), 0);
+
+    TZRVDataBase borrower;
+    borrower.SetADOConnection(fDb.ADOConnection());
+    fDb.Close();
+    EXPECT_FALSE(borrower.GetOpenned());
+    ASSERT_TRUE(fDb.Open());
+    borrower.SetADOConnection("");
+    EXPECT_FALSE(borrower.GetOpenned());
+    EXPECT_NE(borrower.ADOConnection(), fDb.ADOConnection());
+}
+
+TEST(DataBaseConnection, BorrowedConnectionOfADestroyedLenderReadsAsClosed) {
+    QTemporaryDir dir;
+    TZRVDataBase borrower;
+    {
+        TZRVDataBase lender;
+        lender.SetDBName(dir.filePath("cafe.db"));
+        ASSERT_TRUE(lender.Open());
+        borrower.SetADOConnection(lender.ADOConnection());
+        ASSERT_TRUE(borrower.GetOpenned());
+    }
+    EXPECT_FALSE(borrower.GetOpenned());
+    EXPECT_EQ(borrower.GroupExists("Default"), 0);
+}
+
+// ----- compaction
+
+TEST(DataBaseNames, CompactedFileKeepsTheFolderAndExtension) {
+    EXPECT_EQ(TZRVDataBase::CompactedFileName("/data/db.mdb"), "/data/dbCOMPACTED.mdb");
+    EXPECT_EQ(TZRVDataBase::CompactedFileName("/data/cafe.v2.sqlite"), "/data/cafe.v2COMPACTED.sqlite");
+    EXPECT_EQ(TZRVDataBase::CompactedFileName("/data/cafe"), "/data/cafeCOMPACTED");
+}
+
+TEST_F(DataBaseFile, CompactWritesTheCompactedCopyWithoutDeletedRowsAndCloses) {
+    OpenNew();
+    fDb.AddProduct("kept", 1, 1);
+    fDb.ExecuteSQLAction(
+        "INSERT INTO tblAccounts (AccountName, DeletedFlag) VALUES ('gone', 1), ('kept', 0)");
+    EXPECT_TRUE(fDb.Compact());
+    EXPECT_FALSE(fDb.GetOpenned());
+    EXPECT_EQ(QDir(fDir.path()).entryList(QDir::Files), QStringList({"cafe.db", "cafeCOMPACTED.db"}));
+
+    TZRVDataBase compacted;
+    compacted.SetDBName(File("cafeCOMPACTED.db"));
+    ASSERT_TRUE(compacted.Open());
+    EXPECT_EQ(compacted.AccountExists("gone"), 0);
+    EXPECT_NE(compacted.AccountExists("kept"), 0);
+    EXPECT_NE(compacted.ProductExists("kept"), 0);
+}
+
+TEST_F(DataBaseFile, CompactOfAClosedFileAndOfAMissingFile) {
+    OpenNew();
+    fDb.Close();
+    EXPECT_TRUE(fDb.Compact()); // an earlier copy would be replaced
+    EXPECT_TRUE(fDb.Compact());
+    EXPECT_TRUE(QFile::exists(File("cafeCOMPACTED.db")));
+    fDb.SetDBName(File("none.db"));
+    ExpectError([&] { fDb.Compact(); }, "Unable to copy database for compact operation");
+    EXPECT_FALSE(QFile::exists(File("noneCOMPACTED.db")));
+}
+
+// ----- backups
+
+TEST(DataBaseNames, BackupFileIsNamedByTheMomentWithoutDoublingTheSeparator) {
+    const QDateTime when(QDate(2011, 7, 20), QTime(14, 5, 9));
+    EXPECT_EQ(TZRVDataBase::BackupFileName("/backup", when), "/backup/20-07-2011-14-05-09.bak");
+    EXPECT_EQ(TZRVDataBase::BackupFileName("/backup/", when), "/backup/20-07-2011-14-05-09.bak");
+}
+
+TEST_F(DataBaseFile, SaveCopiesTheDatabaseAndKeepsItOpenOrClosed) {
+    for (bool open : {true, false}) {
+        OpenNew();
+        if (!open)
+            fDb.Close();
+        const QString folder = File(open ? "backups/open" : "backups/closed");
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        ASSERT_TRUE(fDb.Save(folder + "/"));
+        const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+        EXPECT_EQ(fDb.GetOpenned(), open);
+
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        ASSERT_EQ(files.size(), 1);
+        const QDateTime stamp = QDateTime::fromString(files[0], "dd-MM-yyyy-HH-mm-ss'.bak'");
+        EXPECT_TRUE(stamp >= before && stamp <= after) << files[0].toStdString();
+        TZRVDataBase copy;
+        copy.SetDBName(QDir(folder).filePath(files[0]));
+        ASSERT_TRUE(copy.Open());
+        EXPECT_EQ(copy.GroupExists("Default"), 1);
+    }
+}
+
+TEST_F(DataBaseFile, SaveRefusesWhatCannotBeCopied) {
+    EXPECT_FALSE(fDb.Save(File("backups"))); // no database file yet
+    OpenNew();
+    EXPECT_FALSE(fDb.Save(""));
+    WriteAll(File("plain"), "x");
+    EXPECT_FALSE(fDb.Save(File("plain/sub")));
+    EXPECT_TRUE(fDb.GetOpenned());
+}
+
+// ----- tickets generator
+
+class DataBaseGenerator : public DataBaseFile {
+protected:
+    void SetUp() override {
+        DataBaseFile::SetUp();
+        OpenNew();
+        fGenerator.SetDB(&fDb);
+    }
+    TZRVTicketsGenerator fGenerator;
+};
+
+TEST_F(DataBaseGenerator, RefusesBeforeStarting) {
+    ExpectError([&] { fGenerator.Generate(0, 8, tcsNumericOnly); }, "Invalid tickets number");
+    fDb.Close();
+    ExpectError([&] { fGenerator.Generate(5, 8, tcsNumericOnly); }, "Database not openned");
+    fGenerator.SetDB(nullptr);
+    ExpectError([&] { fGenerator.Generate(5, 8, tcsNumericOnly); }, "Database object not assigned");
+}
+
+TEST_F(DataBaseGenerator, CodesComeFromTheStylesAlphabet) {
+    struct Case {
+        TZRVTicketCodeStyle Style;
+        const char* Pattern;
+    } cases[] = {{tcsNumericOnly, "^[0-9]{12}$"},
+                 {tcsAlphaNumericUpper, "^[0-9A-Z]{12}$"},
+                 {tcsAlphaNumericLower, "^[0-9a-z]{12}$"},
+                 {tcsAlphaNumericBoth, "^[0-9A-Za-z]{12}$"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fGenerator.Generate(50, 12, c.Style));
+        ASSERT_EQ(fGenerator.Codes().Count(), 50);
+        const QRegularExpression pattern(c.Pattern);
+        for (const QString& code : fGenerator.Codes().Lines())
+            EXPECT_TRUE(pattern.match(code).hasMatch()) << code.toStdString();
+    }
+    const QString both = fGenerator.Codes().Lines().join("");
+    EXPECT_TRUE(both.contains(QRegularExpression("[a-z]")) && both.contains(QRegularExpression("[A-Z]")));
+    EXPECT_TRUE(QRegularExpression("^[0-9]{6}$").match(TZRVTicketsGenerator::RandomCode(6, true)).hasMatch());
+    EXPECT_EQ(TZRVTicketsGenerator::RandomCode(0, false), "");
+}
+
+TEST_F(DataBaseGenerator, ReportsProgressByTenths) {
+    std::vector<uint32_t> progress;
+    fGenerator.SetOnProgress([&](QObject* aSender, uint32_t aPercent) {
+        EXPECT_EQ(aSender, &fGenerator);
+        progress.push_back(aPercent);
+    });
+    ASSERT_TRUE(fGenerator.Generate(10, 8, tcsNumericOnly));
+    EXPECT_EQ(progress, std::vector<uint32_t>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+}
+
+TEST_F(DataBaseGenerator, CodesAreUniqueInTheBatchAndAgainstTheDatabase) {
+    // One-digit codes: the whole alphabet fits in one batch, and no eleventh code exists.
+    ASSERT_TRUE(fGenerator.Generate(10, 1, tcsNumericOnly));
+    QStringList codes = fGenerator.Codes().Lines();
+    codes.sort();
+    EXPECT_EQ(codes, QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    EXPECT_FALSE(fGenerator.Generate(11, 1, tcsNumericOnly));
+
+    auto owner = std::make_unique<TZRVUserAccount>();
+    owner->SetAccountName("caissier");
+    owner->Group()->SetGroupName("Default");
+    owner->SecretQuestion()->SetQuestion("?");
+    ASSERT_TRUE(fDb.AddAccount(owner.get()));
+    for (const char* used : {"0", "1", "2", "3", "4", "5", "6", "8", "9"}) {
+        TZRVUserTicket t;
+        t.SetCode(used);
+        t.Group()->SetGroupName("Default");
+        ASSERT_TRUE(fDb.AddTicket(&t, owner->AccountID(), false));
+    }
+    ASSERT_TRUE(fGenerator.Generate(1, 1, tcsNumericOnly));
+    EXPECT_EQ(fGenerator.Codes().Lines(), QStringList({"7"}));
+}
+
+TEST_F(DataBaseGenerator, UniqueIgnoresLetterCaseAndClearEmptiesTheBatch) {
+    ASSERT_TRUE(fGenerator.Generate(3, 6, tcsAlphaNumericLower));
+    const QString code = fGenerator.Codes()[0];
+    EXPECT_FALSE(fGenerator.Unique(code.toUpper()));
+    fGenerator.Clear();
+    EXPECT_TRUE(fGenerator.Unique(code));
+    EXPECT_EQ(fGenerator.Codes().Count(), 0);
+}
+
+} // namespace
