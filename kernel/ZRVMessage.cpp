@@ -2,6 +2,8 @@
 
 #include "ZRVCrypt.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 namespace {
@@ -26,10 +28,6 @@ char EncodeUnit(char16_t c) {
 }
 
 const QByteArray c_Marker = c_MessageMarquer_string.toLatin1();
-
-bool EndsWithLineBreak(QByteArrayView aBody) {
-    return aBody.endsWith(QByteArrayView("\r\n"));
-}
 
 } // namespace
 
@@ -93,30 +91,21 @@ TZRVArrayOfString TZRVReceiveBuffer::Feed(QByteArrayView aBytes) {
     }
     KeepTail(start);
     if (fData.size() > fMaxTail)
-        Overflow(bodies);
+        Overflow();
     return bodies;
 }
 
-// A kept message past the bound: taken at once when it already looks complete, dropped otherwise.
-void TZRVReceiveBuffer::Overflow(TZRVArrayOfString& aBodies) {
-    if (HasCompleteTail()) {
-        aBodies.append(Flush());
-        return;
-    }
+// A kept message past the bound is no message of this system: it is dropped and reported.
+void TZRVReceiveBuffer::Overflow() {
     const qsizetype dropped = fData.size();
     Clear();
     if (fOnTailDropped)
         fOnTailDropped(dropped);
 }
 
-bool TZRVReceiveBuffer::HasCompleteTail() const {
-    return fData.startsWith(c_Marker) &&
-           EndsWithLineBreak(QByteArrayView(fData).sliced(c_MessageMarquer_size));
-}
-
 TZRVArrayOfString TZRVReceiveBuffer::Flush() {
     TZRVArrayOfString bodies;
-    if (HasCompleteTail()) {
+    if (fData.startsWith(c_Marker)) {
         bodies.append(FromWindows1252(QByteArrayView(fData).sliced(c_MessageMarquer_size)));
         Clear();
     }
@@ -139,6 +128,40 @@ void TZRVReceiveBuffer::KeepTail(qsizetype aMarkerAt) {
     fData.remove(0, aMarkerAt);
     // A marker not found yet can only start in the last 13 bytes.
     fSearchFrom = std::max<qsizetype>(c_MessageMarquer_size, fData.size() - (c_MessageMarquer_size - 1));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TZRVMessageReader::TZRVMessageReader(QObject* aOwner) : QObject(aOwner), fQuiet(new QTimer(this)) {
+    fQuiet->setSingleShot(true);
+    fQuiet->setInterval(c_DefaultQuietTime);
+    connect(fQuiet, &QTimer::timeout, this, [this] { Deliver(fBuffer.Flush()); });
+}
+
+void TZRVMessageReader::Feed(QByteArrayView aBytes) {
+    fQuiet->stop();
+    Deliver(fBuffer.Feed(aBytes));
+    if (fBuffer.Pending() > c_MessageMarquer_size - 1)
+        fQuiet->start();
+}
+
+void TZRVMessageReader::Clear() {
+    fQuiet->stop();
+    fBuffer.Clear();
+}
+
+int TZRVMessageReader::QuietTime() const {
+    return fQuiet->interval();
+}
+
+void TZRVMessageReader::SetQuietTime(int aMSecs) {
+    fQuiet->setInterval(aMSecs);
+}
+
+void TZRVMessageReader::Deliver(const TZRVArrayOfString& aBodies) {
+    for (const QString& body : aBodies)
+        if (fOnBody)
+            fOnBody(body);
 }
 
 // ---------------------------------------------------------------------------------------------

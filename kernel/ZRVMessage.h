@@ -36,12 +36,11 @@ int DataSplit(const QString& aText, TZRVArrayOfString& aPieces);
 //
 // A body is complete when another marker follows it. The last body of the data is kept, with its
 // marker, until more bytes arrive: TCP may have cut it anywhere, even right after one of its line
-// ends. Once it ends with CR LF (every sender ends each line of a body with CR LF) it is complete
-// when nothing follows it for a moment: the owner then takes it with Flush (the connections do so
-// after a short quiet time). Bytes before the first marker are discarded, except the last 13,
-// which may be the start of a marker cut by the read. A kept message that grows past MaxTail bytes
-// is taken at once when it ends with CR LF, and otherwise dropped and reported through
-// OnTailDropped; the rest of it then arrives without a marker and is discarded.
+// ends. When nothing follows it for a moment the sender is done with it: the owner then takes it
+// with Flush (TZRVMessageReader below does so after a short quiet time). Bytes before the first marker are
+// discarded, except the last 13, which may be the start of a marker cut by the read. A kept message that
+// grows past MaxTail bytes is taken at once when it ends with CR LF, and otherwise dropped and reported
+// through OnTailDropped; the rest of it then arrives without a marker and is discarded.
 
 using TZRVTailDroppedEvent = std::function<void(qsizetype aDroppedBytes)>;
 
@@ -52,9 +51,7 @@ public:
     explicit TZRVReceiveBuffer(qsizetype aMaxTail = c_DefaultMaxTail) : fMaxTail(aMaxTail) {}
 
     TZRVArrayOfString Feed(QByteArrayView aBytes);
-    // Whether the kept message ends with CR LF, and so may be taken by Flush.
-    bool HasCompleteTail() const;
-    // The kept message when it ends with CR LF (then forgotten); nothing otherwise.
+    // The kept message, then forgotten; nothing when no message is kept.
     TZRVArrayOfString Flush();
     // Forgets what is kept (a new connection starts clean).
     void Clear();
@@ -69,13 +66,42 @@ public:
 private:
     void KeepPossibleMarkerStart();
     void KeepTail(qsizetype aMarkerAt);
-    void Overflow(TZRVArrayOfString& aBodies);
+    void Overflow();
 
     QByteArray fData;
     // Where the search for the next marker resumes: the kept bytes before it hold none.
     qsizetype fSearchFrom = 0;
     qsizetype fMaxTail;
     TZRVTailDroppedEvent fOnTailDropped;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Message reader of a connection: feeds its reads to a receive buffer and hands on each complete
+// body in order; the last body of the data is handed on once no more bytes follow it for
+// QuietTime milliseconds (a sender's write arrives in segments a few milliseconds apart at most).
+
+class TZRVMessageReader : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int c_DefaultQuietTime = 20;
+    using TZRVBodyEvent = std::function<void(const QString& aBody)>;
+
+    explicit TZRVMessageReader(QObject* aOwner = nullptr);
+
+    void Feed(QByteArrayView aBytes);
+    // Forgets what is kept (a new connection starts clean).
+    void Clear();
+    TZRVReceiveBuffer& Buffer() { return fBuffer; }
+    int QuietTime() const;
+    void SetQuietTime(int aMSecs);
+    void SetOnBody(TZRVBodyEvent aEvent) { fOnBody = std::move(aEvent); }
+
+private:
+    void Deliver(const TZRVArrayOfString& aBodies);
+
+    TZRVReceiveBuffer fBuffer;
+    class QTimer* fQuiet;
+    TZRVBodyEvent fOnBody;
 };
 
 // ---------------------------------------------------------------------------------------------

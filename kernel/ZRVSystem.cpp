@@ -3,6 +3,8 @@
 #include "platform/ZRVPlatform.h"
 #include "platform/ZRVRegistry.h"
 
+#include <QTimer>
+
 #include <optional>
 
 namespace {
@@ -124,4 +126,91 @@ bool TZRVLockWindows::GetStartMenuEnabled() const {
 
 void TZRVLockWindows::SetStartMenuEnabled(bool Value) {
     fBackend.SetStartMenuEnabled(Value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Running applications
+
+namespace {
+// Reports a result later on the event loop, as the platform does.
+void AnswerLater(QObject* aContext, std::function<void(bool)> aDone, bool aResult) {
+    QTimer::singleShot(0, aContext, [aDone = std::move(aDone), aResult] { aDone(aResult); });
+}
+} // namespace
+
+bool IsMainAppWindow(const TZRVWindowInfo& aWindow) {
+    return aWindow.Visible && aWindow.Owner == 0 && (!aWindow.ToolWindow || aWindow.AppWindow);
+}
+
+TZRVTaskEx::TZRVTaskEx(IZRVWindows& aWindows, TZRVWindowHandle aWindow) : fWindows(aWindows) {
+    SetWindowHandle(aWindow);
+}
+
+void TZRVTaskEx::SetWindowHandle(TZRVWindowHandle aValue) {
+    if (aValue == fWindowHandle)
+        return;
+    fWindowHandle = aValue;
+    TZRVWindowInfo info;
+    fWindows.WindowInfo(aValue, info);
+    fCaption = info.Caption;
+    fProcessID = info.ProcessID;
+}
+
+bool TZRVTaskEx::Activate() { return fWindows.Activate(fWindowHandle); }
+
+void TZRVTaskEx::Terminate(int aTimeoutMs, QObject* aContext, std::function<void(bool)> aDone) {
+    if (fProcessID == 0)
+        return AnswerLater(aContext, std::move(aDone), false);
+    fWindows.TerminateProcess(fProcessID, aTimeoutMs, aContext, [aDone](int aResult) { aDone(aResult != 0); });
+}
+
+TZRVTaskListEx::TZRVTaskListEx() : fWindows(Platform().Windows()) {}
+
+bool TZRVTaskListEx::Refresh() {
+    fTasks.clear();
+    QList<TZRVWindowInfo> windows;
+    if (!fWindows.TopLevelWindows(windows))
+        return false;
+    for (const TZRVWindowInfo& w : windows)
+        if (IsMainAppWindow(w))
+            fTasks.push_back(std::make_unique<TZRVTaskEx>(fWindows, w.Handle));
+    return true;
+}
+
+TZRVTaskEx* TZRVTaskListEx::Tasks(int Index) const {
+    return Index >= 0 && Index < Count() ? fTasks[size_t(Index)].get() : nullptr;
+}
+
+template <class Match> TZRVTaskEx* TZRVTaskListEx::Find(Match aMatch) const {
+    for (const auto& task : fTasks)
+        if (aMatch(*task))
+            return task.get();
+    return nullptr;
+}
+
+bool TZRVTaskListEx::ActivateByProcessId(qint64 aProcessID) {
+    TZRVTaskEx* task = Find([aProcessID](const TZRVTaskEx& t) { return t.ProcessID() == aProcessID; });
+    return task && task->Activate();
+}
+
+bool TZRVTaskListEx::ActivateByWindowHAndle(TZRVWindowHandle aWindow) {
+    TZRVTaskEx* task = Find([aWindow](const TZRVTaskEx& t) { return t.WindowHandle() == aWindow; });
+    return task && task->Activate();
+}
+
+void TZRVTaskListEx::Terminate(TZRVTaskEx* aTask, QObject* aContext, std::function<void(bool)> aDone) {
+    if (!aTask)
+        return AnswerLater(aContext, std::move(aDone), false);
+    aTask->Terminate(fHungTimeout, aContext, std::move(aDone));
+}
+
+void TZRVTaskListEx::TerminateByProcessId(qint64 aProcessID, QObject* aContext, std::function<void(bool)> aDone) {
+    Terminate(Find([aProcessID](const TZRVTaskEx& t) { return t.ProcessID() == aProcessID; }), aContext,
+              std::move(aDone));
+}
+
+void TZRVTaskListEx::TerminateByWindowHandle(TZRVWindowHandle aWindow, QObject* aContext,
+                                             std::function<void(bool)> aDone) {
+    Terminate(Find([aWindow](const TZRVTaskEx& t) { return t.WindowHandle() == aWindow; }), aContext,
+              std::move(aDone));
 }

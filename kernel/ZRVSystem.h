@@ -1,10 +1,12 @@
 #pragma once
-// Workstation control: the restriction service that locks the desktop session down while the lock
+// Workstation control: the list of running applications (one entry per main application window)
+// that the task bar and the server use to list, activate and close them, and the restriction service that locks the desktop session down while the lock
 // screen is shown and applies the café's restrictions while a session runs. It acts through the
 // platform layer's restrictions and keeps the shell program and the task manager policy in the
 // settings store.
 
 #include "ZRVCommon.h"
+#include "platform/ZRVPlatform.h"
 
 class IZRVRestrictions;
 
@@ -79,4 +81,73 @@ class TZRVWinRestrictions : public TZRVLockWindows {
     Q_PROPERTY(QString ShellProcess READ ShellProcess WRITE SetShellProcess)
 public:
     using TZRVLockWindows::TZRVLockWindows;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Running applications
+
+// Whether a window is a main application window: visible, without an owner, and not a tool window
+// unless it also asks to be listed with the applications.
+bool IsMainAppWindow(const TZRVWindowInfo& aWindow);
+
+// One running application: its main window as it was when the entry was made.
+class TZRVTaskEx {
+public:
+    TZRVTaskEx(IZRVWindows& aWindows, TZRVWindowHandle aWindow);
+
+    const QString& Caption() const { return fCaption; }
+    TZRVWindowHandle WindowHandle() const { return fWindowHandle; }
+    qint64 ProcessID() const { return fProcessID; }
+    // A different handle reads that window's caption and process.
+    void SetWindowHandle(TZRVWindowHandle aValue);
+    void SetCaption(const QString& aValue) { fCaption = aValue; }
+    void SetProcessID(qint64 aValue) { fProcessID = aValue; }
+
+    bool Activate();
+    // Ends the application (never this program): aDone(true) when it closed or was killed.
+    void Terminate(int aTimeoutMs, QObject* aContext, std::function<void(bool)> aDone);
+
+private:
+    IZRVWindows& fWindows;
+    QString fCaption;
+    TZRVWindowHandle fWindowHandle = 0;
+    qint64 fProcessID = 0;
+};
+
+class TZRVTaskListEx {
+public:
+    static constexpr int c_DefaultHungTimeout = 500;
+
+    // Uses the process's platform backend unless given one.
+    TZRVTaskListEx();
+    explicit TZRVTaskListEx(IZRVWindows& aWindows) : fWindows(aWindows) {}
+    virtual ~TZRVTaskListEx() = default;
+
+    // Lists the main application windows in stacking order; false when they cannot be listed.
+    bool Refresh();
+    int Count() const { return int(fTasks.size()); }
+    TZRVTaskEx* Tasks(int Index) const;
+
+    // The first entry of that process or window; false when there is none.
+    bool ActivateByProcessId(qint64 aProcessID);
+    bool ActivateByWindowHAndle(TZRVWindowHandle aWindow);
+    void TerminateByProcessId(qint64 aProcessID, QObject* aContext, std::function<void(bool)> aDone);
+    void TerminateByWindowHandle(TZRVWindowHandle aWindow, QObject* aContext, std::function<void(bool)> aDone);
+
+    int HungTimeout() const { return fHungTimeout; }
+    void SetHungTimeout(int aMSecs) { fHungTimeout = aMSecs; }
+    IZRVWindows& Windows() const { return fWindows; }
+
+private:
+    template <class Match> TZRVTaskEx* Find(Match aMatch) const;
+    void Terminate(TZRVTaskEx* aTask, QObject* aContext, std::function<void(bool)> aDone);
+
+    IZRVWindows& fWindows;
+    std::vector<std::unique_ptr<TZRVTaskEx>> fTasks;
+    int fHungTimeout = c_DefaultHungTimeout;
+};
+
+class TZRVSystemEx : public TZRVTaskListEx {
+public:
+    using TZRVTaskListEx::TZRVTaskListEx;
 };

@@ -6,9 +6,12 @@
 //   none  no desktop at all: every feature is unavailable, said once in the log.
 // A backend never reports success it did not have.
 
+#include <QList>
 #include <QLoggingCategory>
+#include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcZRVPlatform)
@@ -42,6 +45,44 @@ public:
     virtual bool SetKeyboardHookInstalled(bool aInstalled) = 0;
 };
 
+// A top-level window of the desktop session.
+using TZRVWindowHandle = quint32;
+
+struct TZRVWindowInfo {
+    TZRVWindowHandle Handle = 0;
+    QString Caption;
+    // Lower-cased.
+    QString ClassName;
+    // The owning process; 0 when the window does not tell.
+    qint64 ProcessID = 0;
+    bool Visible = false;
+    // The window it belongs to (a dialog's main window); 0 for none or the desktop.
+    TZRVWindowHandle Owner = 0;
+    // A tool window (palette, tear-off) and whether it asks to be listed with the applications anyway.
+    bool ToolWindow = false;
+    bool AppWindow = false;
+};
+
+// The desktop's windows and the processes behind them.
+class IZRVWindows {
+public:
+    virtual ~IZRVWindows() = default;
+
+    // The top-level windows in stacking order; false when they cannot be listed.
+    virtual bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) = 0;
+    // One window's description; false when there is no such window.
+    virtual bool WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo) = 0;
+    // Asks the window to close as its close button would (the application may still ask the user).
+    virtual bool RequestClose(TZRVWindowHandle aWindow) = 0;
+    // Raises the window (restoring it when minimised) and gives it the focus.
+    virtual bool Activate(TZRVWindowHandle aWindow) = 0;
+    // Ends a process: asks its windows to close, gives it aTimeoutMs, then kills it. aDone is called
+    // later on the event loop (never once aContext is gone) with 0 when nothing could be done (our
+    // own process, no such process, no right to end it), 1 when it closed by itself, 2 when killed.
+    virtual void TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
+                                  std::function<void(int aResult)> aDone) = 0;
+};
+
 // One backend: the interfaces of every concern it serves.
 class TZRVPlatform {
 public:
@@ -49,6 +90,7 @@ public:
     // "x11", "fake" or "none".
     virtual QString Name() const = 0;
     virtual IZRVRestrictions& Restrictions() = 0;
+    virtual IZRVWindows& Windows() = 0;
 };
 
 // The backend name asked for by the environment: ZRV_PLATFORM, else "x11" when DISPLAY is set,

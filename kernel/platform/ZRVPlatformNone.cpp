@@ -1,5 +1,7 @@
 #include "ZRVPlatformNone.h"
 
+#include <QTimer>
+
 bool TZRVNoneRestrictions::Unavailable(const char* aFeature) {
     const QString feature = QLatin1String(aFeature);
     if (!fReported.contains(feature)) {
@@ -36,4 +38,17 @@ bool TZRVNoneRestrictions::SetFastTaskSwitchEnabled(bool aEnabled) {
 
 bool TZRVNoneRestrictions::SetKeyboardHookInstalled(bool aInstalled) {
     return !aInstalled || Unavailable("filter the keyboard");
+}
+
+bool TZRVNoneWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows) {
+    aWindows.clear();
+    if (!fReported) {
+        fReported = true;
+        qCWarning(lcZRVPlatform).noquote() << "No desktop session: no windows to list or close";
+    }
+    return false;
+}
+
+void TZRVNoneWindows::TerminateProcess(qint64, int, QObject* aContext, std::function<void(int aResult)> aDone) {
+    QTimer::singleShot(0, aContext, [aDone] { aDone(0); });
 }

@@ -32,11 +32,26 @@ private:
     QSet<QString> fReported;
 };
 
+class TZRVNoneWindows : public IZRVWindows {
+public:
+    bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) override;
+    bool WindowInfo(TZRVWindowHandle, TZRVWindowInfo&) override { return false; }
+    bool RequestClose(TZRVWindowHandle) override { return false; }
+    bool Activate(TZRVWindowHandle) override { return false; }
+    void TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
+                          std::function<void(int aResult)> aDone) override;
+
+private:
+    bool fReported = false;
+};
+
 class TZRVNonePlatform : public TZRVPlatform {
 public:
     QString Name() const override { return QStringLiteral("none"); }
     IZRVRestrictions& Restrictions() override { return fRestrictions; }
+    IZRVWindows& Windows() override { return fWindows; }
 
 private:
     TZRVNoneRestrictions fRestrictions;
+    TZRVNoneWindows fWindows;
 };

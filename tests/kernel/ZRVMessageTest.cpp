@@ -1,6 +1,8 @@
 #include "ZRVMessage.h"
 #include "ZRVCrypt.h"
 
+#include "support/EventLoop.h"
+
 #include <QStringDecoder>
 #include <gtest/gtest.h>
 
@@ -103,7 +105,6 @@ TEST(MessageDataSplit, PiecesAreTheBodiesBetweenMarkers) {
 TEST(MessageReceiveBuffer, ThreeMessagesInOneReadComeOutInOrder) {
     TZRVReceiveBuffer buffer;
     EXPECT_EQ(buffer.Feed(Wire(c_Ping) + Wire(c_Info) + Wire(c_Ticket)), TZRVArrayOfString({c_Ping, c_Info}));
-    EXPECT_TRUE(buffer.HasCompleteTail());
     EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({c_Ticket}));
     EXPECT_EQ(buffer.Pending(), 0);
 }
@@ -134,13 +135,36 @@ TEST(MessageReceiveBuffer, SplitAtEveryBytePositionMatchesTheUnsplitData) {
     }
 }
 
-TEST(MessageReceiveBuffer, IncompleteTailIsNotFlushed) {
+TEST(MessageReceiveBuffer, KeptMessageWaitsForItsRestUntilFlushed) {
     TZRVReceiveBuffer buffer;
     EXPECT_TRUE(buffer.Feed("#ZRV2_SC_DATA#A=1\r\nB=").isEmpty());
-    EXPECT_FALSE(buffer.HasCompleteTail());
-    EXPECT_TRUE(buffer.Flush().isEmpty());
     EXPECT_TRUE(buffer.Feed("2\r\n").isEmpty());
     EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({"A=1\r\nB=2\r\n"}));
+    EXPECT_TRUE(buffer.Flush().isEmpty());
+    EXPECT_TRUE(buffer.Feed("#ZRV2_SC_DATA#C=3").isEmpty()); // a body without a final line end
+    EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({"C=3"}));
+}
+
+TEST(MessageReader, HandsOnEachBodyOnceTheSenderIsQuiet) {
+    TZRVMessageReader reader;
+    reader.SetQuietTime(5);
+    QStringList bodies;
+    reader.SetOnBody([&](const QString& aBody) { bodies << aBody; });
+    const QByteArray wire = Wire(c_Info) + Wire(c_Ticket);
+    const qsizetype cut =
+        wire.lastIndexOf("\r\n", wire.size() - 3) + 2; // inside the last body, after a line end
+    reader.Feed(wire.left(cut));
+    EXPECT_EQ(bodies, QStringList({c_Info})); // followed by a marker: at once
+    reader.Feed(wire.mid(cut));
+    EXPECT_EQ(bodies.size(), 1);
+    ASSERT_TRUE(zrvtest::WaitUntil([&] { return bodies.size() == 2; }));
+    EXPECT_EQ(bodies[1], c_Ticket);
+    zrvtest::RunEventsFor(15);
+    EXPECT_EQ(bodies.size(), 2);
+    reader.Feed("#ZRV2_SC_DATA#A=");
+    reader.Clear(); // a new connection forgets the old one's rest
+    zrvtest::RunEventsFor(15);
+    EXPECT_EQ(bodies.size(), 2);
 }
 
 TEST(MessageReceiveBuffer, GarbageWithoutMarkerKeepsAtMostThirteenBytes) {
@@ -177,7 +201,7 @@ TEST(MessageReceiveBuffer, BoundAppliesToKeptTailsOnly) {
         qsizetype Delivered;
         int Drops;
     } cases[] = {
-        {{wire}, 1, 0},                          // complete in one read: taken, whatever its size
+        {{wire}, 0, 1},                          // too large even when it comes in one read
         {{wire.left(150), wire.mid(150)}, 0, 1}, // kept past 100 bytes: dropped, rest discarded
         {{wire.left(90), wire.mid(90, 20), wire.mid(110)}, 0, 1},
         {{wire.left(90), wire.mid(90) + Wire(c_Ping)}, 2, 0},

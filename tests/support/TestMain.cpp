@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Tests act on the in-memory desktop, never on the real one.
+    qputenv("ZRV_PLATFORM", "fake");
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,8 @@
 #include "ZRVFakePlatform.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 namespace {
 
 QString BoolText(bool aValue) {
@@ -62,4 +65,49 @@ bool TZRVFakeRestrictions::SetFastTaskSwitchEnabled(bool aEnabled) {
 
 bool TZRVFakeRestrictions::SetKeyboardHookInstalled(bool aInstalled) {
     return Switch("SetKeyboardHookInstalled", fKeyboardHookInstalled, aInstalled);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows
+
+bool TZRVFakeWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows) {
+    aWindows = fWindows;
+    return true;
+}
+
+const TZRVWindowInfo* TZRVFakeWindows::Find(TZRVWindowHandle aWindow) const {
+    for (const TZRVWindowInfo& w : fWindows)
+        if (w.Handle == aWindow)
+            return &w;
+    return nullptr;
+}
+
+bool TZRVFakeWindows::WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo) {
+    const TZRVWindowInfo* w = Find(aWindow);
+    if (w)
+        aInfo = *w;
+    return w;
+}
+
+bool TZRVFakeWindows::RequestClose(TZRVWindowHandle aWindow) {
+    fCalls.append(QStringLiteral("RequestClose(%1)").arg(aWindow));
+    return Find(aWindow);
+}
+
+bool TZRVFakeWindows::Activate(TZRVWindowHandle aWindow) {
+    fCalls.append(QStringLiteral("Activate(%1)").arg(aWindow));
+    if (!Find(aWindow))
+        return false;
+    fActive = aWindow;
+    return true;
+}
+
+void TZRVFakeWindows::TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
+                                       std::function<void(int aResult)> aDone) {
+    Q_UNUSED(aTimeoutMs);
+    fCalls.append(QStringLiteral("TerminateProcess(%1)").arg(aProcessID));
+    const int result = aProcessID == QCoreApplication::applicationPid() ? 0 : fTerminateResults.value(aProcessID, 1);
+    if (result != 0)
+        fWindows.removeIf([aProcessID](const TZRVWindowInfo& w) { return w.ProcessID == aProcessID; });
+    QTimer::singleShot(0, aContext, [aDone, result] { aDone(result); });
 }

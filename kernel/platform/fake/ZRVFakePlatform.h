@@ -5,6 +5,7 @@
 
 #include "platform/ZRVPlatform.h"
 
+#include <QHash>
 #include <QStringList>
 
 class TZRVFakeRestrictions : public IZRVRestrictions {
@@ -51,12 +52,42 @@ private:
     QStringList fCalls;
 };
 
+// A scripted list of windows. Requests are recorded as "RequestClose(7)", "Activate(7)",
+// "TerminateProcess(42)"; a process ends with the result scripted for it (1 by default), and its
+// windows leave the list when the result is 1 or 2.
+class TZRVFakeWindows : public IZRVWindows {
+public:
+    bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) override;
+    bool WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo) override;
+    bool RequestClose(TZRVWindowHandle aWindow) override;
+    bool Activate(TZRVWindowHandle aWindow) override;
+    void TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
+                          std::function<void(int aResult)> aDone) override;
+
+    void SetWindows(const QList<TZRVWindowInfo>& aWindows) { fWindows = aWindows; }
+    void SetTerminateResult(qint64 aProcessID, int aResult) { fTerminateResults[aProcessID] = aResult; }
+    TZRVWindowHandle Active() const { return fActive; }
+    const QStringList& Calls() const { return fCalls; }
+    void ClearCalls() { fCalls.clear(); }
+
+private:
+    const TZRVWindowInfo* Find(TZRVWindowHandle aWindow) const;
+
+    QList<TZRVWindowInfo> fWindows;
+    QHash<qint64, int> fTerminateResults;
+    TZRVWindowHandle fActive = 0;
+    QStringList fCalls;
+};
+
 class TZRVFakePlatform : public TZRVPlatform {
 public:
     QString Name() const override { return QStringLiteral("fake"); }
     IZRVRestrictions& Restrictions() override { return fRestrictions; }
     TZRVFakeRestrictions& FakeRestrictions() { return fRestrictions; }
+    IZRVWindows& Windows() override { return fWindows; }
+    TZRVFakeWindows& FakeWindows() { return fWindows; }
 
 private:
     TZRVFakeRestrictions fRestrictions;
+    TZRVFakeWindows fWindows;
 };
