@@ -1,5 +1,7 @@
 #include "ZRVClientConfig.h"
 
+#include "ZRVFunctions.h"
+
 #include "ZRVSystem.h"
 #include "platform/ZRVRegistry.h"
 
@@ -52,15 +54,6 @@ const TZRVClCField c_ClCRecord[] = {
     {c_ClC_WRLS, &ZRVClientSettings::WRLockShutdown},
     {c_ClC_LHF, &ZRVClientSettings::LockedHourFormula},
 };
-
-// Lenient integer conversion of the record: an empty or malformed value gives 0.
-int NValue(const QString& aText) {
-    try {
-        return StrToInt(aText);
-    } catch (const EConvertError&) {
-        return 0;
-    }
-}
 
 } // namespace
 
