@@ -1,0 +1,181 @@
+#include "ZRVServerHost.h"
+
+#include "ZRVServerConfig.h"
+#include "ZRVUserSession.h"
+
+#include <QDateTime>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The self-pipe of the stop signals: the handler only writes a byte, the event loop does the rest.
+int sSignalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(sSignalPipe[1], &byte, 1);
+}
+
+void SetStopHandler(void (*aHandler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = aHandler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+TZRVServerHost::TZRVServerHost(TZRVServeOptions aOptions, QTextStream& aOut, QObject* aOwner)
+    : QObject(aOwner), fOptions(std::move(aOptions)), fOut(aOut) {}
+
+TZRVServerHost::~TZRVServerHost() {
+    fServer.reset(); // the listener writes its sessions back while the database is open
+    fDb.Close();
+    if (fSignalNotifier) {
+        SetStopHandler(SIG_DFL);
+        ::close(sSignalPipe[0]);
+        ::close(sSignalPipe[1]);
+        sSignalPipe[0] = sSignalPipe[1] = -1;
+    }
+}
+
+void TZRVServerHost::Start() {
+    fLogger.SetLogFile(fOptions.LogFile); // the log's start line; its stop line comes when the host goes
+    fDb.SetDBName(fOptions.DataBase);
+    fDb.SetPassword(fOptions.DataBasePassword);
+    fDb.Open();
+    fServer = std::make_unique<TZRVServerConnection>();
+    Configure();
+    AttachEvents();
+    fServer->Open();
+    fOut << QStringLiteral("zrv2server: serving %1 on port %2 (discovery on UDP %3), %4 workstations at most")
+                .arg(fOptions.DataBase)
+                .arg(fServer->ServerPort())
+                .arg(fServer->DiscoveryPort())
+                .arg(fServer->MaxConnections())
+         << Qt::endl;
+}
+
+// The listener takes the server settings, the command line's choices first.
+void TZRVServerHost::Configure() {
+    const TZRVServerConfig config;
+    fServer->SetDB(&fDb);
+    fServer->SetErrorLogger(&fLogger);
+    const int slotCount =
+        fOptions.MaxConnections >= 0 ? fOptions.MaxConnections : int(config.GetOthers_MaxPcs());
+    fServer->SetMaxConnections(uint8_t(std::clamp(slotCount, 0, 255)));
+    fServer->SetServerPingInterval(uint32_t(std::max(config.GetServerPingInterval(), 1)));
+    fServer->SetServerPingTimeOut(uint32_t(std::max(config.GetServerPingTimeOut(), 1)));
+    fServer->SetServerPingEnabled(config.GetServerPingEnabled());
+    fServer->SetAutoDBUpdateSession(config.GetAutoDBUpdateSession());
+    fServer->SetServerPort(fOptions.Port >= 0 ? fOptions.Port : config.GetOthers_ServerPort());
+    fServer->SetDiscoveryPort(quint16(fOptions.DiscoveryPort));
+    // The café's details, which the workstations show and keep.
+    const std::pair<const char*, QString> infos[] = {
+        {"UserID", QString::number(config.GetOthers_CompanyID())},
+        {"OwnerName", config.GetOthers_CompanyOwner()},
+        {"CompanyName", config.GetOthers_CompanyName()},
+        {"Address", config.GetOthers_CompanyAddress()},
+        {"Phone", config.GetOthers_CompanyPhone()},
+        {"PoBox", config.GetOthers_CompanyBP()},
+        {"Email", config.GetOthers_CompanyEmail()},
+        {"Geography", config.GetOthers_CompanyGeography()},
+        {"Town", config.GetOthers_CompanyTown()},
+        {"Country", config.GetOthers_CompanyCountry()},
+    };
+    for (const auto& [name, value] : infos)
+        fServer->ServerInfos().Add(QString::fromLatin1(name), value);
+}
+
+void TZRVServerHost::AttachEvents() {
+    const auto line = [this](const char* aWhat) {
+        return [this, aWhat](QObject*, TZRVServerClientConnection* c) { Print(c, QString::fromUtf8(aWhat)); };
+    };
+    fServer->SetOnNewClientConnection(line("connected"));
+    fServer->SetOnClientConnectionReady(
+        [this](QObject*, TZRVServerClientConnection* c) { Print(c, c->Ready() ? "ready" : "not ready"); });
+    fServer->SetOnClientDisconnection(line("disconnected"));
+    fServer->SetOnClientSessionStart(line("session started"));
+    fServer->SetOnClientSessionStop(line("session stopped"));
+    fServer->SetOnClientShutdownStateChange([this](QObject*, TZRVServerClientConnection* c) {
+        Print(c, c->ShuttedDown() ? "client module asleep" : "client module awake");
+    });
+    fServer->SetOnUserConnectionOpen(
+        [this](QObject*, TZRVServerClientConnection* c) { UserConnectionOpen(c); });
+    fServer->SetOnUserConnectionClose(
+        [this](QObject*, TZRVServerClientConnection* c) { UserConnectionStop(c); });
+    fServer->SetOnClientTicketAddCredit([this](QObject*, TZRVServerClientConnection* c, TZRVUserTicket* t) {
+        Print(c, QStringLiteral("credit %1 added with code %2").arg(FormatCredit(t->Credit()), t->Code()));
+    });
+    fServer->SetOnClientConnectionInfoMessage([this](QObject*, TZRVServerClientConnection* c,
+                                                     const QString& aMsg) { Print(c, "message: " + aMsg); });
+}
+
+QString TZRVServerHost::Customer(const TZRVServerClientConnection* aConnection) {
+    const TZRVUserSession* session = aConnection->UserConnection()->Session();
+    switch (session->SessionType()) {
+    case stAccount:
+        return QStringLiteral("account ") + session->Account()->AccountName();
+    case stTicket:
+        return QStringLiteral("ticket ") + session->Ticket()->Code();
+    default:
+        return QStringLiteral("a customer");
+    }
+}
+
+void TZRVServerHost::UserConnectionOpen(TZRVServerClientConnection* aConnection) {
+    if (!aConnection->UserConnection()->Connected()) {
+        Print(aConnection, QStringLiteral("login refused"));
+        return;
+    }
+    fCustomers.insert(aConnection, Customer(aConnection));
+    Print(aConnection, QStringLiteral("logged in with ") + fCustomers.value(aConnection));
+}
+
+void TZRVServerHost::UserConnectionStop(TZRVServerClientConnection* aConnection) {
+    // Every end of a link closes the user connection; only a real logout makes a line.
+    if (const QString customer = fCustomers.take(aConnection); !customer.isEmpty())
+        Print(aConnection, QStringLiteral("logged out (") + customer + u')');
+}
+
+void TZRVServerHost::Print(TZRVServerClientConnection* aConnection, const QString& aWhat) {
+    if (!fServer)
+        return; // the listener is going: its last events tell nothing new
+    int slot = 1;
+    while (fServer->GetConnection(uint8_t(slot)) && fServer->GetConnection(uint8_t(slot)) != aConnection)
+        ++slot;
+    QString who = QStringLiteral("slot %1 %2").arg(slot).arg(aConnection->RemoteAddress());
+    if (!aConnection->RemoteHost().isEmpty())
+        who += u' ' + aConnection->RemoteHost();
+    fOut << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) << who << QStringLiteral(": ")
+         << aWhat << Qt::endl;
+}
+
+void TZRVServerHost::Stop() {
+    if (fServer && fServer->Active()) {
+        fOut << QStringLiteral("zrv2server: stopping, %1 workstations connected")
+                    .arg(fServer->GetConnectionsCount())
+             << Qt::endl;
+        fServer->Close();
+    }
+    if (fOnStopped)
+        fOnStopped();
+}
+
+void TZRVServerHost::CatchStopSignals() {
+    if (fSignalNotifier || ::socketpair(AF_UNIX, SOCK_STREAM, 0, sSignalPipe) != 0)
+        return;
+    fSignalNotifier = new QSocketNotifier(sSignalPipe[0], QSocketNotifier::Read, this);
+    connect(fSignalNotifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const auto read = ::read(sSignalPipe[0], &byte, 1);
+        Stop();
+    });
+    SetStopHandler(OnStopSignal);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The headless host of the kernel's server side: it creates the error logger, the database and
+// the listener in that order, serves the workstations, prints one line per workstation event and,
+// when stopped (SIGINT, SIGTERM or Stop), logs every customer out so that every session is written
+// back before it stops listening.
+
+#include "ZRVDataBase.h"
+#include "ZRVErrorLogger.h"
+#include "ZRVServerConnection.h"
+
+#include <QHash>
+#include <QTextStream>
+
+#include <memory>
+
+class QSocketNotifier;
+
+// What `serve` is told; a negative number takes the server settings' value.
+struct TZRVServeOptions {
+    QString DataBase;
+    QString DataBasePassword;
+    QString LogFile;
+    int Port = -1;
+    int MaxConnections = -1;
+    int DiscoveryPort = TZRVCustomServerConnection::c_DefaultDiscoveryPort;
+};
+
+class TZRVServerHost : public QObject {
+    Q_OBJECT
+public:
+    TZRVServerHost(TZRVServeOptions aOptions, QTextStream& aOut, QObject* aOwner = nullptr);
+    ~TZRVServerHost() override;
+
+    // Opens the database (creating it on first run) and starts listening. Raises EZRVError.
+    void Start();
+    // Logs every customer out, writing the sessions back, and stops listening; then OnStopped.
+    void Stop();
+    // Turns SIGINT and SIGTERM into Stop, on the event loop. One host per process catches them.
+    void CatchStopSignals();
+
+    TZRVServerConnection* Server() const { return fServer.get(); }
+    TZRVDataBase& DataBase() { return fDb; }
+    void SetOnStopped(std::function<void()> aEvent) { fOnStopped = std::move(aEvent); }
+
+private:
+    void Configure();
+    void AttachEvents();
+    void Print(TZRVServerClientConnection* aConnection, const QString& aWhat);
+    void UserConnectionOpen(TZRVServerClientConnection* aConnection);
+    void UserConnectionStop(TZRVServerClientConnection* aConnection);
+    static QString Customer(const TZRVServerClientConnection* aConnection);
+
+    TZRVServeOptions fOptions;
+    QTextStream& fOut;
+    TZRVErrorLogger fLogger;
+    TZRVDataBase fDb;
+    std::unique_ptr<TZRVServerConnection> fServer;
+    // The customer logged in on each slot, for the logout line.
+    QHash<const TZRVServerClientConnection*, QString> fCustomers;
+    QSocketNotifier* fSignalNotifier = nullptr;
+    std::function<void()> fOnStopped;
+};

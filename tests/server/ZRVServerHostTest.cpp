@@ -1,0 +1,102 @@
+// The serve host: its objects, its settings, its lines per workstation event, and its clean stop
+// on a signal with every session written back.
+
+#include "ZRVServerHost.h"
+
+#include "ZRVServerConfig.h"
+#include "ZRVUserTicket.h"
+
+#include "kernel/ZRVServerTestFixture.h"
+
+#include <csignal>
+
+using namespace zrvtest;
+
+namespace {
+
+class ServerHost : public ::testing::Test {
+protected:
+    TempRegistry fRegistry;
+    QTemporaryDir fDir;
+    QString fOutput;
+    QTextStream fOut{&fOutput};
+
+    TZRVServeOptions Options() const {
+        TZRVServeOptions options;
+        options.DataBase = fDir.filePath("cafe.db");
+        options.LogFile = fDir.filePath("server.lgf");
+        options.Port = 0;
+        options.DiscoveryPort = 0;
+        return options;
+    }
+    bool Printed(const QString& aText) {
+        return WaitUntil([&] {
+            fOut.flush();
+            return fOutput.contains(aText);
+        });
+    }
+};
+
+TEST_F(ServerHost, ServesWithTheServerSettingsAndStopsOnASignalWritingSessionsBack) {
+    TZRVServerConfig config;
+    config.SetOthers_MaxPcs(3);
+    config.SetOthers_CompanyName("Café du port");
+    config.SetAutoDBUpdateSession(false);
+
+    TZRVServerHost host(Options(), fOut);
+    bool stopped = false;
+    host.SetOnStopped([&] { stopped = true; });
+    host.CatchStopSignals();
+    host.Start();
+    EXPECT_EQ(host.Server()->MaxConnections(), 3);
+    EXPECT_TRUE(QFile::exists(fDir.filePath("cafe.db")));
+
+    // A ticket to log in with, made on the host's own database.
+    TZRVDataBase& db = host.DataBase();
+    TZRVUserAccount owner;
+    owner.SetAccountName("gerant");
+    owner.SecretQuestion()->SetQuestion("Ville natale ?");
+    owner.Group()->SetGroupID(1);
+    ASSERT_TRUE(db.AddAccount(&owner));
+    TZRVUserTicket ticket;
+    ticket.SetCode("TICKET01");
+    ticket.SetCredit(3600);
+    ticket.Group()->SetGroupName("Default");
+    ASSERT_TRUE(db.AddTicket(&ticket, owner.AccountID(), false));
+
+    Workstation ws(quint16(host.Server()->ServerPort()), "PC01");
+    ASSERT_TRUE(ws.ConnectReady());
+    EXPECT_EQ(ws.Conn().ServerInfos().Values("CompanyName"), "Café du port");
+    ws.User().OpenTicket("TICKET01");
+    ASSERT_EQ(ws.Outcome("Open"), "Open");
+    ws.Session().SetAutoChangeCredit(false);
+    ASSERT_TRUE(ws.Session().Open());
+    ws.Session().Credit()->SetCreditValue(1800);
+    ws.User().UpdateSession();
+    EXPECT_TRUE(Printed("slot 1 127.0.0.1 PC01: logged in with ticket TICKET01"));
+    EXPECT_TRUE(Printed("slot 1 127.0.0.1 PC01: session started"));
+    TZRVUserSession* copy = host.Server()->GetConnection(1)->UserConnection()->Session();
+    copy->SetChangeInterval(3600000);
+    ASSERT_TRUE(WaitUntil([&] { return copy->Credit()->CreditValue() == 1800; }));
+
+    std::raise(SIGTERM);
+    ASSERT_TRUE(WaitUntil([&] { return stopped; }));
+    EXPECT_FALSE(host.Server()->Active());
+    EXPECT_TRUE(ws.WaitFor("Disconnect"));
+    EXPECT_TRUE(Printed("logged out (ticket TICKET01)"));
+    EXPECT_EQ(db.ReadTicket(uint32_t(db.TicketExists("TICKET01")))->Credit(), 1800u);
+    for (const char* line :
+         {"slot 1 127.0.0.1: connected", "slot 1 127.0.0.1 PC01: ready", "zrv2server: stopping"})
+        EXPECT_TRUE(fOutput.contains(line)) << line;
+}
+
+TEST_F(ServerHost, RefusesADataBaseThatIsNotOne) {
+    QFile notADataBase(fDir.filePath("cafe.db"));
+    ASSERT_TRUE(notADataBase.open(QIODevice::WriteOnly));
+    notADataBase.write("this is a letter, not a database");
+    notADataBase.close();
+    TZRVServerHost host(Options(), fOut);
+    EXPECT_THROW(host.Start(), EZRVError);
+}
+
+} // namespace
