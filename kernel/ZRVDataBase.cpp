@@ -420,6 +420,10 @@ bool TZRVCustomDataBase::Close() {
 }
 
 int TZRVCustomDataBase::ExecuteSQLAction(const QString& aSql) {
+    return ExecuteSQLAction(aSql, {});
+}
+
+int TZRVCustomDataBase::ExecuteSQLAction(const QString& aSql, const QVariantList& aValues) {
     if (!GetOpenned() || aSql.isEmpty())
         return 0;
     const auto total = [this] {
@@ -427,8 +431,14 @@ int TZRVCustomDataBase::ExecuteSQLAction(const QString& aSql) {
         return q.next() ? q.value(0).toLongLong() : 0;
     };
     const qint64 before = total();
-    Run(aSql, {});
+    Run(aSql, aValues);
     return int(total() - before);
+}
+
+QSqlQuery TZRVCustomDataBase::OpenQuery(const QString& aSql, const QVariantList& aValues) const {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    return Run(aSql, aValues);
 }
 
 void TZRVCustomDataBase::CopyInto(const QString& aTarget) {
@@ -566,23 +576,6 @@ bool TZRVCustomDataBase::DeleteRows(const QString& aTable, const TColumns& aWher
     TValues values;
     Split(aWhere, where, values);
     return Run(ZRVSql::Delete(aTable, where), values).numRowsAffected() > 0;
-}
-
-template <class F> auto TZRVCustomDataBase::Atomically(F&& aWork) {
-    Run(ZRVSql::c_Savepoint, {});
-    try {
-        auto result = aWork();
-        Run(ZRVSql::c_ReleaseSavepoint, {});
-        return result;
-    } catch (...) {
-        try {
-            Run(ZRVSql::c_RollbackSavepoint, {});
-            Run(ZRVSql::c_ReleaseSavepoint, {});
-        } catch (const EZRVError&) {
-            // The first error is the one worth reporting.
-        }
-        throw;
-    }
 }
 
 template <class T, class Fill>

@@ -10,13 +10,13 @@
 #include <QObject>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <memory>
 #include <utility>
 #include <vector>
 
-class QSqlQuery;
 class TZRVUserAccount;
 class TZRVUserTicket;
 class TZRVGroup;
@@ -57,6 +57,13 @@ public:
     // Runs one statement; the number of rows it changed (through the views' triggers included),
     // 0 when closed or empty. A failing statement raises EZRVError.
     int ExecuteSQLAction(const QString& aSql);
+    // The same with aValues bound, in order, to the statement's "?" marks.
+    int ExecuteSQLAction(const QString& aSql, const QVariantList& aValues);
+    // Runs one statement with aValues bound and gives its rows (and the key an insert assigned).
+    // Raises EZRVError when the database is closed or the statement fails.
+    QSqlQuery OpenQuery(const QString& aSql, const QVariantList& aValues = {}) const;
+    // Runs aWork inside a savepoint: all of its writes or none. What aWork raises travels on.
+    template <class F> auto Atomically(F&& aWork);
     // Removes the rows marked as deleted (when open), closes, and writes a compacted copy to the
     // file named like the database with "COMPACTED" after its base name. Raises on failure.
     bool Compact();
@@ -202,8 +209,6 @@ private:
                     const ZRVSql::Table& aRight, uint32_t aRightID);
     bool DeleteLink(const QString& aLinkTable, const ZRVSql::Table& aLeft, uint32_t aLeftID,
                     const ZRVSql::Table& aRight, uint32_t aRightID);
-    // Runs aWork inside a savepoint: all of its writes or none.
-    template <class F> auto Atomically(F&& aWork);
     // The row of aTable with key aID filled into a new record by aFill, or nothing.
     template <class T, class Fill>
     std::unique_ptr<T> ReadByKey(const ZRVSql::Table& aTable, uint32_t aID, Fill&& aFill);
@@ -235,6 +240,23 @@ private:
     QString fOwnConnection;
     int fBusyTimeout = 1000;
 };
+
+template <class F> auto TZRVCustomDataBase::Atomically(F&& aWork) {
+    Run(ZRVSql::c_Savepoint, {});
+    try {
+        auto result = aWork();
+        Run(ZRVSql::c_ReleaseSavepoint, {});
+        return result;
+    } catch (...) {
+        try {
+            Run(ZRVSql::c_RollbackSavepoint, {});
+            Run(ZRVSql::c_ReleaseSavepoint, {});
+        } catch (const EZRVError&) {
+            // The first error is the one worth reporting.
+        }
+        throw;
+    }
+}
 
 class TZRVDataBase : public TZRVCustomDataBase {
 public:

@@ -214,4 +214,54 @@ inline const QString c_InsertDefaultBudget = QStringLiteral("INSERT INTO tblBudg
 inline const QString c_HasDatabaseInfo =
     QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblDatabaseInfo'");
 
+// ----- the server's automatic jobs
+
+// The groups in table order with what the daily credit needs.
+inline const QString c_GroupsAutoCredit =
+    QStringLiteral("SELECT Group_ID, AutoCredit, Authorisations1 FROM tblGroups ORDER BY Group_ID");
+// Sets the credit of a group's accounts (bound: the credit, the group's key).
+inline const QString c_SetGroupCredit =
+    QStringLiteral("UPDATE tblAccounts SET Credit = ? WHERE \"Group\" = ?");
+// The bonus to every account not marked deleted, which then starts counting its used time again
+// (bound: seconds added; percent of the used time given back, in whole seconds). Credits stay
+// within what the records carry, 0 ... 2147483647 seconds, whatever a bonus adds.
+inline const QString c_BonusMinutes =
+    QStringLiteral("UPDATE tblAccounts SET Credit = min(max(Credit + ?, 0), "
+                   "2147483647), CreditTotal = 0 WHERE DeletedFlag = 0");
+inline const QString c_BonusPercent =
+    QStringLiteral("UPDATE tblAccounts SET Credit = min(max(Credit + CreditTotal * ? / 100, 0), 2147483647), "
+                   "CreditTotal = 0 WHERE DeletedFlag = 0");
+// Removes the accounts marked as deleted and those of limited validity whose last use (creation
+// when never used) plus their days of validity lies before today (bound: today's date).
+inline const QString c_DeleteExpiredAccounts = QStringLiteral(
+    "DELETE FROM tblAccounts WHERE DeletedFlag <> 0 OR (DaysAllowed <> -1 AND (CASE WHEN LastUseDate IS NULL "
+    "OR LastUseDate = 0 THEN CreationDate ELSE LastUseDate END) + DaysAllowed < ?)");
+// Removes the tickets marked as deleted and the sold ones whose sale plus their days of validity
+// lies before today (bound: today's date).
+inline const QString c_DeleteExpiredTickets = QStringLiteral(
+    "DELETE FROM tblTickets WHERE DeletedFlag <> 0 OR (Active <> 0 AND ActivationDate + DaysAllowed < ?)");
+// Marks as deleted the expired tickets holding less credit than the bound number of seconds.
+inline const QString c_MarkEmptyExpiredTickets =
+    QStringLiteral("UPDATE rqtGetExpiredTickets SET DeletedFlag = 1 WHERE Credit < ?");
+
+// ----- the till
+
+// The cashier's most recent till still open (bound: the cashier's key); NULL when none.
+inline const QString c_LastOpenTill =
+    QStringLiteral("SELECT max(Caisse_id) AS TillId FROM tblCaisses WHERE Caissier_id = ? AND DateFin = 0");
+inline const QString c_CurrentBudget =
+    QStringLiteral("SELECT max(Budget_id) AS CurrentBudgetId FROM tblBudgets");
+// The money the cashier took since a moment (bound: the moment, the cashier's key); NULL when none.
+inline const QString c_CashierBalance = QStringLiteral(
+    "SELECT sum(Solde) AS Balance FROM tblOperations WHERE DateOperation >= ? AND Employe = ?");
+// The cashier's operations since a moment, in the order they were written (bound: cashier, moment).
+inline const QString c_CashierOperations = QStringLiteral(
+    "SELECT * FROM tblOperations WHERE Employe = ? AND DateOperation >= ? ORDER BY Operation_id");
+// Removes the operations with that title written within one second of a moment (bound: the title,
+// the moment). Both date-times count in whole seconds, so the difference is the number of second
+// boundaries between them.
+inline const QString c_DeleteRefillRecord = QStringLiteral(
+    "DELETE FROM tblOperations WHERE Intitule = ? AND CAST(round(? * 86400000) AS INTEGER) / 1000 "
+    "- CAST(round(DateOperation * 86400000) AS INTEGER) / 1000 BETWEEN -1 AND 1");
+
 } // namespace ZRVSql

@@ -1,9 +1,12 @@
 #include "ZRVServerCommands.h"
 
+#include "ZRVAuctions.h"
 #include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVFunctions.h"
+#include "ZRVRefreshConnectionsView.h"
 #include "ZRVServerHost.h"
+#include "ZRVServerInitialisations.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserTicket.h"
 
@@ -43,18 +46,22 @@ public:
     }
 
     QString Value(const QString& aOption) const { return fParser.value(aOption); }
+    QStringList Values(const QString& aOption) const { return fParser.values(aOption); }
     bool IsSet(const QString& aOption) const { return fParser.isSet(aOption); }
     QString Argument(int aIndex) const { return fParser.positionalArguments().value(aIndex); }
     // The option's value as a whole number within the bounds; raises otherwise.
     int Number(const QString& aOption, int aMin, int aMax) const {
+        return NumberIn(Value(aOption), aOption, aMin, aMax);
+    }
+    static int NumberIn(const QString& aText, const QString& aOption, int aMin, int aMax) {
         bool ok = false;
-        const int value = Value(aOption).toInt(&ok);
+        const int value = aText.toInt(&ok);
         if (!ok || value < aMin || value > aMax)
             throw EZRVError(QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\"")
                                 .arg(aOption)
                                 .arg(aMin)
                                 .arg(aMax)
-                                .arg(Value(aOption)));
+                                .arg(aText));
         return value;
     }
     // The option's value, which must be given.
@@ -226,6 +233,15 @@ int GroupCreate(TContext& c) {
     group->SetGroupName(c.Argument(0));
     group->SetGroupDescription(c.Value(QStringLiteral("description")));
     group->SetIncrementalCredit(c.IsSet(QStringLiteral("incremental")));
+    TZRVUserRights rights;
+    for (const QString& right : c.Values(QStringLiteral("right"))) {
+        // The authorisations are listed in the order of the rights, from key 1.
+        const int key = db.AuthorisationExists(right);
+        if (key < 1 || key > c_UserRightCount)
+            throw EZRVError(QStringLiteral("There is no right named \"%1\"").arg(right));
+        rights.Include(TZRVUserRight(key - 1));
+    }
+    group->SetAuthorisations(rights);
     if (db.GroupExists(group->GroupName()) != 0 || !db.AddGroup(group) || !group)
         throw EZRVError(QStringLiteral("The group \"%1\" could not be created").arg(c.Argument(0)));
     c.Out << QStringLiteral("Group %1 created: %2").arg(group->GroupID()).arg(group->GroupName()) << Qt::endl;
@@ -364,12 +380,236 @@ int TicketList(TContext& c) {
     return 0;
 }
 
+int ProductCreate(TContext& c) {
+    TZRVDataBase& db = c.DataBase();
+    const QString name = c.Argument(0);
+    if (db.ProductExists(name) != 0)
+        throw EZRVError(QStringLiteral("A product named \"%1\" exists already").arg(name));
+    const int id = db.AddProduct(name, c.Number(QStringLiteral("quantity-per-unit"), 1, INT_MAX),
+                                 c.Number(QStringLiteral("cost"), 0, INT_MAX));
+    if (id == 0)
+        throw EZRVError(QStringLiteral("The product \"%1\" could not be created").arg(name));
+    c.Out << QStringLiteral("Product %1 created: %2").arg(id).arg(name) << Qt::endl;
+    return 0;
+}
+
+int ProductList(TContext& c) {
+    TZRVDataBase& db = c.DataBase();
+    QList<QStringList> rows = {{"ID", "NAME", "PER UNIT", "COST"}};
+    for (const uint32_t id : Keys(db, ZRVSql::Products)) {
+        QString name;
+        int perUnit = 0;
+        int cost = 0;
+        if (db.ReadProduct(int(id), name, perUnit, cost))
+            rows << QStringList{QString::number(id), name, QString::number(perUnit), QString::number(cost)};
+    }
+    PrintTable(c.Out, rows);
+    return 0;
+}
+
+// ----- the till: the cashier is the first argument; every command but `till open` takes up the
+// cashier's till left open.
+
+QString Money(int64_t aAmount) {
+    return QString::number(aAmount) + QStringLiteral(" F");
+}
+
+std::unique_ptr<TZRVUserAccount> Cashier(TContext& c) {
+    TZRVDataBase& db = c.DataBase();
+    return db.ReadAccount(AccountNamed(db, c.Argument(0)));
+}
+
+void ResumeTill(TContext& c, TZRVAuctions& aTill) {
+    aTill.SetDataBase(&c.DataBase());
+    aTill.OpenTill(*Cashier(c), true);
+    if (!aTill.Ok())
+        throw EZRVError(QStringLiteral("%1 has no open till; see till open").arg(c.Argument(0)));
+}
+
+// Raised when the till refused to record what the command did.
+[[noreturn]] void NotRecorded() {
+    throw EZRVError(QStringLiteral("The till could not record it; nothing was changed"));
+}
+
+int TillOpen(TContext& c) {
+    TZRVAuctions till;
+    till.SetDataBase(&c.DataBase());
+    const auto cashier = Cashier(c);
+    if (const uint32_t open = till.GetLastOpennedTill(*cashier))
+        throw EZRVError(QStringLiteral("Till %1 of %2 is open already").arg(open).arg(c.Argument(0)));
+    till.OpenTill(*cashier, false);
+    c.Out << QStringLiteral("Till %1 opened for %2").arg(till.TillId()).arg(c.Argument(0)) << Qt::endl;
+    return 0;
+}
+
+int TillClose(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    const int64_t balance = till.CheckBalance();
+    if (!till.CloseTill())
+        NotRecorded();
+    c.Out << QStringLiteral("Till %1 closed, balance %2").arg(till.TillId()).arg(Money(balance)) << Qt::endl;
+    return 0;
+}
+
+int TillBalance(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    c.Out << QStringLiteral("Till %1 of %2, open since %3: balance %4")
+                 .arg(till.TillId())
+                 .arg(c.Argument(0), DateTimeToStr(till.StartDate()), Money(till.CheckBalance()))
+          << Qt::endl;
+    return 0;
+}
+
+int TillOperations(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    TZRVItemModelListView view;
+    if (!till.FillListView(view))
+        throw EZRVError(QStringLiteral("The operations could not be read"));
+    QList<QStringList> rows = {{"DATE", "N", "RUBRIC", "AMOUNT", "TITLE"}};
+    for (int row = 0; row < view.Count(); ++row)
+        rows << QStringList{view.Caption(row), view.SubItem(row, 0), view.SubItem(row, 1),
+                            view.SubItem(row, 2), view.SubItem(row, 3)};
+    PrintTable(c.Out, rows);
+    return 0;
+}
+
+int TillSellTicket(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    const auto ticket = TicketCoded(c.DataBase(), c.Argument(1));
+    if (ticket->Active())
+        throw EZRVError(QStringLiteral("The ticket \"%1\" is sold already").arg(ticket->Code()));
+    TZRVTicketInfos infos;
+    infos.TicketId = ticket->TicketID();
+    infos.Code = ticket->Code();
+    infos.Credit = ticket->Credit();
+    infos.Cost = ticket->Cost();
+    if (!till.SellTicket(infos))
+        NotRecorded();
+    c.Out << QStringLiteral("Ticket %1 sold for %2").arg(infos.Code, Money(infos.Cost)) << Qt::endl;
+    return 0;
+}
+
+// One basket line from "NAME" or "NAME:QUANTITY", priced from the products table.
+TZRVProductSellInfos BasketLine(TZRVDataBase& aDb, const QString& aItem) {
+    const qsizetype colon = aItem.lastIndexOf(u':');
+    const QString name = colon < 0 ? aItem : aItem.left(colon);
+    const int quantity =
+        colon < 0 ? 1 : TContext::NumberIn(aItem.mid(colon + 1), QStringLiteral("product"), 1, 10000);
+    int id = 0;
+    int perUnit = 0;
+    int cost = 0;
+    if (!aDb.ReadProduct(name, id, perUnit, cost))
+        throw EZRVError(QStringLiteral("There is no product named \"%1\"").arg(name));
+    const qint64 total = qint64(cost) * quantity;
+    if (total > INT_MAX)
+        throw EZRVError(QStringLiteral("%1 × %2 costs more than a sale can hold").arg(quantity).arg(name));
+    return {uint32_t(id), name, uint32_t(quantity), int32_t(total)};
+}
+
+int TillSellProducts(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    TZRVSellCommand basket;
+    for (const QString& item : c.Values(QStringLiteral("product")))
+        basket.AddProduct(BasketLine(c.DataBase(), item));
+    if (basket.GetCount() == 0)
+        throw EZRVError(QStringLiteral("--product is required"));
+    basket.SetDiscount(c.Number(QStringLiteral("discount"), 0, INT_MAX));
+    if (!till.SellProducts(basket))
+        NotRecorded();
+    c.Out << QStringLiteral("%1 products sold for %2").arg(basket.GetCount()).arg(Money(basket.GetTotal()))
+          << Qt::endl;
+    return 0;
+}
+
+// Who receives credit: the account (--account) or the ticket (--ticket) named, and how much.
+struct TCreditTarget {
+    bool Account;
+    QString Name;
+    uint32_t Seconds;
+    QString Text() const { return (Account ? QStringLiteral("account ") : QStringLiteral("ticket ")) + Name; }
+};
+
+TCreditTarget CreditTarget(TContext& c) {
+    const bool account = c.IsSet(QStringLiteral("account"));
+    if (account == c.IsSet(QStringLiteral("ticket")))
+        throw EZRVError(QStringLiteral("Name either --account or --ticket"));
+    return {account, c.Value(account ? QStringLiteral("account") : QStringLiteral("ticket")),
+            uint32_t(c.Number(QStringLiteral("seconds"), 1, INT_MAX))};
+}
+
+// Adds the seconds to the target's credit and records that with aRecord(key, name), both or
+// neither; the new credit.
+template <class Record>
+uint32_t AddCreditTo(TZRVDataBase& aDb, const TCreditTarget& aTarget, Record&& aRecord) {
+    const auto write = [&](auto& aHolder, auto aUpdate, uint32_t aID, const QString& aName) {
+        aHolder.SetCredit(uint32_t(std::min<qint64>(qint64(aHolder.Credit()) + aTarget.Seconds, INT_MAX)));
+        if (!(aDb.*aUpdate)(&aHolder) || !aRecord(aID, aName))
+            NotRecorded();
+        return aHolder.Credit();
+    };
+    return aDb.Atomically([&] {
+        if (aTarget.Account) {
+            const auto account = aDb.ReadAccount(AccountNamed(aDb, aTarget.Name));
+            return write(*account, &TZRVDataBase::UpdateAccount, account->AccountID(),
+                         account->AccountName());
+        }
+        const auto ticket = TicketCoded(aDb, aTarget.Name);
+        return write(*ticket, &TZRVDataBase::UpdateTicket, ticket->TicketID(), ticket->Code());
+    });
+}
+
+int TillAddCredit(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    const TCreditTarget target = CreditTarget(c);
+    const int cost = c.Number(QStringLiteral("cost"), 0, INT_MAX);
+    const uint32_t credit = AddCreditTo(c.DataBase(), target, [&](uint32_t aID, const QString&) {
+        return target.Account ? till.AddAccountCredit(aID, cost) : till.AddTicketCredit(aID, cost);
+    });
+    c.Out << QStringLiteral("Added %1 to %2 for %3; its credit is now %4")
+                 .arg(FormatCredit(target.Seconds), target.Text(), Money(cost), FormatCredit(credit))
+          << Qt::endl;
+    return 0;
+}
+
+int TillBonus(TContext& c) {
+    TZRVAuctions till;
+    ResumeTill(c, till);
+    const TCreditTarget target = CreditTarget(c);
+    const uint32_t credit = AddCreditTo(c.DataBase(), target, [&](uint32_t aID, const QString& aName) {
+        return target.Account ? till.AddAccountBonus(aName, target.Seconds)
+                              : till.AddTicketBonus(aID, target.Seconds);
+    });
+    c.Out << QStringLiteral("Gave %1 to %2 as a bonus; its credit is now %3")
+                 .arg(FormatCredit(target.Seconds), target.Text(), FormatCredit(credit))
+          << Qt::endl;
+    return 0;
+}
+
+int Clean(TContext& c) {
+    TZRVServerInitialisations jobs;
+    jobs.SetDB(&c.DataBase());
+    c.Out << QStringLiteral("Cleaning done: rows deleted or marked deleted: %1").arg(jobs.FreeDataBase())
+          << Qt::endl;
+    return 0;
+}
+
 QCommandLineOption Option(const QString& aName, const QString& aDescription,
                           const QString& aValueName = QString(), const QString& aDefault = QString()) {
     const QString shown =
         aDefault.isEmpty() ? aDescription : aDescription + QStringLiteral(" Default: ") + aDefault;
     return QCommandLineOption(aName, shown, aValueName, aDefault);
 }
+
+const std::pair<QString, QString> c_CashierArgument{"cashier", "The cashier's account."};
+const QCommandLineOption c_AccountTarget = Option("account", "The account receiving the credit.", "name");
+const QCommandLineOption c_TicketTarget = Option("ticket", "The ticket receiving the credit.", "code");
+const QCommandLineOption c_SecondsOption = Option("seconds", "The credit given, in seconds.", "seconds");
 
 const QList<TCommand>& Commands() {
     static const QList<TCommand> commands = {
@@ -399,7 +639,11 @@ const QList<TCommand>& Commands() {
         {"group create",
          "Creates a group of customers.",
          {Option("description", "What the group is for.", "text"),
-          Option("incremental", "Its tickets count time up (post-paid) instead of down.")},
+          Option("incremental", "Its tickets count time up (post-paid) instead of down."),
+          Option("right",
+                 "A right of the group's accounts, named as the authorisations are (urSellsView lets a "
+                 "cashier open a till); repeat for more.",
+                 "name")},
          {{"name", "The group name."}},
          GroupCreate},
         {"group list", "Lists the groups.", {}, {}, GroupList},
@@ -432,6 +676,61 @@ const QList<TCommand>& Commands() {
          TicketSell},
         {"ticket show", "Shows a ticket.", {}, {{"code", "The ticket's code."}}, TicketShow},
         {"ticket list", "Lists the tickets.", {}, {}, TicketList},
+        {"product create",
+         "Creates a product the till sells.",
+         {Option("cost", "Price of one unit.", "amount", "0"),
+          Option("quantity-per-unit", "Items in one unit.", "n", "1")},
+         {{"name", "The product's name, at most 20 characters."}},
+         ProductCreate},
+        {"product list", "Lists the products.", {}, {}, ProductList},
+        {"till open",
+         "Opens a till for a cashier whose group holds the right urSellsView; the other till commands "
+         "work on it until it is closed.",
+         {},
+         {c_CashierArgument},
+         TillOpen},
+        {"till close",
+         "Closes the cashier's till and prints its balance.",
+         {},
+         {c_CashierArgument},
+         TillClose},
+        {"till sell-ticket",
+         "Sells a ticket at its price: records the sale and marks the ticket sold today.",
+         {},
+         {c_CashierArgument, {"code", "The ticket's code."}},
+         TillSellTicket},
+        {"till sell-products",
+         "Sells a basket of products, priced from the products, as one operation.",
+         {Option("product", "A line of the basket, NAME or NAME:QUANTITY; repeat for more.", "name[:n]"),
+          Option("discount", "Taken off the basket's total.", "amount", "0")},
+         {c_CashierArgument},
+         TillSellProducts},
+        {"till add-credit",
+         "Sells credit to an account or a ticket.",
+         {c_AccountTarget, c_TicketTarget, c_SecondsOption, Option("cost", "The price paid.", "amount", "0")},
+         {c_CashierArgument},
+         TillAddCredit},
+        {"till bonus",
+         "Gives credit to an account or a ticket for nothing; bonuses are listed apart from the money.",
+         {c_AccountTarget, c_TicketTarget, c_SecondsOption},
+         {c_CashierArgument},
+         TillBonus},
+        {"till balance",
+         "Prints what the cashier took since the till opened.",
+         {},
+         {c_CashierArgument},
+         TillBalance},
+        {"till operations",
+         "Lists the cashier's operations since the till opened.",
+         {},
+         {c_CashierArgument},
+         TillOperations},
+        {"clean",
+         "Cleans the database now, as the cleaning settings say (by default: removes the expired tickets "
+         "and marks deleted those left with less than a minute).",
+         {},
+         {},
+         Clean},
     };
     return commands;
 }

@@ -54,6 +54,9 @@ void TZRVServerHost::Start() {
     Configure();
     AttachEvents();
     fServer->Open();
+    fJobs.SetDB(&fDb);
+    fJobs.SetErrorLogger(&fLogger);
+    fJobs.SetAutomatic(true);
     fOut << QStringLiteral("zrv2server: serving %1 on port %2 (discovery on UDP %3), %4 workstations at most")
                 .arg(fOptions.DataBase)
                 .arg(fServer->ServerPort())
@@ -158,6 +161,7 @@ void TZRVServerHost::Print(TZRVServerClientConnection* aConnection, const QStrin
 }
 
 void TZRVServerHost::Stop() {
+    fJobs.SetAutomatic(false);
     if (fServer && fServer->Active()) {
         fOut << QStringLiteral("zrv2server: stopping, %1 workstations connected")
                     .arg(fServer->GetConnectionsCount())

@@ -1,12 +1,13 @@
 #pragma once
-// The headless host of the kernel's server side: it creates the error logger, the database and
-// the listener in that order, serves the workstations, prints one line per workstation event and,
-// when stopped (SIGINT, SIGTERM or Stop), logs every customer out so that every session is written
-// back before it stops listening.
+// The headless host of the kernel's server side: it creates the error logger, the database, the
+// listener and the hourly automatic jobs (daily credit, bonus, cleaning) in that order, serves the
+// workstations, prints one line per workstation event and, when stopped (SIGINT, SIGTERM or Stop),
+// logs every customer out so that every session is written back before it stops listening.
 
 #include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVServerConnection.h"
+#include "ZRVServerInitialisations.h"
 
 #include <QHash>
 #include <QTextStream>
@@ -40,6 +41,7 @@ public:
 
     TZRVServerConnection* Server() const { return fServer.get(); }
     TZRVDataBase& DataBase() { return fDb; }
+    TZRVServerInitialisations& Jobs() { return fJobs; }
     void SetOnStopped(std::function<void()> aEvent) { fOnStopped = std::move(aEvent); }
 
 private:
@@ -55,6 +57,7 @@ private:
     TZRVErrorLogger fLogger;
     TZRVDataBase fDb;
     std::unique_ptr<TZRVServerConnection> fServer;
+    TZRVServerInitialisations fJobs;
     // The customer logged in on each slot, for the logout line.
     QHash<const TZRVServerClientConnection*, QString> fCustomers;
     QSocketNotifier* fSignalNotifier = nullptr;

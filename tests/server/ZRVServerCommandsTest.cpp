@@ -56,9 +56,28 @@ protected:
 TEST_F(ServerCommands, HelpExplainsEveryCommand) {
     const TResult general = Run({"--help"}, false);
     EXPECT_EQ(general.Code, 0);
-    const QStringList commands = {"serve",       "account create",     "account list",     "group create",
-                                  "group list",  "hourformula create", "hourformula list", "ticket generate",
-                                  "ticket sell", "ticket show",        "ticket list"};
+    const QStringList commands = {"serve",
+                                  "account create",
+                                  "account list",
+                                  "group create",
+                                  "group list",
+                                  "hourformula create",
+                                  "hourformula list",
+                                  "ticket generate",
+                                  "ticket sell",
+                                  "ticket show",
+                                  "ticket list",
+                                  "product create",
+                                  "product list",
+                                  "till open",
+                                  "till close",
+                                  "till sell-ticket",
+                                  "till sell-products",
+                                  "till add-credit",
+                                  "till bonus",
+                                  "till balance",
+                                  "till operations",
+                                  "clean"};
     for (const QString& command : commands) {
         EXPECT_TRUE(general.Out.contains("  " + command + " ")) << command.toStdString();
         const TResult help = Run(command.split(' ') + QStringList{"--help"}, false);
@@ -172,6 +191,104 @@ TEST_F(ServerCommands, TicketsFromGenerationToSale) {
         EXPECT_EQ(r.Code, 1) << c.Err;
         EXPECT_TRUE(r.Err.contains(c.Err)) << r.Err.toStdString();
     }
+}
+
+TEST_F(ServerCommands, TheTillFromOpeningToClosing) {
+    Ok({"group", "create", "Caisse", "--right", "urSellsView", "--right", "urBonus"});
+    Ok({"account", "create", "caissier", "--password", "pw", "--group", "Caisse"});
+    Ok({"account", "create", "awa", "--password", "pw", "--credit", "600"});
+    Ok({"product", "create", "Coca", "--cost", "300"});
+    Ok({"product", "create", "Chips", "--cost", "150"});
+    EXPECT_TRUE(Ok({"product", "list"}).contains(QRegularExpression("2 +Chips +1 +150")));
+    const QStringList codes =
+        Ok({"ticket", "generate", "--owner", "caissier", "--count", "2", "--cost", "500"})
+            .split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(codes.size(), 2);
+
+    EXPECT_EQ(Ok({"till", "open", "caissier"}).trimmed(), "Till 1 opened for caissier");
+    const struct {
+        QStringList Words;
+        QString Out;
+    } steps[] = {
+        {{"till", "sell-ticket", "caissier", codes[0]}, "Ticket " + codes[0] + " sold for 500 F"},
+        {{"till", "sell-products", "caissier", "--product", "Coca:2", "--product", "Chips", "--discount",
+          "50"},
+         "2 products sold for 700 F"},
+        {{"till", "add-credit", "caissier", "--account", "awa", "--seconds", "1800", "--cost", "200"},
+         "Added 00h30m00s to account awa for 200 F; its credit is now 00h40m00s"},
+        {{"till", "bonus", "caissier", "--ticket", codes[1], "--seconds", "600"},
+         "Gave 00h10m00s to ticket " + codes[1] + " as a bonus; its credit is now 01h10m00s"},
+    };
+    for (const auto& step : steps)
+        EXPECT_EQ(Ok(step.Words).trimmed(), step.Out);
+    EXPECT_TRUE(Ticket(codes[0])->Active());
+    EXPECT_EQ(Ticket(codes[1])->Credit(), 4200u);
+    EXPECT_TRUE(Ok({"till", "balance", "caissier"}).contains("balance 1400 F"));
+    const QString operations = Ok({"till", "operations", "caissier"});
+    for (const char* line : {" 1 +0001 +500 F +Ticket N°1", " 2 +0201 +700 F +Commande de produits",
+                             " 3 +0101 +200 F +Ajout de crédit au compte N°2"})
+        EXPECT_TRUE(operations.contains(QRegularExpression(line))) << line << "\n"
+                                                                   << operations.toStdString();
+    EXPECT_EQ(operations.count('\n'), 4); // the bonus is not money
+    EXPECT_EQ(Ok({"till", "close", "caissier"}).trimmed(), "Till 1 closed, balance 1400 F");
+
+    const struct {
+        QStringList Words;
+        const char* Err;
+    } refused[] = {
+        {{"till", "balance", "caissier"}, "caissier has no open till"},
+        {{"till", "open", "awa"}, "You are not allowed to open sells view"},
+        {{"till", "open", "nobody"}, "no account named \"nobody\""},
+        {{"group", "create", "Bad", "--right", "urEverything"}, "no right named \"urEverything\""},
+    };
+    for (const auto& c : refused) {
+        const TResult r = Run(c.Words);
+        EXPECT_EQ(r.Code, 1) << c.Err;
+        EXPECT_TRUE(r.Err.contains(c.Err)) << r.Err.toStdString();
+    }
+}
+
+TEST_F(ServerCommands, TheTillRefusesHalfDoneWork) {
+    Ok({"group", "create", "Caisse", "--right", "urSellsView"});
+    Ok({"account", "create", "caissier", "--password", "pw", "--group", "Caisse"});
+    const QString code = Ok({"ticket", "generate", "--owner", "caissier"}).trimmed();
+    Ok({"till", "open", "caissier"});
+    const struct {
+        QStringList Words;
+        const char* Err;
+    } refused[] = {
+        {{"till", "sell-ticket", "caissier", "NOPE"}, "There is no ticket \"NOPE\""},
+        {{"till", "sell-products", "caissier"}, "--product is required"},
+        {{"till", "sell-products", "caissier", "--product", "Caviar"}, "no product named \"Caviar\""},
+        {{"till", "sell-products", "caissier", "--product", "Caviar:lots"}, "--product takes a whole number"},
+        {{"till", "add-credit", "caissier", "--seconds", "60"}, "Name either --account or --ticket"},
+        {{"till", "add-credit", "caissier", "--account", "caissier", "--ticket", code, "--seconds", "60"},
+         "Name either --account or --ticket"},
+        {{"till", "bonus", "caissier", "--ticket", code}, "--seconds takes a whole number"},
+        {{"till", "add-credit", "caissier", "--account", "nobody", "--seconds", "60"}, "no account named"},
+    };
+    for (const auto& c : refused) {
+        const TResult r = Run(c.Words);
+        EXPECT_EQ(r.Code, 1) << c.Err;
+        EXPECT_TRUE(r.Err.contains(c.Err)) << r.Err.toStdString();
+    }
+    EXPECT_EQ(Ticket(code)->Credit(), 3600u);
+    EXPECT_TRUE(Ok({"till", "balance", "caissier"}).contains("balance 0 F"));
+}
+
+TEST_F(ServerCommands, CleanRemovesWhatTheSettingsSay) {
+    Ok({"account", "create", "gerant", "--password", "pw"});
+    const QStringList codes =
+        Ok({"ticket", "generate", "--owner", "gerant", "--count", "2"}).split('\n', Qt::SkipEmptyParts);
+    {
+        TZRVDataBase db;
+        db.SetDBName(fDataBase);
+        ASSERT_TRUE(db.Open());
+        ASSERT_TRUE(db.DeleteTicket(uint32_t(db.TicketExists(codes[0])), true));
+    }
+    EXPECT_EQ(Ok({"clean"}).trimmed(), "Cleaning done: rows deleted or marked deleted: 1");
+    EXPECT_FALSE(Ticket(codes[0]));
+    EXPECT_TRUE(Ticket(codes[1]));
 }
 
 TEST_F(ServerCommands, DataBaseDefaultsToTheDataFolder) {

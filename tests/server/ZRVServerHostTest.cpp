@@ -49,6 +49,8 @@ TEST_F(ServerHost, ServesWithTheServerSettingsAndStopsOnASignalWritingSessionsBa
     host.CatchStopSignals();
     host.Start();
     EXPECT_EQ(host.Server()->MaxConnections(), 3);
+    EXPECT_TRUE(host.Jobs().Automatic()); // the hourly credit, bonus and cleaning
+    EXPECT_EQ(host.Jobs().DB(), &host.DataBase());
     EXPECT_TRUE(QFile::exists(fDir.filePath("cafe.db")));
 
     // A ticket to log in with, made on the host's own database.
@@ -82,6 +84,7 @@ TEST_F(ServerHost, ServesWithTheServerSettingsAndStopsOnASignalWritingSessionsBa
     std::raise(SIGTERM);
     ASSERT_TRUE(WaitUntil([&] { return stopped; }));
     EXPECT_FALSE(host.Server()->Active());
+    EXPECT_FALSE(host.Jobs().Automatic());
     EXPECT_TRUE(ws.WaitFor("Disconnect"));
     EXPECT_TRUE(Printed("logged out (ticket TICKET01)"));
     EXPECT_EQ(db.ReadTicket(uint32_t(db.TicketExists("TICKET01")))->Credit(), 1800u);

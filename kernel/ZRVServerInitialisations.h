@@ -1,0 +1,80 @@
+#pragma once
+// The server's unattended jobs on the café database: the daily credit of each customer group, the
+// periodic bonus to every account, and the cleaning of expired accounts and tickets. An hourly
+// tick runs the jobs that are due; each job reads its settings afresh from the server
+// configuration and keeps its last-run date there, so schedules survive restarts.
+
+#include "ZRVCommon.h"
+
+#include <functional>
+
+class QTimer;
+class TZRVDataBase;
+class TZRVErrorLogger;
+class TZRVServerConfig;
+
+// Remove for good the accounts (tickets) marked as deleted and the expired ones (bound: today).
+extern const QString c_rqtDeleteExpiredAccounts;
+extern const QString c_rqtDeleteExpiredTickets;
+
+class TZRVCustomServerInitialisations : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int c_DefaultInterval = 3600000;
+    using TZRVClock = std::function<TDateTime()>;
+
+    explicit TZRVCustomServerInitialisations(QObject* aOwner = nullptr);
+    ~TZRVCustomServerInitialisations() override;
+
+    // Sets each group's accounts to the group's daily allowance (0 for groups of infinite credit)
+    // once a day; the number of accounts set.
+    int GiveAutomaticCredit();
+    // The periodic bonus, minutes or a percentage of the time used, when switched on and due; the
+    // number of accounts given it.
+    int GiveAutomaticBonus();
+    // The cleaning ordered at the counter, whatever the schedule; the rows deleted or marked.
+    int FreeDataBase();
+    // The cleaning when switched on and due.
+    void AutomaticFreeDataBase();
+    // The hourly tick: the three jobs in turn; a failure skips the rest and is logged.
+    void Handler_OnTimer(QObject* Sender);
+
+    // Whether the hourly tick runs; switching it on runs nothing at once.
+    bool Automatic() const;
+    void SetAutomatic(bool aValue);
+    TZRVDataBase* DB() const { return fDb; }
+    void SetDB(TZRVDataBase* aValue) { fDb = aValue; }
+    TZRVErrorLogger* ErrorLogger() const { return fErrorLogger; }
+    void SetErrorLogger(TZRVErrorLogger* aValue) { fErrorLogger = aValue; }
+    // The tick's period in milliseconds (an hour).
+    int Interval() const;
+    void SetInterval(int aMilliseconds);
+    // Where the jobs read the current date-time (the system clock unless replaced).
+    void SetClock(TZRVClock aClock) { fClock = std::move(aClock); }
+
+private:
+    struct TZRVPeriod;
+    // Raises aUnset or aClosed when the database is missing or closed.
+    void CheckDataBase(const char* aUnset, const char* aClosed) const;
+    TDateTime Today() const;
+    bool Due(TDateTime aNext) const;
+    // The period of a frequency setting; a value outside the table counts as its default, logged once.
+    TZRVPeriod Period(int aFrequency, const TZRVPeriod* aTable, int aDefault, const char* aSetting,
+                      bool& aReported);
+    std::unique_ptr<TZRVServerConfig> NewConfig();
+    // The three cleaning statements under their settings; the rows they deleted or marked.
+    int Clean(const TZRVServerConfig& aConfig);
+
+    QTimer* TimerHour;
+    TZRVDataBase* fDb = nullptr;
+    TZRVErrorLogger* fErrorLogger = nullptr;
+    TZRVClock fClock;
+    bool fBonusFrequencyReported = false;
+    bool fCleanFrequencyReported = false;
+};
+
+class TZRVServerInitialisations : public TZRVCustomServerInitialisations {
+    Q_OBJECT
+public:
+    using TZRVCustomServerInitialisations::TZRVCustomServerInitialisations;
+};
