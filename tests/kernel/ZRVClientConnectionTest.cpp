@@ -5,6 +5,7 @@
 #include "platform/fake/ZRVFakePlatform.h"
 
 #include "support/EventLoop.h"
+#include "support/Files.h"
 #include "support/ScriptedPeer.h"
 #include "support/TempDirs.h"
 
@@ -83,10 +84,7 @@ protected:
         fConn.SetOnServerPing(record("ServerPing"));
     }
 
-    QString Log() const {
-        QFile f(fLogger.LogFile());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString Log() const { return QString::fromUtf8(zrvtest::ReadFile(fLogger.LogFile())); }
     bool Saw(const char* aEvent) const { return fEvents.contains(QLatin1String(aEvent)); }
 
     void Connect() {

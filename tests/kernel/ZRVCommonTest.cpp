@@ -389,5 +389,7 @@ TEST(Tariff, CreditDataSplitsIntoHoursMinutesSeconds) {
 namespace {
 // Date helpers work while other files' statics are being set up.
 const QString c_StaticDate = DateTimeToStr(EncodeDate(2011, 7, 20));
-TEST(DateTime, WorksDuringStaticInitialisation) { EXPECT_EQ(c_StaticDate, "20/07/2011"); }
+TEST(DateTime, WorksDuringStaticInitialisation) {
+    EXPECT_EQ(c_StaticDate, "20/07/2011");
+}
 } // namespace

@@ -5,6 +5,8 @@
 #include "ZRVUserAccount.h"
 #include "ZRVUserTicket.h"
 
+#include "support/Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -21,17 +23,6 @@ QVariant Scalar(const TZRVCustomDataBase& aDb, const QString& aSql) {
     if (!q.exec(aSql) || !q.next())
         return QVariant();
     return q.value(0);
-}
-
-QByteArray ReadAll(const QString& aFile) {
-    QFile f(aFile);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& aFile, const QByteArray& aData) {
-    QFile f(aFile);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(aData);
 }
 
 // Expects aCall to raise EZRVError whose text contains aText.
@@ -147,17 +138,17 @@ TEST_F(DataBaseFile, FilesThatAreNotCafeDatabasesFailWithoutBeingWritten) {
         other.close();
     }
     QSqlDatabase::removeDatabase("other-app");
-    WriteAll(File("junk.db"), QByteArray(4096, 'x'));
+    ASSERT_TRUE(zrvtest::WriteFile(File("junk.db"), QByteArray(4096, 'x')));
     struct Case {
         const char* FileName;
         const char* Error;
     } cases[] = {{"junk.db", "is not a database"}, {"other.db", "is not a database of this system"}};
     for (const auto& c : cases) {
-        const QByteArray before = ReadAll(File(c.FileName));
+        const QByteArray before = zrvtest::ReadFile(File(c.FileName));
         fDb.SetDBName(File(c.FileName));
         ExpectError([&] { fDb.Open(); }, c.Error);
         EXPECT_FALSE(fDb.GetOpenned());
-        EXPECT_EQ(ReadAll(File(c.FileName)), before) << c.FileName;
+        EXPECT_EQ(zrvtest::ReadFile(File(c.FileName)), before) << c.FileName;
     }
     EXPECT_EQ(QDir(fDir.path()).entryList(QDir::Files).size(), 2);
 }
@@ -356,7 +347,7 @@ TEST_F(DataBaseFile, SaveRefusesWhatCannotBeCopied) {
     EXPECT_FALSE(fDb.Save(File("backups"))); // no database file yet
     OpenNew();
     EXPECT_FALSE(fDb.Save(""));
-    WriteAll(File("plain"), "x");
+    ASSERT_TRUE(zrvtest::WriteFile(File("plain"), "x"));
     EXPECT_FALSE(fDb.Save(File("plain/sub")));
     EXPECT_TRUE(fDb.GetOpenned());
 }

@@ -1,6 +1,8 @@
 #include "ZRVErrorLogger.h"
 #include "ZRVCrypt.h"
 
+#include "support/Files.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -10,8 +12,7 @@
 namespace {
 
 QString ReadAll(const QString& aPath) {
-    QFile f(aPath);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return QString::fromUtf8(zrvtest::ReadFile(aPath));
 }
 
 class ErrorLogger : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include "ZRVFindLANComputers.h"
 
 #include "support/EventLoop.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,9 +26,8 @@ protected:
 
     QString Table(const QStringList& aEntries) {
         const QString path = fDir.filePath(u"arp"_s);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write((QStringList{c_Header} + aEntries).join(u'\n').toLatin1() + '\n');
+        EXPECT_TRUE(
+            zrvtest::WriteFile(path, (QStringList{c_Header} + aEntries).join(u'\n').toLatin1() + '\n'));
         return path;
     }
     std::vector<TZRVNeighbour> Read(const QStringList& aEntries) {

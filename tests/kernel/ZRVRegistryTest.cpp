@@ -1,5 +1,6 @@
 #include "platform/ZRVRegistry.h"
 
+#include "support/Files.h"
 #include "support/TempDirs.h"
 
 #include <QDir>
@@ -22,17 +23,6 @@ QString Outcome(const std::function<QString()>& aRead) {
     } catch (const ERegistryException& e) {
         return e.Message();
     }
-}
-
-QByteArray FileBytes(const QString& aPath) {
-    QFile file(aPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& aPath, const QByteArray& aBytes) {
-    QFile file(aPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(aBytes), aBytes.size());
 }
 
 // Runs SQL straight on a store file, as another tool would.
@@ -293,7 +283,7 @@ TEST(RegistryFiles, ReadingCreatesNothingAndWritingCreatesTheFolder) {
 TEST(RegistryFiles, AStoreThatCannotBeCreatedGivesFalseAndFailedWrites) {
     QTemporaryDir parent;
     const QString blocker = parent.filePath("file");
-    WriteFile(blocker, "not a folder");
+    ASSERT_TRUE(zrvtest::WriteFile(blocker, "not a folder"));
     zrvtest::ScopedEnv env("ZRV_REGISTRY_DIR", blocker + "/registry");
     TZRVRegistry reg;
     EXPECT_FALSE(reg.OpenKey(c_TestKey, true));
@@ -325,7 +315,7 @@ TEST_F(Registry, AReadOnlyFolderCanBeReadButNotWritten) {
 
 TEST_F(Registry, ACorruptStoreIsNeitherReadNorTouched) {
     const QByteArray garbage = QByteArray("this is not a database").repeated(200);
-    WriteFile(MachineFile(), garbage);
+    ASSERT_TRUE(zrvtest::WriteFile(MachineFile(), garbage));
     TZRVRegistry reg;
     EXPECT_FALSE(reg.OpenKey(c_TestKey, false));
     EXPECT_FALSE(reg.OpenKey(c_TestKey, true));
@@ -335,7 +325,7 @@ TEST_F(Registry, ACorruptStoreIsNeitherReadNorTouched) {
     EXPECT_EQ(Outcome([&] { return fReg.ReadString("Port"); }), "Failed to get data for 'Port'");
     EXPECT_THROW(fReg.WriteInteger("Port", 1), ERegistryException);
     EXPECT_FALSE(fReg.DeleteKey(c_TestKey));
-    EXPECT_EQ(FileBytes(MachineFile()), garbage);
+    EXPECT_EQ(zrvtest::ReadFile(MachineFile()), garbage);
 }
 
 TEST_F(Registry, AStoreOfAnotherFormatIsNotOpened) {
@@ -360,7 +350,7 @@ TEST_F(Registry, ValuesWrittenBadlyByAnotherToolAreOfAnotherKind) {
 }
 
 TEST_F(Registry, AnEmptyStoreFileReadsAsEmptyAndIsSetUpByTheFirstWrite) {
-    WriteFile(MachineFile(), QByteArray());
+    ASSERT_TRUE(zrvtest::WriteFile(MachineFile(), QByteArray()));
     TZRVRegistry reg;
     EXPECT_FALSE(reg.OpenKey(c_TestKey, false));
     ASSERT_TRUE(reg.OpenKey(c_TestKey, true));

@@ -1,5 +1,7 @@
 #include "ZRVTranslator.h"
 
+#include "support/Files.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -10,9 +12,7 @@ class Translator : public ::testing::Test {
 protected:
     QString Write(const QString& aName, const QByteArray& aText) {
         const QString path = fDir.filePath(aName);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(aText);
+        EXPECT_TRUE(zrvtest::WriteFile(path, aText));
         return path;
     }
 
