@@ -30,27 +30,25 @@ bool ParseEntry(const QString& aLine, TZRVNeighbour& aEntry) {
     return true;
 }
 
-// Resolves the names of a list of neighbours, then reports the list once and goes.
+// Resolves the names of a list of neighbours, then reports the list once and goes. Answers that
+// come after the report are dropped with this object.
 class TZRVLANLookup : public QObject {
 public:
-    TZRVLANLookup(const std::vector<TZRVNeighbour>& aNeighbours, TZRVLANComputersEvent aDone, int aTimeoutMs)
+    TZRVLANLookup(const std::vector<TZRVNeighbour>& aNeighbours, TZRVLANComputersEvent aDone, int aTimeoutMs,
+                  const TZRVNameLookup& aLookup)
         : QObject(QCoreApplication::instance()), fDone(std::move(aDone)) {
         for (const TZRVNeighbour& n : aNeighbours)
             fNames << n.Address;
         fPending = int(fNames.size());
-        fLookups = QList<int>(fNames.size(), -1);
-        // The results arrive as events, never inside lookupHost itself.
         for (int i = 0; i < fNames.size(); ++i)
-            fLookups[i] = QHostInfo::lookupHost(fNames[i], this,
-                                                [this, i](const QHostInfo& aInfo) { Resolved(i, aInfo); });
+            aLookup(fNames[i], this, [this, i](const QString& aName) { Resolved(i, aName); });
         QTimer::singleShot(fPending == 0 ? 0 : aTimeoutMs, this, &TZRVLANLookup::Finish);
     }
 
 private:
-    void Resolved(int aIndex, const QHostInfo& aInfo) {
-        if (aInfo.error() == QHostInfo::NoError && !aInfo.hostName().isEmpty())
-            fNames[aIndex] = aInfo.hostName();
-        fLookups[aIndex] = -1;
+    void Resolved(int aIndex, const QString& aName) {
+        if (!aName.isEmpty())
+            fNames[aIndex] = aName;
         if (--fPending == 0)
             Finish();
     }
@@ -59,9 +57,6 @@ private:
         if (fFinished)
             return;
         fFinished = true;
-        for (int id : std::as_const(fLookups))
-            if (id >= 0)
-                QHostInfo::abortHostLookup(id);
         auto list = std::make_unique<TStringList>();
         for (const QString& name : std::as_const(fNames))
             list->Add(u"\\\\"_s + name);
@@ -72,7 +67,6 @@ private:
 
     TZRVLANComputersEvent fDone;
     QStringList fNames;
-    QList<int> fLookups;
     int fPending = 0;
     bool fFinished = false;
 };
@@ -105,10 +99,21 @@ bool ReadNeighbourTable(const QString& aFileName, std::vector<TZRVNeighbour>& aN
     return true;
 }
 
-int FindLANComputers(TZRVLANComputersEvent aDone, const QString& aNeighbourTable, int aLookupTimeoutMs) {
+void ReverseLookup(const QString& aAddress, QObject* aContext,
+                   std::function<void(const QString& aName)> aResolved) {
+    // The answer arrives as an event, never inside lookupHost itself, and not once aContext is gone.
+    QHostInfo::lookupHost(
+        aAddress, aContext, [aAddress, aResolved = std::move(aResolved)](const QHostInfo& aInfo) {
+            const bool named = aInfo.error() == QHostInfo::NoError && aInfo.hostName() != aAddress;
+            aResolved(named ? aInfo.hostName() : QString());
+        });
+}
+
+int FindLANComputers(TZRVLANComputersEvent aDone, const QString& aNeighbourTable, int aLookupTimeoutMs,
+                     const TZRVNameLookup& aLookup) {
     std::vector<TZRVNeighbour> neighbours;
     if (!ReadNeighbourTable(aNeighbourTable, neighbours))
         return c_ERROR_NO_NETWORK;
-    new TZRVLANLookup(neighbours, std::move(aDone), aLookupTimeoutMs);
+    new TZRVLANLookup(neighbours, std::move(aDone), aLookupTimeoutMs, aLookup);
     return 0;
 }

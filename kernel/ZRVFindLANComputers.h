@@ -30,9 +30,18 @@ bool ReadNeighbourTable(const QString& aFileName, std::vector<TZRVNeighbour>& aN
 // The result and, on success, the new list the receiver owns.
 using TZRVLANComputersEvent = std::function<void(int aResult, std::unique_ptr<TStringList> List)>;
 
+// Turns an address into a name, later on the event loop, while aContext lives; aResolved gets the
+// empty text when the address has no name.
+using TZRVNameLookup = std::function<void(const QString& aAddress, QObject* aContext,
+                                          std::function<void(const QString& aName)> aResolved)>;
+// The reverse look-up of the system's resolver.
+void ReverseLookup(const QString& aAddress, QObject* aContext,
+                   std::function<void(const QString& aName)> aResolved);
+
 // Starts listing the neighbours, each as "\\" followed by its name, or by its address when it has
 // none or its look-up has not answered within aLookupTimeoutMs. Returns 0 when started: aDone then
 // follows once, later on the event loop, with 0 and the list. Returns c_ERROR_NO_NETWORK when the
 // table cannot be read; aDone is not called then.
 int FindLANComputers(TZRVLANComputersEvent aDone, const QString& aNeighbourTable = c_NeighbourTable,
-                     int aLookupTimeoutMs = c_DefaultLookupTimeout);
+                     int aLookupTimeoutMs = c_DefaultLookupTimeout,
+                     const TZRVNameLookup& aLookup = ReverseLookup);
