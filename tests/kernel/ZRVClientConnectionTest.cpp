@@ -235,6 +235,23 @@ TEST_F(ClientLink, ServerCommandsRaiseTheirQueries) {
     EXPECT_TRUE(Log().contains("Server sends the command to shutdown connection"));
 }
 
+TEST_F(ClientLink, ServerClosesTheSessionThenTheUserConnection) {
+    MakeReady();
+    OpenTicketSession(600);
+    TZRVUserConnection* uc = fConn.UserConnection();
+    TStringList stopped;
+    fPeer.Send(Command("cmdCLOSE_USER_SESSION"));
+    ASSERT_TRUE(fPeer.WaitForReason("SESSION_STOPPED", &stopped));
+    EXPECT_FALSE(uc->Session()->Openned());
+    EXPECT_TRUE(uc->Connected());
+    fPeer.Send(Command("cmdCLOSE_USER_CONNECTION"));
+    TStringList closed;
+    ASSERT_TRUE(fPeer.WaitForReason("USER_CONNECTION_CLOSED", &closed));
+    EXPECT_EQ(closed.Values("UTt_Cdt"), stopped.Values("CreditValue"));
+    EXPECT_FALSE(uc->Connected());
+    EXPECT_TRUE(Saw("Close"));
+}
+
 TEST_F(ClientLink, InfoMessagesAndCustomMessagesReachTheHost) {
     MakeReady();
     QString info, custom;
