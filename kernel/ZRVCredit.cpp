@@ -75,7 +75,9 @@ void TZRVCustomCredit::LoadFromBuffer(const QString& aBuffer) {
     LoadFromStringList(L);
 }
 
-QString TZRVCustomCredit::SaveToBuffer() const { return SaveToStringList().Text(); }
+QString TZRVCustomCredit::SaveToBuffer() const {
+    return SaveToStringList().Text();
+}
 
 void TZRVCustomCredit::DoCreditEmpty() {
     if (fOnCreditEmpty && !fDestroying)

@@ -156,12 +156,15 @@ void TZRVTaskEx::SetWindowHandle(TZRVWindowHandle aValue) {
     fProcessID = info.ProcessID;
 }
 
-bool TZRVTaskEx::Activate() { return fWindows.Activate(fWindowHandle); }
+bool TZRVTaskEx::Activate() {
+    return fWindows.Activate(fWindowHandle);
+}
 
 void TZRVTaskEx::Terminate(int aTimeoutMs, QObject* aContext, std::function<void(bool)> aDone) {
     if (fProcessID == 0)
         return AnswerLater(aContext, std::move(aDone), false);
-    fWindows.TerminateProcess(fProcessID, aTimeoutMs, aContext, [aDone](int aResult) { aDone(aResult != 0); });
+    fWindows.TerminateProcess(fProcessID, aTimeoutMs, aContext,
+                              [aDone](int aResult) { aDone(aResult != 0); });
 }
 
 TZRVTaskListEx::TZRVTaskListEx() : fWindows(Platform().Windows()) {}
@@ -204,7 +207,8 @@ void TZRVTaskListEx::Terminate(TZRVTaskEx* aTask, QObject* aContext, std::functi
     aTask->Terminate(fHungTimeout, aContext, std::move(aDone));
 }
 
-void TZRVTaskListEx::TerminateByProcessId(qint64 aProcessID, QObject* aContext, std::function<void(bool)> aDone) {
+void TZRVTaskListEx::TerminateByProcessId(qint64 aProcessID, QObject* aContext,
+                                          std::function<void(bool)> aDone) {
     Terminate(Find([aProcessID](const TZRVTaskEx& t) { return t.ProcessID() == aProcessID; }), aContext,
               std::move(aDone));
 }

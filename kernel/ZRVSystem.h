@@ -1,9 +1,9 @@
 #pragma once
 // Workstation control: the list of running applications (one entry per main application window)
-// that the task bar and the server use to list, activate and close them, and the restriction service that locks the desktop session down while the lock
-// screen is shown and applies the café's restrictions while a session runs. It acts through the
-// platform layer's restrictions and keeps the shell program and the task manager policy in the
-// settings store.
+// that the task bar and the server use to list, activate and close them, and the restriction service that
+// locks the desktop session down while the lock screen is shown and applies the café's restrictions while a
+// session runs. It acts through the platform layer's restrictions and keeps the shell program and the task
+// manager policy in the settings store.
 
 #include "ZRVCommon.h"
 #include "platform/ZRVPlatform.h"
@@ -132,7 +132,8 @@ public:
     bool ActivateByProcessId(qint64 aProcessID);
     bool ActivateByWindowHAndle(TZRVWindowHandle aWindow);
     void TerminateByProcessId(qint64 aProcessID, QObject* aContext, std::function<void(bool)> aDone);
-    void TerminateByWindowHandle(TZRVWindowHandle aWindow, QObject* aContext, std::function<void(bool)> aDone);
+    void TerminateByWindowHandle(TZRVWindowHandle aWindow, QObject* aContext,
+                                 std::function<void(bool)> aDone);
 
     int HungTimeout() const { return fHungTimeout; }
     void SetHungTimeout(int aMSecs) { fHungTimeout = aMSecs; }

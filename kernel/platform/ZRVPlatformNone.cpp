@@ -49,6 +49,7 @@ bool TZRVNoneWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows) {
     return false;
 }
 
-void TZRVNoneWindows::TerminateProcess(qint64, int, QObject* aContext, std::function<void(int aResult)> aDone) {
+void TZRVNoneWindows::TerminateProcess(qint64, int, QObject* aContext,
+                                       std::function<void(int aResult)> aDone) {
     QTimer::singleShot(0, aContext, [aDone] { aDone(0); });
 }

@@ -106,7 +106,8 @@ void TZRVFakeWindows::TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObjec
                                        std::function<void(int aResult)> aDone) {
     Q_UNUSED(aTimeoutMs);
     fCalls.append(QStringLiteral("TerminateProcess(%1)").arg(aProcessID));
-    const int result = aProcessID == QCoreApplication::applicationPid() ? 0 : fTerminateResults.value(aProcessID, 1);
+    const int result =
+        aProcessID == QCoreApplication::applicationPid() ? 0 : fTerminateResults.value(aProcessID, 1);
     if (result != 0)
         fWindows.removeIf([aProcessID](const TZRVWindowInfo& w) { return w.ProcessID == aProcessID; });
     QTimer::singleShot(0, aContext, [aDone, result] { aDone(result); });
