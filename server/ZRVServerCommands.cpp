@@ -15,14 +15,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QStandardPaths>
 
 #include <climits>
 
 namespace {
 
 const QString c_Program = QStringLiteral("zrv2server");
-const QString c_SystemDataFolder = QStringLiteral("/var/lib/zrv2");
 
 class TContext;
 using TRun = int (*)(TContext&);
@@ -806,17 +804,6 @@ int RunCommand(const TCommand& aCommand, const QStringList& aArguments, QTextStr
 }
 
 } // namespace
-
-QString ZRVDataFolder() {
-    const QString configured = qEnvironmentVariable("ZRV_DATA_DIR");
-    if (!configured.isEmpty())
-        return configured;
-    const QFileInfo system(c_SystemDataFolder);
-    const QFileInfo parent(system.absolutePath());
-    if (system.exists() ? system.isDir() && system.isWritable() : parent.isDir() && parent.isWritable())
-        return c_SystemDataFolder;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/zrv2");
-}
 
 QString ZRVDefaultDataBase() {
     return ZRVDataFolder() + QStringLiteral("/zrv2server.db");

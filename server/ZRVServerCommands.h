@@ -2,12 +2,11 @@
 // The command line of zrv2server: `serve`, and the operator's commands on the same database
 // (accounts, groups, hour formulas, tickets). Each command has its own --help.
 
+#include "platform/ZRVFolders.h"
+
 #include <QStringList>
 #include <QTextStream>
 
-// The data folder: $ZRV_DATA_DIR, else /var/lib/zrv2 when it is writable (or can be created),
-// else $XDG_DATA_HOME/zrv2.
-QString ZRVDataFolder();
 // The database file used when --database is not given.
 QString ZRVDefaultDataBase();
 

@@ -1,9 +1,10 @@
 #include "platform/ZRVRegistry.h"
 
+#include "platform/ZRVFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QtEndian>
 
 #include <sqlite3.h>
@@ -45,27 +46,14 @@ const std::string c_Subtree = "(fold = ?1 OR " + c_Below + ")";
 // Any failure of the store itself: no rights, a damaged or foreign file, a lock held too long.
 struct StoreFailure {};
 
-const QString c_SystemFolder = QStringLiteral("/var/lib/zrv2");
-
 QString Fold(const QString& aText) {
     return aText.toCaseFolded();
 }
 
-bool CanWriteFolder(const QString& aFolder) {
-    const QFileInfo folder(aFolder);
-    if (folder.exists())
-        return folder.isDir() && folder.isWritable();
-    const QFileInfo parent(folder.absolutePath());
-    return parent.isDir() && parent.isWritable();
-}
-
 QString StoreFolder(TZRVRootKey aRootKey) {
-    const QString configured = qEnvironmentVariable("ZRV_REGISTRY_DIR");
-    if (!configured.isEmpty())
-        return configured;
-    if (aRootKey == TZRVRootKey::HKEY_LOCAL_MACHINE && CanWriteFolder(c_SystemFolder))
-        return c_SystemFolder;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/zrv2");
+    if (aRootKey == TZRVRootKey::HKEY_LOCAL_MACHINE || qEnvironmentVariableIsSet("ZRV_REGISTRY_DIR"))
+        return ZRVMachineFolder("ZRV_REGISTRY_DIR");
+    return ZRVUserFolder();
 }
 
 void Check(int aResult) {
