@@ -167,24 +167,23 @@ void TZRVCustomClientConnection::RequestSQList() {
         Send(Message(c_msgreason_GetSecretQuestionsList).Text());
 }
 
-void TZRVCustomClientConnection::RequestCreateAccount(const TZRVCustomUserAccount* aAccount) {
+void TZRVCustomClientConnection::SendGeneralRequest(const QString& aReasonLine,
+                                                    const TZRVCustomUserAccount* aAccount) {
     if (!aAccount)
         return;
     TStringList L;
     L.Add(c_msgid_GeneralRequest);
-    L.Add(c_msgreason_CreateAccount);
+    L.Add(aReasonLine);
     L.AddStrings(aAccount->SaveToStringList());
     Send(L.Text());
 }
 
+void TZRVCustomClientConnection::RequestCreateAccount(const TZRVCustomUserAccount* aAccount) {
+    SendGeneralRequest(c_msgreason_CreateAccount, aAccount);
+}
+
 void TZRVCustomClientConnection::RequestUpdateAccount(const TZRVCustomUserAccount* aAccount) {
-    if (!aAccount)
-        return;
-    TStringList L;
-    L.Add(c_msgid_GeneralRequest);
-    L.Add(c_msgreason_UpdateAccount);
-    L.AddStrings(aAccount->SaveToStringList());
-    Send(L.Text());
+    SendGeneralRequest(c_msgreason_UpdateAccount, aAccount);
 }
 
 // ---------------------------------------------------------------------------------------------

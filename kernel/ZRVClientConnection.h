@@ -140,6 +140,7 @@ public:
 
 private:
     void SetupSocket();
+    void SendGeneralRequest(const QString& aReasonLine, const TZRVCustomUserAccount* aAccount);
     void SendClientPing();
     void AnswerHandShake(const TStringList& aMessage, TStringList& aAnswer);
     void AnswerReady(const TStringList& aMessage, TStringList& aAnswer);
