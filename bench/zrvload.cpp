@@ -246,8 +246,6 @@ int main(int argc, char** argv) {
     // The simulated workstations keep their settings apart from any real one.
     QTemporaryDir settings;
     qputenv("ZRV_REGISTRY_DIR", settings.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("ZRV_PLATFORM"))
-        qputenv("ZRV_PLATFORM", "none");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

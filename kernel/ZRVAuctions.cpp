@@ -1,7 +1,7 @@
 #include "ZRVAuctions.h"
 
 #include "ZRVDataBase.h"
-#include "ZRVRefreshConnectionsView.h"
+#include "ZRVListView.h"
 #include "ZRVUserAccount.h"
 
 #include <QScopeGuard>

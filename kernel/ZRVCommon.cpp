@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTime>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -180,8 +181,40 @@ QDateTime DateTimeToQDateTime(TDateTime aValue) {
     return QDateTime(c_DateTimeBase.addDays(days), QTime::fromMSecsSinceStartOfDay(int(msecs)));
 }
 
+namespace {
+
+// Where a stopped clock stands, in milliseconds since the epoch; c_Running while it runs.
+constexpr qint64 c_Running = std::numeric_limits<qint64>::min();
+std::atomic<qint64> sStoppedAt{c_Running};
+
+} // namespace
+
+TDateTime TZRVClock::Now() {
+    const qint64 at = sStoppedAt.load();
+    return QDateTimeToDateTime(at == c_Running ? QDateTime::currentDateTime()
+                                               : QDateTime::fromMSecsSinceEpoch(at));
+}
+
+void TZRVClock::Stop(TDateTime aAt) {
+    sStoppedAt.store(DateTimeToQDateTime(aAt).toMSecsSinceEpoch());
+}
+
+void TZRVClock::Advance(qint64 aMSecs) {
+    qint64 at = sStoppedAt.load();
+    while (at != c_Running && !sStoppedAt.compare_exchange_weak(at, at + aMSecs)) {
+    }
+}
+
+void TZRVClock::Run() {
+    sStoppedAt.store(c_Running);
+}
+
+bool TZRVClock::Stopped() {
+    return sStoppedAt.load() != c_Running;
+}
+
 TDateTime Now() {
-    return QDateTimeToDateTime(QDateTime::currentDateTime());
+    return TZRVClock::Now();
 }
 
 TDateTime Date() {

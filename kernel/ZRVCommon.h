@@ -93,6 +93,22 @@ struct TZRVFormatSettings {
 const TZRVFormatSettings& FormatSettings();
 void SetFormatSettings(const TZRVFormatSettings& aSettings);
 
+// The kernel's clock: every date and time rule reads the present from it. It follows the system
+// clock unless a program or a test stops it at a date-time of its own; a stopped clock moves only
+// when told to. Safe to read from any thread.
+class TZRVClock {
+public:
+    static TDateTime Now();
+    // Stops the clock at aAt.
+    static void Stop(TDateTime aAt);
+    // Moves a stopped clock on by aMSecs milliseconds (back when negative).
+    static void Advance(qint64 aMSecs);
+    // Follows the system clock again.
+    static void Run();
+    static bool Stopped();
+};
+
+// The clock's present, and its date alone.
 TDateTime Now();
 TDateTime Date();
 TDateTime EncodeDate(int Year, int Month, int Day);

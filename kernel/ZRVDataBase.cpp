@@ -493,7 +493,7 @@ bool TZRVCustomDataBase::Compact() {
 bool TZRVCustomDataBase::Save(const QString& aDirectory) {
     if (aDirectory.isEmpty() || !QFileInfo::exists(fDBName) || !QDir().mkpath(aDirectory))
         return false;
-    const QString target = BackupFileName(aDirectory, QDateTime::currentDateTime());
+    const QString target = BackupFileName(aDirectory, DateTimeToQDateTime(Now()));
     try {
         CopyInto(target);
         return true;

@@ -240,9 +240,12 @@ inline const QString c_DeleteExpiredAccounts = QStringLiteral(
 // lies before today (bound: today's date).
 inline const QString c_DeleteExpiredTickets = QStringLiteral(
     "DELETE FROM tblTickets WHERE DeletedFlag <> 0 OR (Active <> 0 AND ActivationDate + DaysAllowed < ?)");
-// Marks as deleted the expired tickets holding less credit than the bound number of seconds.
-inline const QString c_MarkEmptyExpiredTickets =
-    QStringLiteral("UPDATE rqtGetExpiredTickets SET DeletedFlag = 1 WHERE Credit < ?");
+// Marks as deleted the tickets of rqtGetExpiredTickets holding less credit than the bound number
+// of seconds (bound: the seconds, then today's date). The rule of the view, with the kernel's own
+// today in place of the engine's clock.
+inline const QString c_MarkEmptyExpiredTickets = QStringLiteral(
+    "UPDATE tblTickets SET DeletedFlag = 1 WHERE Credit < ? AND Active <> 0 AND DeletedFlag = 0 AND "
+    "ActivationDate <> 0 AND CAST(ActivationDate AS INTEGER) + DaysAllowed < ?");
 
 // ----- the till
 

@@ -17,7 +17,7 @@ TZRVCustomErrorLogger::~TZRVCustomErrorLogger() {
 }
 
 QString TZRVCustomErrorLogger::AutoFileName() {
-    const QDate today = QDate::currentDate();
+    const QDate today = DateTimeToQDateTime(Now()).date();
     return QStringLiteral("%1-%2.lgf").arg(today.year()).arg(today.month());
 }
 

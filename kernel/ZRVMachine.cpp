@@ -1,21 +1,6 @@
 #include "ZRVMachine.h"
 
-#include <QFile>
-#include <QSysInfo>
-
-#include <pwd.h>
-#include <sys/utsname.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cmath>
-#include <thread>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <x86intrin.h>
-#define ZRV_HAS_TSC 1
-#endif
+#include "platform/ZRVPlatform.h"
 
 namespace {
 
@@ -31,63 +16,6 @@ const QString c_ApplicationsPrefix = QStringLiteral("Mcn_App_");
 
 constexpr int c_MaxMachineNameLength = 15;
 constexpr int c_MaxUserNameLength = 127;
-// os-release is a few hundred bytes; anything past this is not read.
-constexpr qint64 c_MaxOsReleaseSize = 64 * 1024;
-
-// The processor clock in MHz from the time-stamp counter against the monotonic clock over 100 ms,
-// or -1 without a time-stamp counter.
-int MeasureCpuMhz() {
-#ifdef ZRV_HAS_TSC
-    using Clock = std::chrono::steady_clock;
-    std::this_thread::yield();
-    const auto t0 = Clock::now();
-    const unsigned long long c0 = __rdtsc();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const auto t1 = Clock::now();
-    const unsigned long long c1 = __rdtsc();
-    const double micros = std::chrono::duration<double, std::micro>(t1 - t0).count();
-    if (micros <= 0 || c1 <= c0)
-        return -1;
-    return int(std::lround(double(c1 - c0) / micros));
-#else
-    return -1;
-#endif
-}
-
-// The value of PRETTY_NAME in os-release text, its quotes and backslash escapes removed.
-QString PrettyName(const QString& aOsRelease) {
-    static const QString key = QStringLiteral("PRETTY_NAME=");
-    for (const QString& line : aOsRelease.split(u'\n')) {
-        if (!line.startsWith(key))
-            continue;
-        QString value = line.mid(key.size()).trimmed();
-        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-            value.back() == value.front())
-            value = value.mid(1, value.size() - 2);
-        QString result;
-        for (qsizetype i = 0; i < value.size(); ++i) {
-            if (value[i] == u'\\' && i + 1 < value.size())
-                ++i;
-            result += value[i];
-        }
-        return result;
-    }
-    return QString();
-}
-
-QString ReadPrettyName() {
-    QFile file(QStringLiteral("/etc/os-release"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return PrettyName(QString::fromUtf8(file.read(c_MaxOsReleaseSize)));
-}
-
-QString KernelRelease() {
-    utsname names{};
-    if (uname(&names) != 0)
-        return QString();
-    return QString::fromLocal8Bit(names.release);
-}
 
 } // namespace
 
@@ -148,35 +76,21 @@ QString TZRVCustomMachine::SaveToBuffer() const {
 }
 
 QString TZRVCustomMachine::GetMachinename() {
-    return QSysInfo::machineHostName().left(c_MaxMachineNameLength);
+    return Platform().Machine().HostName().left(c_MaxMachineNameLength);
 }
 
 QString TZRVCustomMachine::GetLoggedUserName() {
-    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size_t(size > 0 ? size : 16384));
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
-        return QString();
-    return QString::fromLocal8Bit(found->pw_name).left(c_MaxUserNameLength);
+    return Platform().Machine().UserName().left(c_MaxUserNameLength);
 }
 
 QString TZRVCustomMachine::GetCpu() {
-    static const int mhz = MeasureCpuMhz();
-    return QString::number(mhz) + QStringLiteral(" Mhz");
+    return QString::number(Platform().Machine().CpuMhz()) + QStringLiteral(" Mhz");
 }
 
 uint32_t TZRVCustomMachine::GetRam() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return 0;
-    const unsigned long long megabytes = (unsigned long long)pages * (unsigned long long)pageSize >> 20;
-    return uint32_t(std::min<unsigned long long>(megabytes, UINT32_MAX));
+    return Platform().Machine().RamMegabytes();
 }
 
 QString TZRVCustomMachine::GetOSystem() {
-    const QString prettyName = ReadPrettyName();
-    const QString system = QStringLiteral("[Linux v") + KernelRelease() + u']';
-    return prettyName.isEmpty() ? system : prettyName + u' ' + system;
+    return Platform().Machine().OSystem();
 }

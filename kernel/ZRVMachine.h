@@ -47,13 +47,13 @@ public:
     void LoadFromBuffer(const QString& Buffer);
     QString SaveToBuffer() const;
 
-    // Detection of the local machine; each returns the value without storing it.
+    // Detection of the local machine through the platform layer; each returns the value without
+    // storing it.
     // The host name, at most 15 characters; empty when it cannot be read.
     static QString GetMachinename();
     // The name of the user running the process, at most 127 characters; empty when unknown.
     static QString GetLoggedUserName();
-    // The processor clock, "2394 Mhz", measured once per process over 100 ms; "-1 Mhz" where the
-    // processor has no time-stamp counter.
+    // The processor clock, "2394 Mhz"; "-1 Mhz" when the system does not tell.
     static QString GetCpu();
     // Physical memory in megabytes.
     static uint32_t GetRam();

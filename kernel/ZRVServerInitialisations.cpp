@@ -38,7 +38,7 @@ struct TGroupCredit {
 } // namespace
 
 TZRVCustomServerInitialisations::TZRVCustomServerInitialisations(QObject* aOwner)
-    : QObject(aOwner), TimerHour(new QTimer(this)), fClock(&Now) {
+    : QObject(aOwner), TimerHour(new QTimer(this)) {
     TimerHour->setInterval(c_DefaultInterval);
     connect(TimerHour, &QTimer::timeout, this, [this] { Handler_OnTimer(TimerHour); });
 }
@@ -76,7 +76,7 @@ void TZRVCustomServerInitialisations::CheckDataBase(const char* aUnset, const ch
 }
 
 TDateTime TZRVCustomServerInitialisations::Today() const {
-    return DateOf(fClock());
+    return Date();
 }
 
 bool TZRVCustomServerInitialisations::Due(TDateTime aNext) const {
@@ -154,8 +154,8 @@ int TZRVCustomServerInitialisations::Clean(const TZRVServerConfig& aConfig) {
     if (aConfig.GetDB_CleanExpiredTickets())
         result += fDb->ExecuteSQLAction(c_rqtDeleteExpiredTickets, {Today()});
     if (aConfig.GetDB_CleanEmptyTickets())
-        result +=
-            fDb->ExecuteSQLAction(ZRVSql::c_MarkEmptyExpiredTickets, {aConfig.GetDB_EmptyTicketsValue()});
+        result += fDb->ExecuteSQLAction(ZRVSql::c_MarkEmptyExpiredTickets,
+                                        {aConfig.GetDB_EmptyTicketsValue(), Today()});
     return result;
 }
 

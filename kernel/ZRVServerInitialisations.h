@@ -6,8 +6,6 @@
 
 #include "ZRVCommon.h"
 
-#include <functional>
-
 class QTimer;
 class TZRVDataBase;
 class TZRVErrorLogger;
@@ -21,7 +19,6 @@ class TZRVCustomServerInitialisations : public QObject {
     Q_OBJECT
 public:
     static constexpr int c_DefaultInterval = 3600000;
-    using TZRVClock = std::function<TDateTime()>;
 
     explicit TZRVCustomServerInitialisations(QObject* aOwner = nullptr);
     ~TZRVCustomServerInitialisations() override;
@@ -49,8 +46,6 @@ public:
     // The tick's period in milliseconds (an hour).
     int Interval() const;
     void SetInterval(int aMilliseconds);
-    // Where the jobs read the current date-time (the system clock unless replaced).
-    void SetClock(TZRVClock aClock) { fClock = std::move(aClock); }
 
 private:
     struct TZRVPeriod;
@@ -68,7 +63,6 @@ private:
     QTimer* TimerHour;
     TZRVDataBase* fDb = nullptr;
     TZRVErrorLogger* fErrorLogger = nullptr;
-    TZRVClock fClock;
     bool fBonusFrequencyReported = false;
     bool fCleanFrequencyReported = false;
 };

@@ -4,7 +4,7 @@
 #include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVFunctions.h"
-#include "ZRVRefreshConnectionsView.h"
+#include "ZRVTextListView.h"
 #include "ZRVServerHost.h"
 #include "ZRVServerInitialisations.h"
 #include "ZRVUserAccount.h"
@@ -92,22 +92,6 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 // Output
-
-void PrintTable(QTextStream& aOut, const QList<QStringList>& aRows) {
-    QList<qsizetype> widths;
-    for (const QStringList& row : aRows)
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (widths.size() <= i)
-                widths.append(0);
-            widths[i] = std::max(widths[i], row[i].size());
-        }
-    for (const QStringList& row : aRows) {
-        QStringList cells;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            cells << (i + 1 < row.size() ? row[i].leftJustified(widths[i]) : row[i]);
-        aOut << cells.join(QStringLiteral("  ")) << Qt::endl;
-    }
-}
 
 QString YesNo(bool aValue) {
     return aValue ? QStringLiteral("yes") : QStringLiteral("no");
@@ -463,14 +447,10 @@ int TillBalance(TContext& c) {
 int TillOperations(TContext& c) {
     TZRVAuctions till;
     ResumeTill(c, till);
-    TZRVItemModelListView view;
+    TZRVTextListView view;
     if (!till.FillListView(view))
         throw EZRVError(QStringLiteral("The operations could not be read"));
-    QList<QStringList> rows = {{"DATE", "N", "RUBRIC", "AMOUNT", "TITLE"}};
-    for (int row = 0; row < view.Count(); ++row)
-        rows << QStringList{view.Caption(row), view.SubItem(row, 0), view.SubItem(row, 1),
-                            view.SubItem(row, 2), view.SubItem(row, 3)};
-    PrintTable(c.Out, rows);
+    view.Print(c.Out, {"DATE", "N", "RUBRIC", "AMOUNT", "TITLE"});
     return 0;
 }
 

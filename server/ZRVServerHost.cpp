@@ -156,7 +156,7 @@ void TZRVServerHost::Print(TZRVServerClientConnection* aConnection, const QStrin
     QString who = QStringLiteral("slot %1 %2").arg(slot).arg(aConnection->RemoteAddress());
     if (!aConnection->RemoteHost().isEmpty())
         who += u' ' + aConnection->RemoteHost();
-    fOut << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) << who << QStringLiteral(": ")
+    fOut << DateTimeToQDateTime(Now()).toString(QStringLiteral("HH:mm:ss ")) << who << QStringLiteral(": ")
          << aWhat << Qt::endl;
 }
 

@@ -1,20 +1,38 @@
 #pragma once
-// The platform layer: what the kernel asks of the operating system, one interface per concern,
-// and the factory that picks the backend once per process from ZRV_PLATFORM:
-//   x11   the desktop session of the X server (the default when DISPLAY is set);
-//   fake  an in-memory desktop that records what it was asked (tests);
-//   none  no desktop at all: every feature is unavailable, said once in the log.
+// The platform layer: everything the kernel asks of the operating system, one interface per
+// concern. A program hands the kernel its backend once, at start (the workstation program the X11
+// backend of its desktop session, the tests their doubles); until then, and in programs that hand
+// none, the kernel works with `none`: real machine facts and program launching, no desktop at all.
 // A backend never reports success it did not have.
 
+#include <QByteArray>
 #include <QList>
 #include <QLoggingCategory>
 #include <QObject>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcZRVPlatform)
+
+// What the machine is: the record a workstation describes itself with.
+class IZRVMachineFacts {
+public:
+    virtual ~IZRVMachineFacts() = default;
+    // The host name; empty when it cannot be read.
+    virtual QString HostName() = 0;
+    // The name of the user running the process; empty when unknown.
+    virtual QString UserName() = 0;
+    // The processor clock in MHz; -1 when the system does not tell.
+    virtual int CpuMhz() = 0;
+    // Physical memory in megabytes; 0 when unknown.
+    virtual uint32_t RamMegabytes() = 0;
+    // "<distribution> [Linux v<kernel release>]".
+    virtual QString OSystem() = 0;
+};
 
 // Restrictions of the desktop session while the workstation is locked or a session runs. Setters
 // return whether the session is now in the asked state; getters report the actual state.
@@ -61,6 +79,13 @@ struct TZRVWindowInfo {
     // A tool window (palette, tear-off) and whether it asks to be listed with the applications anyway.
     bool ToolWindow = false;
     bool AppWindow = false;
+    bool Minimized = false;
+};
+
+// A window's icon as 32-bit ARGB pixels, row by row; empty when the window has none.
+struct TZRVIcon {
+    QSize Size;
+    QList<quint32> Pixels;
 };
 
 // The desktop's windows and the processes behind them.
@@ -72,6 +97,8 @@ public:
     virtual bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) = 0;
     // One window's description; false when there is no such window.
     virtual bool WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo) = 0;
+    // The window's icon closest to aSize; false when it has none.
+    virtual bool WindowIcon(TZRVWindowHandle aWindow, QSize aSize, TZRVIcon& aIcon) = 0;
     // Asks the window to close as its close button would (the application may still ask the user).
     virtual bool RequestClose(TZRVWindowHandle aWindow) = 0;
     // Raises the window (restoring it when minimised) and gives it the focus.
@@ -83,20 +110,77 @@ public:
                                   std::function<void(int aResult)> aDone) = 0;
 };
 
+// Where a dock window stands on the screen.
+enum class TZRVScreenEdge { Top, Bottom, Left, Right };
+
+// The input and the screen of the desktop session as our own windows need them.
+class IZRVDesktop {
+public:
+    virtual ~IZRVDesktop() = default;
+
+    // Holds the keyboard and the pointer for aWindow, so that nothing else receives input; while
+    // another program holds them the backend retries on the event loop until it gets them or
+    // ReleaseInput is called. Whether the grab is held now.
+    virtual bool GrabInput(TZRVWindowHandle aWindow) = 0;
+    virtual void ReleaseInput() = 0;
+    virtual bool InputGrabbed() const = 0;
+    // Brings the window to the front and gives it the focus; whether it has the focus.
+    virtual bool ForceForeground(TZRVWindowHandle aWindow) = 0;
+    // Minimises the window that has the focus unless it is aWindow or belongs to our own process.
+    virtual void MinimizeForeground(TZRVWindowHandle aWindow) = 0;
+    // Shows the desktop (every application window minimised) or gives the windows back.
+    virtual bool ShowDesktop(bool aShow) = 0;
+    // Makes aWindow a dock at aEdge that keeps aThickness pixels of the screen for itself (0 gives
+    // the strip back); maximised windows leave the strip free.
+    virtual bool ReserveScreenEdge(TZRVWindowHandle aWindow, TZRVScreenEdge aEdge, int aThickness) = 0;
+    // Whether the modifier key is held down now (Qt::ControlModifier, ShiftModifier, AltModifier).
+    virtual bool ModifierDown(Qt::KeyboardModifier aModifier) const = 0;
+};
+
+// How the session of the workstation's user ends.
+enum class TZRVSessionEnd { LogOff, Reboot, PowerOff };
+
+// The user's session as the session manager sees it.
+class IZRVSession {
+public:
+    virtual ~IZRVSession() = default;
+
+    // Ends the session; aForce does not wait for programs that would object. False when it was
+    // refused (the system's answer) or cannot be asked here.
+    virtual bool End(TZRVSessionEnd aHow, bool aForce) = 0;
+    // While held, the system's log-off, reboot and power-off are refused (aWhy is shown to the user
+    // who tries). Whether the asked state holds now.
+    virtual bool SetEndBlocked(bool aBlocked, const QString& aWhy) = 0;
+    virtual bool EndBlocked() const = 0;
+};
+
+// Starting programs and opening documents and addresses.
+class IZRVLauncher {
+public:
+    virtual ~IZRVLauncher() = default;
+
+    // Starts aProgram with aArguments, detached from us; whether it started.
+    virtual bool Start(const QString& aProgram, const QStringList& aArguments) = 0;
+    // Opens a file, folder or address with the desktop's default handler; whether it was handed on.
+    virtual bool Open(const QString& aTarget) = 0;
+};
+
 // One backend: the interfaces of every concern it serves.
 class TZRVPlatform {
 public:
     virtual ~TZRVPlatform() = default;
-    // "x11", "fake" or "none".
+    // "x11", "none", or the name of a test double.
     virtual QString Name() const = 0;
+    virtual IZRVMachineFacts& Machine() = 0;
     virtual IZRVRestrictions& Restrictions() = 0;
     virtual IZRVWindows& Windows() = 0;
+    virtual IZRVDesktop& Desktop() = 0;
+    virtual IZRVSession& Session() = 0;
+    virtual IZRVLauncher& Launcher() = 0;
 };
 
-// The backend name asked for by the environment: ZRV_PLATFORM, else "x11" when DISPLAY is set,
-// else "none".
-QString PlatformNameFromEnvironment();
-// A new backend of that name; a name that is unknown or not built gives "none", with a log line.
-std::unique_ptr<TZRVPlatform> CreatePlatform(const QString& aName);
-// The process's backend, created from the environment on first use and kept until exit.
+// The backend handed to the kernel, or `none` when none was.
 TZRVPlatform& Platform();
+// Hands the kernel its backend; the one before is destroyed. Call it before any kernel object that
+// uses the platform exists (at start, or at the start of a test).
+void SetPlatform(std::unique_ptr<TZRVPlatform> aPlatform);

@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-bool TZRVNoneRestrictions::Unavailable(const char* aFeature) {
+bool TZRVUnavailable::operator()(const char* aFeature) {
     const QString feature = QLatin1String(aFeature);
     if (!fReported.contains(feature)) {
         fReported.insert(feature);
@@ -42,11 +42,7 @@ bool TZRVNoneRestrictions::SetKeyboardHookInstalled(bool aInstalled) {
 
 bool TZRVNoneWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows) {
     aWindows.clear();
-    if (!fReported) {
-        fReported = true;
-        qCWarning(lcZRVPlatform).noquote() << "No desktop session: no windows to list or close";
-    }
-    return false;
+    return Unavailable("list the windows");
 }
 
 void TZRVNoneWindows::TerminateProcess(qint64, int, QObject* aContext,

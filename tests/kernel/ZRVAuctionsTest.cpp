@@ -3,8 +3,8 @@
 #include "ZRVAuctions.h"
 
 #include "ZRVDataBase.h"
-#include "ZRVRefreshConnectionsView.h"
 #include "ZRVUserAccount.h"
+#include "gui/ZRVItemModelListView.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 #include "ZRVClientConfig.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVLocalAccount.h"
-#include "platform/fake/ZRVFakePlatform.h"
+#include "support/FakePlatform.h"
 
 #include "support/EventLoop.h"
 #include "support/Files.h"
@@ -52,7 +52,7 @@ QStringList AccountLines(const QString& aName, uint32_t aCredit) {
 }
 
 TZRVFakeWindows& FakeWindows() {
-    return static_cast<TZRVFakePlatform&>(Platform()).FakeWindows();
+    return FakePlatform().FakeWindows();
 }
 
 // A workstation connection against a scripted server.
@@ -99,6 +99,8 @@ protected:
         fPeer.Send(c_Ready);
         ASSERT_TRUE(WaitUntil([this] { return Saw("Ready"); }));
         ASSERT_TRUE(fConn.Ready());
+        // The answer has arrived, so that nothing of the exchange reaches what a test sends next.
+        ASSERT_TRUE(fPeer.WaitForReason("CLIENT_READY"));
     }
     // Sends a server message and waits for the answer with that reason.
     TStringList Ask(const QStringList& aLines, const QString& aReason) {

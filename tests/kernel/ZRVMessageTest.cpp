@@ -184,7 +184,7 @@ TEST(MessageReceiveBuffer, MessageWithoutEndIsDroppedPastTheBoundAndReported) {
     buffer.SetOnTailDropped([&](qsizetype aBytes) { drops.append(aBytes); });
     const QByteArray chunk(64 * 1024, 'x');
     EXPECT_TRUE(buffer.Feed("#ZRV2_SC_DATA#Big=").isEmpty());
-    for (int sent = 0; sent < 5 * 1024 * 1024; sent += chunk.size()) {
+    for (qsizetype sent = 0; sent < 5 * 1024 * 1024; sent += chunk.size()) {
         EXPECT_TRUE(buffer.Feed(chunk).isEmpty());
         ASSERT_LE(buffer.Pending(), TZRVReceiveBuffer::c_DefaultMaxTail);
     }

@@ -2,7 +2,7 @@
 
 #include "platform/ZRVPlatformNone.h"
 
-#include "support/TempDirs.h"
+#include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -10,28 +10,11 @@
 
 namespace {
 
-TEST(PlatformFactory, TheEnvironmentChoosesTheBackend) {
-    struct Case {
-        const char* Asked;
-        const char* Display;
-        const char* Expected;
-    } cases[] = {
-        {"fake", ":0", "fake"},
-        {" None ", ":0", "none"},
-        {"", ":0", "x11"},
-        {"", "", "none"},
-    };
-    for (const auto& c : cases) {
-        zrvtest::ScopedEnv asked("ZRV_PLATFORM", c.Asked);
-        zrvtest::ScopedEnv display("DISPLAY", c.Display);
-        EXPECT_EQ(PlatformNameFromEnvironment(), c.Expected) << c.Asked << "/" << c.Display;
-    }
-}
-
-TEST(PlatformFactory, CreatesTheNamedBackendAndFallsBackToNone) {
-    EXPECT_EQ(CreatePlatform("fake")->Name(), "fake");
-    EXPECT_EQ(CreatePlatform("none")->Name(), "none");
-    EXPECT_EQ(CreatePlatform("amiga")->Name(), "none");
+TEST(Platform, TheKernelWorksWithNoneUntilABackendIsHandedIn) {
+    SetPlatform(nullptr);
+    EXPECT_EQ(Platform().Name(), "none");
+    SetPlatform(std::make_unique<TZRVFakePlatform>());
+    EXPECT_EQ(Platform().Name(), "fake");
 }
 
 TEST(PlatformNone, OnlyLiftingRestrictionsSucceeds) {

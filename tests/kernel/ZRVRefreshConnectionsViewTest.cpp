@@ -2,6 +2,7 @@
 // listener with real workstations (customers logged in by account and by ticket, a workstation
 // whose client module is shut down).
 #include "ZRVRefreshConnectionsView.h"
+#include "gui/ZRVItemModelListView.h"
 
 #include "ZRVServerTestFixture.h"
 #include "ZRVUserSession.h"

@@ -5,7 +5,7 @@
 #include "ZRVServerTestFixture.h"
 
 #include "ZRVServerConfig.h"
-#include "platform/fake/ZRVFakePlatform.h"
+#include "support/FakePlatform.h"
 
 #include <QSqlQuery>
 
@@ -140,7 +140,7 @@ TEST_F(ServerClientConnection, UserCommandsCloseTheSessionAndTheLogin) {
 }
 
 TEST_F(ServerClientConnection, RunningApplicationsAndTheirTermination) {
-    auto& windows = static_cast<TZRVFakePlatform&>(Platform()).FakeWindows();
+    auto& windows = FakePlatform().FakeWindows();
     TZRVWindowInfo notepad;
     notepad.Handle = 11;
     notepad.Caption = "Bloc-notes";

@@ -51,9 +51,14 @@ protected:
         fLogger.SetLogFile(fDir.filePath(u"server.lgf"_s));
         fJobs.SetDB(&fDb);
         fJobs.SetErrorLogger(&fLogger);
-        fJobs.SetClock([this] { return fNow; });
+        SetNow(fNow);
     }
 
+    // The jobs read the kernel's clock.
+    void SetNow(TDateTime aNow) {
+        fNow = aNow;
+        TZRVClock::Stop(aNow);
+    }
     QVariant Scalar(const QString& aSql, const QVariantList& aValues = {}) {
         QSqlQuery q = fDb.OpenQuery(aSql, aValues);
         return q.next() ? q.value(0) : QVariant();
@@ -216,7 +221,7 @@ TEST_F(ServerInitialisations, TheDailyCreditComesOncePerCalendarDay) {
         SCOPED_TRACE(c.Name);
         fDb.ExecuteSQLAction(u"UPDATE tblAccounts SET Credit = 1"_s);
         fConfig.SetLastAutoCreditDate(c.Last);
-        fNow = c.Now;
+        SetNow(c.Now);
         EXPECT_EQ(fJobs.GiveAutomaticCredit(), c.Given ? 1 : 0);
         EXPECT_EQ(Account(account, u"Credit"_s), c.Given ? 7200 : 1);
         EXPECT_EQ(fConfig.GetLastAutoCreditDate(), c.Given ? DateOf(c.Now) : c.Last);
@@ -347,7 +352,7 @@ TEST_F(ServerInitialisations, TheBonusAndTheCleaningRunWhenTheirPeriodIsOver) {
         SCOPED_TRACE(c.Name);
         const qint64 ticket = AddTicket({.Deleted = true});
         const qint64 account = AddAccount({});
-        fNow = c.Now;
+        SetNow(c.Now);
         TDateTime stamped;
         if (c.Job == jBonus) {
             fConfig.SetBonus_Frequency(c.Frequency);
@@ -373,7 +378,7 @@ TEST_F(ServerInitialisations, ABonusIntervalUnderOneDayWaitsForTheNextDay) {
     fConfig.SetBonus_DaysInterval(0);
     fConfig.SetBonus_LastBonusDate(EncodeDate(2011, 7, 20));
     EXPECT_EQ(fJobs.GiveAutomaticBonus(), 0);
-    fNow = EncodeDate(2011, 7, 21);
+    SetNow(EncodeDate(2011, 7, 21));
     EXPECT_EQ(fJobs.GiveAutomaticBonus(), 1);
 }
 

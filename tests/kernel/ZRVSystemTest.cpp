@@ -2,7 +2,7 @@
 
 #include "platform/ZRVPlatformNone.h"
 #include "platform/ZRVRegistry.h"
-#include "platform/fake/ZRVFakePlatform.h"
+#include "support/FakePlatform.h"
 
 #include "support/TempDirs.h"
 

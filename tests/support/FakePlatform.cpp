@@ -1,4 +1,4 @@
-#include "ZRVFakePlatform.h"
+#include "FakePlatform.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -12,7 +12,7 @@ QString BoolText(bool aValue) {
 } // namespace
 
 void TZRVFakeRestrictions::Record(const char* aOperation, const QString& aArgument) {
-    fCalls.append(QLatin1String(aOperation) + u'(' + aArgument + u')');
+    TZRVCallLog::Record(QLatin1String(aOperation) + u'(' + aArgument + u')');
 }
 
 bool TZRVFakeRestrictions::Switch(const char* aOperation, bool& aFlag, bool aValue) {
@@ -90,12 +90,12 @@ bool TZRVFakeWindows::WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo
 }
 
 bool TZRVFakeWindows::RequestClose(TZRVWindowHandle aWindow) {
-    fCalls.append(QStringLiteral("RequestClose(%1)").arg(aWindow));
+    Record(QStringLiteral("RequestClose(%1)").arg(aWindow));
     return Find(aWindow);
 }
 
 bool TZRVFakeWindows::Activate(TZRVWindowHandle aWindow) {
-    fCalls.append(QStringLiteral("Activate(%1)").arg(aWindow));
+    Record(QStringLiteral("Activate(%1)").arg(aWindow));
     if (!Find(aWindow))
         return false;
     fActive = aWindow;
@@ -105,10 +105,87 @@ bool TZRVFakeWindows::Activate(TZRVWindowHandle aWindow) {
 void TZRVFakeWindows::TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
                                        std::function<void(int aResult)> aDone) {
     Q_UNUSED(aTimeoutMs);
-    fCalls.append(QStringLiteral("TerminateProcess(%1)").arg(aProcessID));
+    Record(QStringLiteral("TerminateProcess(%1)").arg(aProcessID));
     const int result =
         aProcessID == QCoreApplication::applicationPid() ? 0 : fTerminateResults.value(aProcessID, 1);
     if (result != 0)
         fWindows.removeIf([aProcessID](const TZRVWindowInfo& w) { return w.ProcessID == aProcessID; });
     QTimer::singleShot(0, aContext, [aDone, result] { aDone(result); });
+}
+
+bool TZRVFakeWindows::WindowIcon(TZRVWindowHandle aWindow, QSize, TZRVIcon& aIcon) {
+    if (!Find(aWindow))
+        return false;
+    aIcon.Size = QSize(2, 2);
+    aIcon.Pixels = QList<quint32>(4, 0xFF000000u | aWindow);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Desktop, session, launcher
+
+bool TZRVFakeDesktop::GrabInput(TZRVWindowHandle aWindow) {
+    Record(QStringLiteral("GrabInput(%1)").arg(aWindow));
+    if (!fInputHeldElsewhere)
+        fGrabbedBy = aWindow;
+    return InputGrabbed();
+}
+
+void TZRVFakeDesktop::ReleaseInput() {
+    Record(QStringLiteral("ReleaseInput()"));
+    fGrabbedBy = 0;
+}
+
+bool TZRVFakeDesktop::ForceForeground(TZRVWindowHandle aWindow) {
+    Record(QStringLiteral("ForceForeground(%1)").arg(aWindow));
+    fForeground = aWindow;
+    return true;
+}
+
+void TZRVFakeDesktop::MinimizeForeground(TZRVWindowHandle aWindow) {
+    Record(QStringLiteral("MinimizeForeground(%1)").arg(aWindow));
+}
+
+bool TZRVFakeDesktop::ShowDesktop(bool aShow) {
+    Record(QStringLiteral("ShowDesktop(%1)").arg(BoolText(aShow)));
+    return true;
+}
+
+bool TZRVFakeDesktop::ReserveScreenEdge(TZRVWindowHandle aWindow, TZRVScreenEdge aEdge, int aThickness) {
+    Record(QStringLiteral("ReserveScreenEdge(%1,%2,%3)").arg(aWindow).arg(int(aEdge)).arg(aThickness));
+    if (aThickness == 0)
+        fReserved.remove(aWindow);
+    else
+        fReserved.insert(aWindow, aThickness);
+    return true;
+}
+
+bool TZRVFakeSession::End(TZRVSessionEnd aHow, bool aForce) {
+    static const char* const names[] = {"LogOff", "Reboot", "PowerOff"};
+    Record(QStringLiteral("End(%1%2)")
+               .arg(QLatin1String(names[int(aHow)]), aForce ? QStringLiteral(",force") : QString()));
+    return !fRefuses;
+}
+
+bool TZRVFakeSession::SetEndBlocked(bool aBlocked, const QString& aWhy) {
+    Record(QStringLiteral("SetEndBlocked(%1)").arg(BoolText(aBlocked)));
+    if (fRefuses && aBlocked)
+        return false;
+    fBlocked = aBlocked;
+    fWhy = aBlocked ? aWhy : QString();
+    return true;
+}
+
+bool TZRVFakeLauncher::Start(const QString& aProgram, const QStringList& aArguments) {
+    Record(QStringLiteral("Start(%1)").arg(QStringList(QStringList{aProgram} + aArguments).join(u' ')));
+    return !aProgram.isEmpty() && !fMissing.contains(aProgram);
+}
+
+bool TZRVFakeLauncher::Open(const QString& aTarget) {
+    Record(QStringLiteral("Open(%1)").arg(aTarget));
+    return !aTarget.isEmpty();
+}
+
+TZRVFakePlatform& FakePlatform() {
+    return static_cast<TZRVFakePlatform&>(Platform());
 }
