@@ -4,9 +4,9 @@
 #include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVFunctions.h"
-#include "ZRVTextListView.h"
 #include "ZRVServerHost.h"
 #include "ZRVServerInitialisations.h"
+#include "ZRVTextListView.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserTicket.h"
 

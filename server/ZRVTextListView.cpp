@@ -35,7 +35,8 @@ void TZRVTextListView::DeleteRow(int aRow) {
 void TZRVTextListView::Print(QTextStream& aOut, const QStringList& aHeader) const {
     QList<QStringList> rows = {aHeader};
     for (const TRow& r : fRows)
-        rows << QStringList(std::begin(r.Texts), std::begin(r.Texts) + std::min<qsizetype>(aHeader.size(), 9));
+        rows << QStringList(std::begin(r.Texts),
+                            std::begin(r.Texts) + std::min<qsizetype>(aHeader.size(), 9));
     PrintTable(aOut, rows);
 }
 
