@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace {
@@ -491,8 +492,9 @@ void TZRVServerUserConnection::EndSession(bool aLogOut) {
 
 void TZRVServerUserConnection::QueueRequest(bool aGuess, std::function<void()> aRun) {
     TZRVServerClientConnection* slot = Slot();
-    if (!slot)
-        return;
+    const QTcpSocket* socket = slot ? slot->WinSocket() : nullptr;
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return;                                        // the link is going: nobody would read the answer
     if (slot->ConnectionSerial() != fRequestsSerial) { // a new workstation: the last one's requests go
         fRequests.clear();
         fRequestRunning = false;
@@ -658,11 +660,10 @@ void TZRVSvrTasks::SendReply(const TStringList& aReply) const {
 }
 
 void TZRVSvrTasks::GetList(TZRVDataBase* aDb) {
-    if (!aDb || !aDb->GetOpenned())
-        return;
     TStringList reply = Reply(c_msgid_ClientConnection, c_msgreason_GetSecretQuestionsList);
+    const bool open = aDb && aDb->GetOpenned();
     qsizetype size = 0;
-    for (const QString& question : aDb->SecretQuestionList(c_MaxListedQuestions)) {
+    for (const QString& question : open ? aDb->SecretQuestionList(c_MaxListedQuestions) : QStringList()) {
         size += question.size();
         if (size > c_MaxListedQuestionsSize)
             break;

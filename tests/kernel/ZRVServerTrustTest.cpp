@@ -479,6 +479,22 @@ TEST_F(ServerTrust, EveryRequestThatCannotBeReadIsAnswered) {
     EXPECT_TRUE(Log().contains("TZRVSvrTasks.Execute"));
 }
 
+TEST_F(ServerTrust, APeerFloodingRequestsIsDropped) {
+    auto peer = Ready();
+    QByteArray flood;
+    TZRVCrypt crypt;
+    for (int i = 0; i < 40; ++i)
+        flood += EncodeMessage(
+            TStringList({c_msgid_UserConnection, c_msgreason_GetTicket, "TicketCode=X"}).Text(), crypt);
+    peer->SendRaw(flood);
+    EXPECT_TRUE(peer->WaitClosed());
+    EXPECT_EQ(Log().count("sends requests faster than they are answered"), 1);
+    auto next = Ready(); // the slot serves the next workstation
+    EXPECT_EQ(Ask(*next, {c_msgid_UserConnection, c_msgreason_GetTicket, "TicketCode=X"}, c_GET_TICKET)
+                  .Values("Message"),
+              "Ticket introuvable");
+}
+
 TEST_F(ServerTrust, AccountCreationIsLimitedPerAddressAndQuestionsAreShort) {
     auto peer = Ready();
     const auto create = [&](const QString& aName, const QString& aQuestion) {
