@@ -28,6 +28,7 @@ const QString c_SqlDeleteAccounts = ZRVSql::c_DeleteDeletedAccounts;
 namespace {
 
 const QString c_ErrorPrefix = u"ZRVDatabase error:\r\n"_s;
+const QString c_SchemaVersionName = u"SchemaVersion"_s;
 constexpr int c_MaxNameLength = 20;
 
 [[noreturn]] void Fail(const QString& aText) {
@@ -337,7 +338,10 @@ bool TZRVCustomDataBase::Open() {
     const QFileInfo file(fDBName);
     db.setDatabaseName(fDBName);
     db.setConnectOptions(ZRVSql::ConnectOptions(fBusyTimeout, false));
-    OpenChecked(db, !file.exists() || file.size() == 0);
+    const bool isNew = !file.exists() || file.size() == 0;
+    OpenChecked(db, isNew);
+    if (!isNew)
+        UpgradeSchema(db);
     return db.isOpen();
 }
 
@@ -362,7 +366,8 @@ void TZRVCustomDataBase::CreateSchema(QSqlDatabase& aDb) const {
         for (const QString& statement : ZRVSql::c_Schema)
             RunOn(aDb, statement, {});
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);
-        InsertOn(aDb, ZRVSql::DatabaseInfo.Name, {{u"Name"_s, u"SchemaVersion"_s}, {u"Value"_s, u"1"_s}});
+        InsertOn(aDb, ZRVSql::DatabaseInfo.Name,
+                 {{u"Name"_s, c_SchemaVersionName}, {u"Value"_s, QString::number(ZRVSql::c_SchemaVersion)}});
         InsertOn(aDb, ZRVSql::DatabaseInfo.Name, {{u"Name"_s, u"PasswordSalt"_s}, {u"Value"_s, salt}});
         InsertOn(aDb, ZRVSql::DatabaseInfo.Name,
                  {{u"Name"_s, u"PasswordHash"_s}, {u"Value"_s, PasswordHash(salt, fPassword)}});
@@ -410,6 +415,29 @@ void TZRVCustomDataBase::CheckExisting(QSqlDatabase& aDb) const {
     };
     if (info(u"PasswordHash"_s) != PasswordHash(info(u"PasswordSalt"_s), fPassword))
         Fail(u"Wrong database password"_s);
+}
+
+void TZRVCustomDataBase::UpgradeSchema(QSqlDatabase& aDb) const {
+    const QString select = Select(Name(u"Value"_s), ZRVSql::DatabaseInfo.Name, {u"Name"_s});
+    QSqlQuery v = RunOn(aDb, select, {c_SchemaVersionName});
+    const int version = v.next() ? v.value(0).toInt() : 1;
+    v.finish();
+    if (version >= ZRVSql::c_SchemaVersion)
+        return;
+    if (!aDb.transaction())
+        Fail(aDb.lastError().text());
+    try {
+        for (const QString& statement : ZRVSql::c_SchemaUpgrade2)
+            RunOn(aDb, statement, {});
+        RunOn(aDb, ZRVSql::Update(ZRVSql::DatabaseInfo.Name, {u"Value"_s}, {u"Name"_s}),
+              {QString::number(ZRVSql::c_SchemaVersion), c_SchemaVersionName});
+    } catch (...) {
+        aDb.rollback();
+        aDb.close();
+        throw;
+    }
+    if (!aDb.commit())
+        Fail(aDb.lastError().text());
 }
 
 bool TZRVCustomDataBase::Close() {
@@ -1066,6 +1094,14 @@ bool TZRVCustomDataBase::AddAuthorisation(TZRVAuthorisation* Authorisation) {
 }
 
 bool TZRVCustomDataBase::AddSecretQuestion(TZRVSecretQuestion* Question) {
+    return InsertSecretQuestion(Question, false);
+}
+
+bool TZRVCustomDataBase::AddCustomerSecretQuestion(TZRVSecretQuestion* Question) {
+    return InsertSecretQuestion(Question, true);
+}
+
+bool TZRVCustomDataBase::InsertSecretQuestion(TZRVSecretQuestion* Question, bool aFromWorkstation) {
     if (!GetOpenned() || !Question || Question->Question().isEmpty())
         return false;
     if (const int existing = SecretQuestionExists(Question->Question())) {
@@ -1073,8 +1109,95 @@ bool TZRVCustomDataBase::AddSecretQuestion(TZRVSecretQuestion* Question) {
         return false;
     }
     Question->SetSecretQuestionID(
-        uint32_t(InsertRow(ZRVSql::SecretQuestions.Name, {{u"Question"_s, Question->Question()}})));
+        uint32_t(InsertRow(ZRVSql::SecretQuestions.Name, {{u"Question"_s, Question->Question()},
+                                                          {u"FromWorkstation"_s, int(aFromWorkstation)}})));
     return true;
+}
+
+QStringList TZRVCustomDataBase::SecretQuestionList(int aMaxCount) {
+    QStringList questions;
+    QSqlQuery q = OpenQuery(ZRVSql::c_SecretQuestionList, {aMaxCount});
+    while (q.next())
+        questions << q.value(0).toString();
+    return questions;
+}
+
+// =============================================================================================
+// Sessions and reload codes
+
+void TZRVCustomDataBase::AddSession(const TZRVSessionRow& aRow) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    InsertRow(ZRVSql::Sessions.Name, {{ZRVSql::Sessions.Key, aRow.Token},
+                                      {u"SessionType"_s, int(aRow.SessionType)},
+                                      {u"Record_ID"_s, aRow.RecordID},
+                                      {u"Incremental"_s, int(aRow.Incremental)},
+                                      {u"Credit"_s, aRow.Credit},
+                                      {u"Used"_s, aRow.Used},
+                                      {u"Slack"_s, aRow.Slack},
+                                      {u"StartDate"_s, aRow.StartDate}});
+}
+
+std::optional<TZRVSessionRow> TZRVCustomDataBase::ReadSession(const QString& aToken) {
+    if (!GetOpenned() || aToken.isEmpty())
+        return std::nullopt;
+    QSqlQuery q = Run(Select(u"*"_s, ZRVSql::Sessions.Name, {ZRVSql::Sessions.Key}, QString(), 1), {aToken});
+    if (!q.next())
+        return std::nullopt;
+    TZRVSessionRow row;
+    row.Token = Text(q, ZRVSql::Sessions.Key);
+    const int type = Int32(q, u"SessionType"_s);
+    row.SessionType = type == stAccount || type == stTicket ? TZRVSessionType(type) : stNone;
+    row.RecordID = UInt32(q, u"Record_ID"_s);
+    row.Incremental = Flag(q, u"Incremental"_s);
+    row.Credit = UInt32(q, u"Credit"_s);
+    row.Used = UInt32(q, u"Used"_s);
+    row.Slack = UInt32(q, u"Slack"_s);
+    row.StartDate = DateTimeOf(q, u"StartDate"_s);
+    return row;
+}
+
+bool TZRVCustomDataBase::DeleteSession(const QString& aToken) {
+    return DeleteRows(ZRVSql::Sessions.Name, {{ZRVSql::Sessions.Key, aToken}});
+}
+
+void TZRVCustomDataBase::WriteSessionUse(const TZRVSessionRow& aRow, qint64 aChange, uint32_t aUsed,
+                                         uint32_t aMachineID) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    const bool account = aRow.SessionType == stAccount;
+    const ZRVSql::Table& table = account ? ZRVSql::Accounts : ZRVSql::Tickets;
+    Atomically([&] {
+        if (aRow.StartDate == 0) {
+            if (aMachineID != 0)
+                UpdateRows(table.Name, {{u"LastUsePC"_s, aMachineID}}, {{table.Key, aRow.RecordID}});
+        } else if (account) {
+            Run(ZRVSql::c_WriteAccountUse,
+                {aChange, aUsed, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
+        } else {
+            Run(ZRVSql::c_WriteTicketUse, {aChange, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
+        }
+        UpdateRows(ZRVSql::Sessions.Name,
+                   {{u"Credit"_s, aRow.Credit},
+                    {u"Used"_s, aRow.Used},
+                    {u"Slack"_s, aRow.Slack},
+                    {u"StartDate"_s, aRow.StartDate}},
+                   {{ZRVSql::Sessions.Key, aRow.Token}});
+        return true;
+    });
+}
+
+bool TZRVCustomDataBase::SpendReloadCode(uint32_t aTicketID, uint32_t aCredit, const TZRVSessionRow& aPayer) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    return Atomically([&] {
+        if (Run(ZRVSql::c_SpendReloadCode, {Now(), aTicketID, aCredit}).numRowsAffected() != 1)
+            return false;
+        Run(aPayer.SessionType == stAccount ? ZRVSql::c_GrantAccountCredit : ZRVSql::c_GrantTicketCredit,
+            {aCredit, aPayer.RecordID});
+        Run(ZRVSql::c_GrantSessionCredit, {aCredit, aPayer.Token});
+        return true;
+    });
 }
 
 bool TZRVCustomDataBase::AddGroupAuthorisation(TZRVGroupAuthorisation* GroupAuthorisation) {

@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,26 @@ class TZRVUserAccount;
 class TZRVUserTicket;
 class TZRVGroup;
 class TZRVMachine;
+
+// A session the server holds open for a workstation (a row of tblSessions): what it knew of the
+// session when it last wrote its use back to the account or ticket paying for it.
+struct TZRVSessionRow {
+    // Random and unguessable; the workstation proves with it that the session is its own.
+    QString Token;
+    TZRVSessionType SessionType = stNone;
+    // The AccountID or TicketID of the record paying for the session.
+    uint32_t RecordID = 0;
+    // The credit counts the time used up (post-paid) rather than down.
+    bool Incremental = false;
+    // The session's credit, in seconds, when last written.
+    uint32_t Credit = 0;
+    // The seconds of use written so far.
+    uint32_t Used = 0;
+    // The seconds the workstation's reports may still lag behind the server's own count.
+    uint32_t Slack = 0;
+    // When the session first started; 0 before.
+    TDateTime StartDate = 0;
+};
 
 // Statements that remove for good the accounts and tickets marked as deleted.
 extern const QString c_SqlDeleteTickets;
@@ -167,6 +188,24 @@ public:
     bool UpdateHourFormula(const QString& aName, int aStartDay, int aStartHour, int aEndDay, int aEndHour);
     bool UpdateProduct(const QString& aName, int aQuantityPerUnit, int aUnitCost);
 
+    // ----- the sessions the server holds open, and reload codes
+    // Raises EZRVError when the database refuses.
+    void AddSession(const TZRVSessionRow& aRow);
+    std::optional<TZRVSessionRow> ReadSession(const QString& aToken);
+    bool DeleteSession(const QString& aToken);
+    // Writes a session's use since its last write, all or nothing: the paying record's credit
+    // changes by aChange seconds (negative for time used; it stays within 0 ... 2147483647), its
+    // use columns follow (aUsed seconds more of use; the workstation aMachineID when not 0) and
+    // the session's row becomes aRow. A session that never started changes only the workstation.
+    void WriteSessionUse(const TZRVSessionRow& aRow, qint64 aChange, uint32_t aUsed, uint32_t aMachineID);
+    // Spends the reload code aTicketID, read holding aCredit, and gives the credit to the session
+    // aPayer, all or nothing; false (and nothing changed) when the code was spent meanwhile.
+    bool SpendReloadCode(uint32_t aTicketID, uint32_t aCredit, const TZRVSessionRow& aPayer);
+    // Adds a secret question a customer wrote on a workstation; as AddSecretQuestion otherwise.
+    bool AddCustomerSecretQuestion(TZRVSecretQuestion* Question);
+    // At most aMaxCount secret questions: the cafe's own first, then those customers wrote.
+    QStringList SecretQuestionList(int aMaxCount);
+
     // ----- deletions: true when a row was deleted (or marked, for soft deletions)
     bool DeleteAccount(uint32_t aID, bool aSoft);
     bool DeleteTicket(uint32_t aID, bool aSoft);
@@ -223,6 +262,9 @@ private:
     void OpenChecked(QSqlDatabase& aDb, bool aIsNew) const;
     void CreateSchema(QSqlDatabase& aDb) const;
     void CheckExisting(QSqlDatabase& aDb) const;
+    // Brings a file of an older schema version up to date.
+    void UpgradeSchema(QSqlDatabase& aDb) const;
+    bool InsertSecretQuestion(TZRVSecretQuestion* Question, bool aFromWorkstation);
     // A consistent copy of the database file into aTarget; the database need not be open.
     void CopyInto(const QString& aTarget);
 

@@ -29,6 +29,7 @@ inline const Table HourFormulas{QStringLiteral("tblHourFormulas"), QStringLitera
 inline const Table Products{QStringLiteral("tblProducts"), QStringLiteral("Product_id")};
 inline const Table Budgets{QStringLiteral("tblBudgets"), QStringLiteral("Budget_id")};
 inline const Table DatabaseInfo{QStringLiteral("tblDatabaseInfo"), QStringLiteral("Name")};
+inline const Table Sessions{QStringLiteral("tblSessions"), QStringLiteral("Token")};
 inline const QString GroupsApplications = QStringLiteral("tblGroups+Applications");
 inline const QString GroupsGames = QStringLiteral("tblGroups+Games");
 inline const QString GroupsAuthorisations = QStringLiteral("tblGroups+Authorisations");
@@ -124,6 +125,13 @@ inline constexpr int c_ErrorNotADatabase = 26;
 #define ZRV_SQL_DATE " REAL DEFAULT 0"
 #define ZRV_SQL_KEY " INTEGER PRIMARY KEY AUTOINCREMENT"
 
+// The sessions the server holds open for workstations, one row per session token, gone when the
+// customer logs out. The token is compared exactly.
+inline const QString c_CreateSessions =
+    QStringLiteral("CREATE TABLE tblSessions (Token TEXT PRIMARY KEY, SessionType" ZRV_SQL_INT
+                   ", Record_ID" ZRV_SQL_INT ", Incremental" ZRV_SQL_INT ", Credit" ZRV_SQL_INT
+                   ", Used" ZRV_SQL_INT ", Slack" ZRV_SQL_INT ", StartDate" ZRV_SQL_DATE ")");
+
 // The whole schema, run once in one transaction when a database file is created. Texts compare
 // without regard to letter case; yes/no columns hold 1 or 0; date-times are day counts.
 inline const QStringList c_Schema = {
@@ -158,7 +166,7 @@ inline const QStringList c_Schema = {
     QStringLiteral("CREATE TABLE tblAuthorisations (Authorisation_ID" ZRV_SQL_KEY
                    ", AuthorisationName" ZRV_SQL_TEXT ", Description" ZRV_SQL_TEXT ")"),
     QStringLiteral("CREATE TABLE tblSecretQuestions (SecretQuestion_ID" ZRV_SQL_KEY ", Question" ZRV_SQL_TEXT
-                   ")"),
+                   ", FromWorkstation" ZRV_SQL_INT ")"),
     QStringLiteral("CREATE TABLE tblHourFormulas (HourFormula_id" ZRV_SQL_KEY ", Intitule" ZRV_SQL_TEXT
                    ", StartDay INTEGER DEFAULT 1 CHECK (StartDay BETWEEN 1 AND 7)"
                    ", StartHour INTEGER DEFAULT 0 CHECK (StartHour BETWEEN 0 AND 23)"
@@ -190,6 +198,7 @@ inline const QStringList c_Schema = {
     QStringLiteral("CREATE TABLE tblCaisses (Caisse_id" ZRV_SQL_KEY ", Caissier_id" ZRV_SQL_INT
                    ", DateDebut" ZRV_SQL_DATE ", DateFin" ZRV_SQL_DATE ")"),
     QStringLiteral("CREATE TABLE tblBudgets (Budget_id" ZRV_SQL_KEY ")"),
+    c_CreateSessions,
     // Every ticket with the window of its hour formula (empty when the formula is gone).
     QStringLiteral("CREATE VIEW rqtTickets AS SELECT t.*, h.Intitule, h.StartDay, h.StartHour, h.EndDay, "
                    "h.EndHour FROM tblTickets t LEFT JOIN tblHourFormulas h ON h.HourFormula_id = "
@@ -203,11 +212,52 @@ inline const QStringList c_Schema = {
                    "WHERE Ticket_ID = OLD.Ticket_ID; END"),
 };
 
+// What a file of the first schema version lacks, in order.
+inline const QStringList c_SchemaUpgrade2 = {
+    QStringLiteral("ALTER TABLE tblSecretQuestions ADD COLUMN FromWorkstation" ZRV_SQL_INT),
+    c_CreateSessions,
+};
+inline constexpr int c_SchemaVersion = 2;
+
 #undef ZRV_SQL_TODAY
 #undef ZRV_SQL_TEXT
 #undef ZRV_SQL_INT
 #undef ZRV_SQL_DATE
 #undef ZRV_SQL_KEY
+
+// ----- sessions and reloads; credits stay within 0 ... 2147483647 seconds
+
+// A session's use written back to its account: the credit changes by the bound number of seconds
+// (negative for time used) and the other columns follow the session; whatever else the row holds
+// stays as stored (bound: the change; the seconds used since the last write; the session's start;
+// its length so far; the workstation's key, 0 keeping the stored one; the account's key).
+inline const QString c_WriteAccountUse =
+    QStringLiteral("UPDATE tblAccounts SET Credit = min(max(Credit + ?, 0), 2147483647), "
+                   "CreditTotal = min(CreditTotal + ?, 2147483647), LastUseDate = ?, LastUseTime = ?, "
+                   "LastUsePC = coalesce(nullif(?, 0), LastUsePC) WHERE Account_ID = ?");
+// The same for a ticket (bound: the change; the session's start; its length so far; the
+// workstation's key, 0 keeping the stored one; the ticket's key).
+inline const QString c_WriteTicketUse = QStringLiteral(
+    "UPDATE tblTickets SET Credit = min(max(Credit + ?, 0), 2147483647), UsedFlag = 1, LastUseDate = ?, "
+    "LastUseTime = ?, LastUsePC = coalesce(nullif(?, 0), LastUsePC) WHERE Ticket_ID = ?");
+// Spends a reload code: no credit left, used, and valid from now when its validity never started
+// (bound: now; the code's key; the credit it held when read). Changes no row when the code was
+// spent or its credit changed meanwhile, so that two takers cannot both have it.
+inline const QString c_SpendReloadCode = QStringLiteral(
+    "UPDATE tblTickets SET Credit = 0, UsedFlag = 1, ActivationDate = CASE WHEN ActivationDate = 0 "
+    "THEN ? ELSE ActivationDate END WHERE Ticket_ID = ? AND UsedFlag = 0 AND Credit = ?");
+// A reload given to an account, which it activates, to a ticket, and to the session's row (bound:
+// the seconds; the key).
+inline const QString c_GrantAccountCredit = QStringLiteral(
+    "UPDATE tblAccounts SET Credit = min(Credit + ?, 2147483647), Active = 1 WHERE Account_ID = ?");
+inline const QString c_GrantTicketCredit =
+    QStringLiteral("UPDATE tblTickets SET Credit = min(Credit + ?, 2147483647) WHERE Ticket_ID = ?");
+inline const QString c_GrantSessionCredit =
+    QStringLiteral("UPDATE tblSessions SET Credit = min(Credit + ?, 2147483647) WHERE Token = ?");
+// The secret questions offered to workstations: the cafe's own first, then those customers wrote,
+// each in the order they were added (bound: how many at most).
+inline const QString c_SecretQuestionList = QStringLiteral(
+    "SELECT Question FROM tblSecretQuestions ORDER BY FromWorkstation, SecretQuestion_ID LIMIT ?");
 
 inline const QString c_InsertDefaultBudget = QStringLiteral("INSERT INTO tblBudgets DEFAULT VALUES");
 // Whether the file holds this system's schema.

@@ -115,11 +115,14 @@ void TZRVServerClientConnection::AttachSocket(QTcpSocket* aSocket) {
     fSocketHandle = int32_t(aSocket->socketDescriptor());
     fReader->Clear();
     ++fConnectionSerial;
+    fRemoteHost.clear(); // the slot's previous workstation is not the new one
 }
 
 void TZRVServerClientConnection::Handler_OnClientConnect() {
     fConnected = true;
     fReady = false;
+    fHandshaken = false;
+    fClientReady = false;
     fUserConnection->Session()->Clear();
     DoConnect();
     OpenConnection();
@@ -127,8 +130,9 @@ void TZRVServerClientConnection::Handler_OnClientConnect() {
 
 void TZRVServerClientConnection::Handler_OnClientDisconnect() {
     fReady = false;
+    fClientReady = false;
     fConnected = false;
-    fUserConnection->Close();
+    fUserConnection->Suspend();
     DoDisconnect();
     fWinSocket = nullptr;
     fReader->Clear();
@@ -324,7 +328,7 @@ void TZRVServerClientConnection::ShutDownConnection() {
     if (!fConnected)
         return;
     try {
-        fUserConnection->Close();
+        fUserConnection->Suspend();
         if (QTcpSocket* socket = fWinSocket) {
             socket->disconnectFromHost();
             // A workstation that never takes the rest must not hold the slot.
@@ -378,8 +382,6 @@ void TZRVServerClientConnection::DefaultHandler_ClientConnection_msgid(QObject* 
     } else if (is(c_GET_CONFIG_LIST)) {
         fClientConfig->LoadFromStringList(m);
         DoClientConfigListAvailable(m);
-    } else if (is(c_GET_SECRETQUESTIONS_LIST)) {
-        TZRVSvrSQList::Create(this);
     } else if (is(c_INFOMESSAGE)) {
         DoInfoMessage(m.Values(c_INFOMESSAGE));
     } else if (is(c_GET_RUNNING_APPLICATIONS_LIST)) {
@@ -393,12 +395,28 @@ void TZRVServerClientConnection::DefaultHandler_ClientConnection_msgid(QObject* 
     } else if (is(c_CLIENT_PING)) {
         Send(aMessage);
         DoClientPing();
+    } else if (!fClientReady) { // user requests only once the workstation is ready
+        LogError(QStringLiteral("Request of the workstation %1 before its ready answer dropped: %2")
+                     .arg(fRemoteAddress, reason.left(64)),
+                 c_Unit, QStringLiteral("TZRVServerClientConnection.DefaultHandler_ClientConnection_msgid"),
+                 QStringLiteral("Log and ignore"));
+    } else if (is(c_GET_SECRETQUESTIONS_LIST)) {
+        TZRVSvrSQList::Create(this);
     } else {
         fUserConnection->ProcessMessage(this, aMessage);
     }
 }
 
 void TZRVServerClientConnection::ClientHandShake(const TStringList& aMessage) {
+    if (fHandshaken) { // one workstation, one machine per connection
+        LogError(QStringLiteral("Repeated handshake of the workstation %1 ignored").arg(fRemoteAddress),
+                 c_Unit,
+                 QStringLiteral(
+                     "TZRVServerClientConnection.DefaultHandler_ClientConnection_msgid::CLIENTHANDSHAKE"),
+                 QStringLiteral("Log and ignore"));
+        return;
+    }
+    fHandshaken = true;
     const QString prefix = QStringLiteral("Infos_");
     fClientInfos.Clear();
     for (const QString& line : aMessage.Lines())
@@ -408,6 +426,7 @@ void TZRVServerClientConnection::ClientHandShake(const TStringList& aMessage) {
         // A record that does not read leaves the previous one whole.
         auto machine = std::make_unique<TZRVMachine>();
         machine->LoadFromStringList(aMessage);
+        machine->SetMachineID(0); // the server gives it its key when it registers it
         fClientMachine = std::move(machine);
         fRemoteHost = fClientMachine->MachineName();
         RegisterMachine();
@@ -432,6 +451,7 @@ void TZRVServerClientConnection::ClientReady(const TStringList& aMessage) {
     const QString value = aMessage.Values(c_ReadyValue);
     if (StrToBool(value.isEmpty() ? QStringLiteral("0") : value)) {
         fReady = true;
+        fClientReady = fHandshaken;
         fShuttedDown = ReadBool(aMessage, QStringLiteral("ShutdownState"));
         fClientConfig->LoadFromStringList(aMessage);
     } else {

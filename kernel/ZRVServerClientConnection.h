@@ -219,5 +219,8 @@ private:
 
     TZRVMessageReader* fReader;
     quint64 fConnectionSerial = 0;
+    // The workstation sent its handshake, and its ready answer: user requests may come.
+    bool fHandshaken = false;
+    bool fClientReady = false;
     bool fDestroying = false;
 };

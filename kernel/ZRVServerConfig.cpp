@@ -40,6 +40,17 @@ void TZRVServerConfig::SetOthers_AutoStart(bool aValue) {
         DeleteValue(entry, c_RunAtStartupKey);
 }
 
+TZRVThrottleSettings TZRVServerConfig::GuessThrottleSettings() const {
+    return {.FreeFailures = GetGuess_FreeFailures(),
+            .WindowSecs = GetGuess_Window(),
+            .FirstDelayMs = GetGuess_FirstDelay(),
+            .LockOutSecs = GetGuess_LockOut()};
+}
+
+TZRVThrottleSettings TZRVServerConfig::AccountCreationThrottleSettings() const {
+    return {.FreeFailures = GetAccountCreations(), .WindowSecs = GetAccountCreationWindow()};
+}
+
 bool TZRVServerConfig::Uninstall() {
     DeleteKey(ZRVServerConfig::c_MAINKEY);
     return !CreateHKLM()->KeyExists(ZRVServerConfig::c_MAINKEY);

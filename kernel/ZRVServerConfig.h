@@ -3,6 +3,7 @@
 // the server's in-memory copy of one workstation's settings.
 
 #include "ZRVClientConfig.h"
+#include "ZRVThrottle.h"
 
 namespace ZRVServerConfig {
 
@@ -21,6 +22,7 @@ inline const QString c_DATABASE = QStringLiteral("\\AdminView\\Database");
 inline const QString c_OTHERS = QStringLiteral("\\AdminView\\Others");
 inline const QString c_PRICESETUP = QStringLiteral("\\AdminView\\PriceSetup");
 inline const QString c_URLS = QStringLiteral("\\Urls");
+inline const QString c_SECURITY = QStringLiteral("\\AdminView\\Security");
 
 inline const QString c_KLastPageIndex = QStringLiteral("LastPageIndex");
 inline const QString c_KLastAutoCreditDate = QStringLiteral("LastAutoCreditDate");
@@ -63,6 +65,13 @@ inline const QString c_AdmV_Others_KCompanyTown = QStringLiteral("CompanyTown");
 inline const QString c_AdmV_Others_KCompanyCountry = QStringLiteral("CompanyCountry");
 inline const QString c_AdmV_AutoDBUpdateSession = QStringLiteral("AutoDBUpdateSession");
 inline const QString c_AdmV_ServerPingEnabled = QStringLiteral("ServerPingEnabled");
+inline const QString c_Sec_KGuessFreeFailures = QStringLiteral("GuessFreeFailures");
+inline const QString c_Sec_KGuessWindow = QStringLiteral("GuessWindow");
+inline const QString c_Sec_KGuessFirstDelay = QStringLiteral("GuessFirstDelay");
+inline const QString c_Sec_KGuessLockOut = QStringLiteral("GuessLockOut");
+inline const QString c_Sec_KAccountCreations = QStringLiteral("AccountCreationsPerAddress");
+inline const QString c_Sec_KAccountCreationWindow = QStringLiteral("AccountCreationWindow");
+inline const QString c_Sec_KSessionCountTolerance = QStringLiteral("SessionCountTolerance");
 inline const QString c_Url_Suggests = QStringLiteral("Suggests");
 inline const QString c_Url_ErrorsReport = QStringLiteral("ErrorsReport");
 inline const QString c_Url_LumeraHomePage = QStringLiteral("LumeraHomePage");
@@ -85,6 +94,7 @@ inline const QString ClientsConfigKey = c_MAINKEY + c_CLIENTSCONFIG;
 inline const QString DatabaseKey = c_MAINKEY + c_DATABASE;
 inline const QString OthersKey = c_MAINKEY + c_OTHERS;
 inline const QString UrlsKey = c_MAINKEY + c_URLS;
+inline const QString SecurityKey = c_MAINKEY + c_SECURITY;
 
 inline const TZRVSetting<int> ProgramLastPageIndex{MainKey, c_KLastPageIndex, 0};
 inline const TZRVSetting<TDateTime> LastAutoCreditDate{MainKey, c_KLastAutoCreditDate, 0};
@@ -130,6 +140,17 @@ inline const TZRVSetting<QString> Others_CompanyTown{OthersKey, c_AdmV_Others_KC
 inline const TZRVSetting<QString> Others_CompanyCountry{OthersKey, c_AdmV_Others_KCompanyCountry, {}};
 inline const TZRVSetting<bool> AutoDBUpdateSession{OthersKey, c_AdmV_AutoDBUpdateSession, false};
 inline const TZRVSetting<bool> ServerPingEnabled{OthersKey, c_AdmV_ServerPingEnabled, false};
+// Guessing from one address: failures free within the window (seconds), the first wait (ms) and
+// the longest, the lock-out (seconds).
+inline const TZRVSetting<int> Guess_FreeFailures{SecurityKey, c_Sec_KGuessFreeFailures, 3};
+inline const TZRVSetting<int> Guess_Window{SecurityKey, c_Sec_KGuessWindow, 600};
+inline const TZRVSetting<int> Guess_FirstDelay{SecurityKey, c_Sec_KGuessFirstDelay, 1000};
+inline const TZRVSetting<int> Guess_LockOut{SecurityKey, c_Sec_KGuessLockOut, 300};
+// Account creations allowed from one address within the window (seconds).
+inline const TZRVSetting<int> AccountCreations{SecurityKey, c_Sec_KAccountCreations, 3};
+inline const TZRVSetting<int> AccountCreationWindow{SecurityKey, c_Sec_KAccountCreationWindow, 3600};
+// Seconds a workstation's credit reports may lag behind the server's own count of a session.
+inline const TZRVSetting<int> SessionCountTolerance{SecurityKey, c_Sec_KSessionCountTolerance, 30};
 inline const TZRVSetting<QString> Url_Suggests{UrlsKey, c_Url_Suggests, c_DefSuggests};
 inline const TZRVSetting<QString> Url_ErrorsReport{UrlsKey, c_Url_ErrorsReport, c_DefErrorsReport};
 inline const TZRVSetting<QString> Url_LumeraHomePage{UrlsKey, c_Url_LumeraHomePage, c_DefLumeraHomePage};
@@ -248,6 +269,24 @@ public:
     void SetAutoDBUpdateSession(bool aValue) { Set(ZRVServerSettings::AutoDBUpdateSession, aValue); }
     bool GetServerPingEnabled() const { return Get(ZRVServerSettings::ServerPingEnabled); }
     void SetServerPingEnabled(bool aValue) { Set(ZRVServerSettings::ServerPingEnabled, aValue); }
+    int GetGuess_FreeFailures() const { return Get(ZRVServerSettings::Guess_FreeFailures); }
+    void SetGuess_FreeFailures(int aValue) { Set(ZRVServerSettings::Guess_FreeFailures, aValue); }
+    int GetGuess_Window() const { return Get(ZRVServerSettings::Guess_Window); }
+    void SetGuess_Window(int aValue) { Set(ZRVServerSettings::Guess_Window, aValue); }
+    int GetGuess_FirstDelay() const { return Get(ZRVServerSettings::Guess_FirstDelay); }
+    void SetGuess_FirstDelay(int aValue) { Set(ZRVServerSettings::Guess_FirstDelay, aValue); }
+    int GetGuess_LockOut() const { return Get(ZRVServerSettings::Guess_LockOut); }
+    void SetGuess_LockOut(int aValue) { Set(ZRVServerSettings::Guess_LockOut, aValue); }
+    int GetAccountCreations() const { return Get(ZRVServerSettings::AccountCreations); }
+    void SetAccountCreations(int aValue) { Set(ZRVServerSettings::AccountCreations, aValue); }
+    int GetAccountCreationWindow() const { return Get(ZRVServerSettings::AccountCreationWindow); }
+    void SetAccountCreationWindow(int aValue) { Set(ZRVServerSettings::AccountCreationWindow, aValue); }
+    int GetSessionCountTolerance() const { return Get(ZRVServerSettings::SessionCountTolerance); }
+    void SetSessionCountTolerance(int aValue) { Set(ZRVServerSettings::SessionCountTolerance, aValue); }
+    // The guessing limits and the account-creation limit as the listener's throttles take them.
+    TZRVThrottleSettings GuessThrottleSettings() const;
+    TZRVThrottleSettings AccountCreationThrottleSettings() const;
+
     QString GetUrl_Suggests() const { return Get(ZRVServerSettings::Url_Suggests); }
     void SetUrl_Suggests(const QString& aValue) { Set(ZRVServerSettings::Url_Suggests, aValue); }
     QString GetUrl_ErrorsReport() const { return Get(ZRVServerSettings::Url_ErrorsReport); }

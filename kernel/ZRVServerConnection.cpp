@@ -19,6 +19,8 @@ constexpr int c_ListenBacklog = 256;
 constexpr int c_DefaultWatchDogInterval = 10000;
 constexpr uint32_t c_DefaultPingInterval = 120000;
 constexpr uint32_t c_DefaultPingTimeOut = 60000;
+// Three account creations per address and hour.
+constexpr TZRVThrottleSettings c_DefaultAccountCreations{.FreeFailures = 3, .WindowSecs = 3600};
 
 bool AccountSessionOf(const TZRVServerClientConnection* aConnection, uint32_t aAccountID) {
     const TZRVUserSession* session = aConnection->UserConnection()->Session();
@@ -34,7 +36,9 @@ bool TicketSessionOf(const TZRVServerClientConnection* aConnection, uint32_t aTi
 
 TZRVCustomServerConnection::TZRVCustomServerConnection(QObject* aOwner)
     : QObject(aOwner), fServerSocket(new QTcpServer(this)), fWatchDogTimer(new QTimer(this)),
-      FDhcpUDPServer(new QUdpSocket(this)) {
+      FDhcpUDPServer(new QUdpSocket(this)), fGuessThrottle(new TZRVThrottle(this)),
+      fAccountCreationThrottle(new TZRVThrottle(this)) {
+    fAccountCreationThrottle->SetSettings(c_DefaultAccountCreations);
     fServerSocket->setListenBacklogSize(c_ListenBacklog);
     connect(fServerSocket, &QTcpServer::newConnection, this,
             &TZRVCustomServerConnection::Handler_OnClientConnect);
@@ -371,6 +375,16 @@ int TZRVCustomServerConnection::DuplicatedSession(const TZRVUserSession* aSessio
         return c->UserConnection()->Connected() && s->SessionType() == aSession->SessionType() &&
                id(s) == wanted;
     });
+}
+
+TZRVServerClientConnection* TZRVCustomServerConnection::SessionHolder(const QString& aToken) const {
+    if (aToken.isEmpty())
+        return nullptr;
+    for (TZRVServerClientConnection* c : fServerClientConnection)
+        if (c->Connected() && c->UserConnection()->Connected() &&
+            c->UserConnection()->SessionToken() == aToken)
+            return c;
+    return nullptr;
 }
 
 // =============================================================================================

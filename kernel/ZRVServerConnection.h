@@ -4,6 +4,7 @@
 // look-ups over the table, and turns the slots' events into events of the one listener.
 
 #include "ZRVServerClientConnection.h"
+#include "ZRVThrottle.h"
 
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
     static constexpr int c_DefaultServerPort = 12345;
     static constexpr quint16 c_DefaultDiscoveryPort = 12346;
     static constexpr int c_DefaultMachineRegistrationDelay = 500;
+    static constexpr uint32_t c_DefaultSessionCountTolerance = 30;
 
     explicit TZRVCustomServerConnection(QObject* aOwner = nullptr);
     ~TZRVCustomServerConnection() override;
@@ -48,6 +50,14 @@ public:
     // How long after a workstation's handshake its machine is registered in the database.
     int MachineRegistrationDelay() const { return fMachineRegistrationDelay; }
     void SetMachineRegistrationDelay(int aMilliseconds) { fMachineRegistrationDelay = aMilliseconds; }
+
+    // Guessing from one address (ticket codes, passwords, secret answers, reload codes) is slowed.
+    TZRVThrottle* GuessThrottle() const { return fGuessThrottle; }
+    // Account creations from one address within the window, beyond its free ones, are refused.
+    TZRVThrottle* AccountCreationThrottle() const { return fAccountCreationThrottle; }
+    // The seconds a workstation's credit reports may lag behind the server's own count of a session.
+    uint32_t SessionCountTolerance() const { return fSessionCountTolerance; }
+    void SetSessionCountTolerance(uint32_t aSeconds) { fSessionCountTolerance = aSeconds; }
 
     TZRVDataBase* DB() const { return fDb; }
     void SetDB(TZRVDataBase* aValue) { fDb = aValue; }
@@ -81,6 +91,8 @@ public:
     int DuplicatedAccount(const QString& aName) const;
     int DuplicatedTicket(const QString& aCode) const;
     int DuplicatedSession(const TZRVUserSession* aSession) const;
+    // The slot whose customer holds the session of that token, or nothing.
+    TZRVServerClientConnection* SessionHolder(const QString& aToken) const;
 
     // Written into every existing slot; read from slot 1 (the slot defaults when there is none).
     uint32_t ServerPingTimeOut() const;
@@ -189,6 +201,9 @@ private:
     QString fDiscoveryError;
     int fMachineRegistrationDelay = c_DefaultMachineRegistrationDelay;
     int fTag = 0;
+    TZRVThrottle* fGuessThrottle;
+    TZRVThrottle* fAccountCreationThrottle;
+    uint32_t fSessionCountTolerance = c_DefaultSessionCountTolerance;
     bool fDestroying = false;
 };
 

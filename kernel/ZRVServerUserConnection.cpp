@@ -7,10 +7,10 @@
 #include "ZRVUserSession.h"
 #include "ZRVUserTicket.h"
 
-#include <QSqlQuery>
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QTcpSocket>
 #include <QTimer>
-
-#include <optional>
 
 namespace {
 
@@ -27,6 +27,32 @@ const QString c_NotAssignedAccount = QStringLiteral("Objet base de données non 
 const QString c_NotOpen = QStringLiteral("Base de données non ouverte");
 const QString c_AccountNotFound = QStringLiteral("Compte introuvable dans la base de données");
 const QString c_WrongSecret = QStringLiteral("Question ou réponse incorrecte !");
+const QString c_InvalidRequest = QStringLiteral("Requête invalide");
+const QString c_NoSession = QStringLiteral("Aucune session ouverte");
+const QString c_CodeUsed = QStringLiteral("Ce code de recharge a déjà été utilisé !");
+const QString c_TooManyAccounts =
+    QStringLiteral("Trop de comptes créés depuis ce poste, veuillez réessayer plus tard");
+const QString c_QuestionTooLong = QStringLiteral("Question secrète trop longue (50 caractères au plus)");
+// The lock screen's own limit for a secret question.
+constexpr qsizetype c_MaxQuestionLength = 50;
+// What the secret-question list may hold, so that it always reaches the workstation whole.
+constexpr int c_MaxListedQuestions = 100;
+constexpr qsizetype c_MaxListedQuestionsSize = 16 * 1024;
+// Requests a workstation may have waiting; one that sends more is not a workstation.
+constexpr size_t c_MaxQueuedRequests = 16;
+constexpr int32_t c_MaxCredit = INT32_MAX;
+
+qint64 ClockMSecs() {
+    return DateTimeToQDateTime(Now()).toMSecsSinceEpoch();
+}
+
+// 128 random bits from the system's source.
+QString NewSessionToken() {
+    quint64 bits[2];
+    QRandomGenerator::system()->fillRange(bits);
+    return QString::number(bits[0], 16).rightJustified(16, u'0') +
+           QString::number(bits[1], 16).rightJustified(16, u'0');
+}
 
 uint32_t AddClamped(uint32_t aValue, uint32_t aAmount) {
     return uint32_t(std::min<uint64_t>(uint64_t(aValue) + aAmount, UINT32_MAX));
@@ -73,11 +99,14 @@ void CopyCustomerFields(const TZRVUserAccount& aFrom, TZRVUserAccount& aTo) {
     aTo.SetOld(aFrom.Old());
     aTo.SetSex(aFrom.Sex());
     aTo.SetDescription(aFrom.Description());
-    aTo.SetSecretAnswer(aFrom.SecretAnswer());
+    // The workstation never learns the stored answer: an empty one keeps it.
+    if (!aFrom.SecretAnswer().isEmpty())
+        aTo.SetSecretAnswer(aFrom.SecretAnswer());
     aTo.SecretQuestion()->Copy(aFrom.SecretQuestion());
 }
 
-// Gives the account's secret question its key, adding a new question; false for an empty one.
+// Gives the account's secret question its key, adding it as a customer's question; false for an
+// empty one.
 bool ResolveSecretQuestion(TZRVDataBase& aDb, TZRVUserAccount& aAccount) {
     TZRVSecretQuestion* question = aAccount.SecretQuestion();
     if (question->Question().isEmpty())
@@ -86,7 +115,7 @@ bool ResolveSecretQuestion(TZRVDataBase& aDb, TZRVUserAccount& aAccount) {
         question->SetSecretQuestionID(uint32_t(key));
         return true;
     }
-    return aDb.AddSecretQuestion(question);
+    return aDb.AddCustomerSecretQuestion(question);
 }
 
 // An account as the lock screen creates it, whatever the workstation sent for the rest.
@@ -106,6 +135,20 @@ void MakeCustomerAccount(TZRVDataBase& aDb, TZRVUserAccount& aAccount) {
     aAccount.SetLastUpdateDate(now);
 }
 
+bool IncrementalCredit(const TZRVUserAccount& aAccount) {
+    return aAccount.Group()->Authorisations().Contains(urInfiniteCredit);
+}
+
+bool IncrementalCredit(const TZRVUserTicket& aTicket) {
+    return aTicket.Group()->IncrementalCredit();
+}
+
+// The requests whose refusals tell a guesser something: their answers wait when guessing is slowed.
+bool IsGuess(TZRVSvrTasksEnum aTask) {
+    return aTask == steGetAccount || aTask == steGetTicket || aTask == steAddCredit ||
+           aTask == steRetrievePassword;
+}
+
 std::optional<TZRVSvrTasksEnum> RequestTask(const QString& aReason) {
     const std::pair<const QString&, TZRVSvrTasksEnum> tasks[] = {
         {c_GET_ACCOUNT, steGetAccount},       {c_GET_TICKET, steGetTicket},
@@ -117,26 +160,101 @@ std::optional<TZRVSvrTasksEnum> RequestTask(const QString& aReason) {
     return std::nullopt;
 }
 
-// How a restored session finds, checks and writes its account or ticket.
+// How a restored session finds and checks its account or ticket.
 struct TAccountRecord {
     using Record = TZRVUserAccount;
+    static constexpr TZRVSessionType Type = stAccount;
     static std::unique_ptr<Record> Read(TZRVDataBase& aDb, uint32_t aID) { return aDb.ReadAccount(aID); }
     static int InUse(const TZRVCustomServerConnection& aServer, const Record& aRecord) {
         return aServer.DuplicatedAccount(aRecord.AccountName());
     }
-    static bool Update(TZRVDataBase& aDb, Record& aRecord) { return aDb.UpdateAccount(&aRecord); }
 };
 
 struct TTicketRecord {
     using Record = TZRVUserTicket;
+    static constexpr TZRVSessionType Type = stTicket;
     static std::unique_ptr<Record> Read(TZRVDataBase& aDb, uint32_t aID) { return aDb.ReadTicket(aID); }
     static int InUse(const TZRVCustomServerConnection& aServer, const Record& aRecord) {
         return aServer.DuplicatedTicket(aRecord.Code());
     }
-    static bool Update(TZRVDataBase& aDb, Record& aRecord) { return aDb.UpdateTicket(&aRecord); }
 };
 
 } // namespace
+
+// =============================================================================================
+// The server's count of a session
+
+void TZRVSessionCount::Hold(const TZRVSessionRow& aRow) {
+    Release();
+    fRow = aRow;
+    fCredit = aRow.Credit;
+    fSlack = aRow.Slack;
+    fStartDate = aRow.StartDate;
+}
+
+void TZRVSessionCount::Start() {
+    if (Running())
+        return;
+    if (fStartDate == 0)
+        fStartDate = Now();
+    fRunningSince = ClockMSecs();
+}
+
+void TZRVSessionCount::Stop() {
+    Count();
+    fRunningSince = -1;
+}
+
+void TZRVSessionCount::Count() {
+    if (!Running())
+        return;
+    const qint64 now = ClockMSecs();
+    fCountedMs += std::max<qint64>(now - fRunningSince, 0);
+    fRunningSince = now;
+}
+
+uint32_t TZRVSessionCount::Report(std::optional<uint32_t> aReported, uint32_t aTolerance) {
+    Count();
+    const qint64 counted = fCountedMs / 1000;
+    fCountedMs %= 1000;
+    qint64 claimed = 0;
+    if (aReported)
+        claimed = std::max<qint64>(
+            fRow.Incremental ? qint64(*aReported) - fCredit : qint64(fCredit) - *aReported, 0);
+    // The time used is what the workstation says, but never less than the server counted beyond
+    // the tolerance left.
+    qint64 balance = qint64(fSlack) + claimed - counted;
+    const qint64 used = balance < 0 ? claimed - balance : claimed;
+    fSlack = uint32_t(std::clamp<qint64>(balance, 0, aTolerance));
+    fCredit = fRow.Incremental ? uint32_t(std::min<qint64>(qint64(fCredit) + used, c_MaxCredit))
+                               : uint32_t(std::max<qint64>(qint64(fCredit) - used, 0));
+    return fCredit;
+}
+
+uint32_t TZRVSessionCount::ReportUncounted(uint32_t aReported) {
+    fCredit = fRow.Incremental ? std::max(fCredit, aReported) : std::min(fCredit, aReported);
+    return fCredit;
+}
+
+void TZRVSessionCount::Grant(uint32_t aSeconds) {
+    fRow.Credit = uint32_t(std::min<qint64>(qint64(fRow.Credit) + aSeconds, c_MaxCredit));
+    fCredit = uint32_t(std::min<qint64>(qint64(fCredit) + aSeconds, c_MaxCredit));
+}
+
+TZRVSessionRow TZRVSessionCount::Pending(qint64& aChange, uint32_t& aUsed) const {
+    aChange = qint64(fCredit) - qint64(fRow.Credit);
+    aUsed = uint32_t(aChange < 0 ? -aChange : aChange);
+    TZRVSessionRow row = fRow;
+    row.Credit = fCredit;
+    row.Used = uint32_t(std::min<qint64>(qint64(fRow.Used) + aUsed, c_MaxCredit));
+    row.Slack = fSlack;
+    row.StartDate = fStartDate;
+    return row;
+}
+
+void TZRVSessionCount::Written(const TZRVSessionRow& aRow) {
+    fRow = aRow;
+}
 
 // =============================================================================================
 // The user connection
@@ -146,7 +264,7 @@ TZRVServerUserConnection::TZRVServerUserConnection(QObject* aOwner)
 
 TZRVServerUserConnection::~TZRVServerUserConnection() {
     if (fConnected)
-        Close();
+        Suspend(); // the server stops: the customer may carry on with the next one
 }
 
 void TZRVServerUserConnection::SetErrorLogger(TZRVErrorLogger* aValue) {
@@ -164,6 +282,19 @@ TZRVDataBase* TZRVServerUserConnection::DataBase() const {
     return server ? server->DB() : nullptr;
 }
 
+uint32_t TZRVServerUserConnection::Tolerance() const {
+    const TZRVServerClientConnection* slot = Slot();
+    const TZRVCustomServerConnection* server = slot ? slot->Server() : nullptr;
+    return server ? server->SessionCountTolerance()
+                  : TZRVCustomServerConnection::c_DefaultSessionCountTolerance;
+}
+
+// The workstation's key in the database, once the server registered it; 0 before.
+uint32_t TZRVServerUserConnection::MachineID() const {
+    const TZRVServerClientConnection* slot = Slot();
+    return slot ? slot->ClientMachine()->MachineID() : 0;
+}
+
 void TZRVServerUserConnection::ProcessMessage(QObject* /*Sender*/, const QString& aData) {
     try {
         TStringList m;
@@ -176,13 +307,9 @@ void TZRVServerUserConnection::ProcessMessage(QObject* /*Sender*/, const QString
             if (fConnected)
                 Close();
         } else if (is(c_SESSION_STARTED)) {
-            if (fConnected) // nobody pays for a session before a login
-                fSession->Open();
+            SessionStarted();
         } else if (is(c_SESSION_STOPPED)) {
-            if (fSession->Openned()) {
-                fSession->Credit()->SetCreditValue(ReadUInt(m, QStringLiteral("CreditValue")));
-                fSession->Close();
-            }
+            SessionStopped(m);
         } else if (is(c_SESSION_UPDATE)) {
             SessionUpdate(m);
         } else if (const auto task = RequestTask(reason)) {
@@ -199,113 +326,212 @@ void TZRVServerUserConnection::ProcessMessage(QObject* /*Sender*/, const QString
     }
 }
 
-void TZRVServerUserConnection::SessionUpdate(const TStringList& aMessage) {
-    const bool restored = aMessage.IndexOfName(QStringLiteral("SessionType")) >= 0;
-    if (!restored)
-        fSession->Credit()->SetCreditValue(ReadUInt(aMessage, QStringLiteral("CreditValue")));
-    TZRVDataBase* db = DataBase();
-    if (!db || !db->GetOpenned())
-        return;
-    if (!restored) {
-        if (f_AutoDBUpdateSession)
-            WriteSession(*db, nullptr);
-        return;
-    }
-    switch (ReadInt(aMessage, QStringLiteral("SessionType"))) {
-    case stAccount:
-        RestoreSession<TAccountRecord>(*db, aMessage);
-        break;
-    case stTicket:
-        RestoreSession<TTicketRecord>(*db, aMessage);
-        break;
-    default:
-        break;
-    }
+void TZRVServerUserConnection::SessionStarted() {
+    if (!fConnected)
+        return; // nobody pays for a session before a login
+    fSession->Open();
+    fCount.Start();
 }
 
-void TZRVServerUserConnection::WriteSession(TZRVDataBase& aDb, std::unique_ptr<TZRVMachine> aLastUsePC) {
-    const uint32_t credit = fSession->Credit()->CreditValue();
-    switch (fSession->SessionType()) {
-    case stAccount:
-        fSession->Account()->SetCredit(credit);
-        if (aLastUsePC)
-            fSession->Account()->SetLastUsePC(std::move(aLastUsePC));
-        aDb.UpdateAccount(fSession->Account());
-        break;
-    case stTicket:
-        fSession->Ticket()->SetCredit(credit);
-        if (aLastUsePC)
-            fSession->Ticket()->SetLastUsePC(std::move(aLastUsePC));
-        aDb.UpdateTicket(fSession->Ticket());
-        break;
-    default:
-        break;
+void TZRVServerUserConnection::SessionStopped(const TStringList& aMessage) {
+    if (!fCount.Running())
+        return;
+    SessionReport(ReadUInt(aMessage, QStringLiteral("CreditValue")));
+    fCount.Stop();
+    fSession->Close();
+    if (TZRVDataBase* db = DataBase(); f_AutoDBUpdateSession && db && db->GetOpenned())
+        WriteBack(*db);
+}
+
+void TZRVServerUserConnection::SessionUpdate(const TStringList& aMessage) {
+    TZRVDataBase* db = DataBase();
+    if (aMessage.IndexOfName(QStringLiteral("SessionType")) >= 0) {
+        if (!db || !db->GetOpenned())
+            return RefuseRestore(QStringLiteral("no database"));
+        switch (ReadInt(aMessage, QStringLiteral("SessionType"))) {
+        case stAccount:
+            return RestoreSession<TAccountRecord>(*db, aMessage);
+        case stTicket:
+            return RestoreSession<TTicketRecord>(*db, aMessage);
+        default:
+            return RefuseRestore(QStringLiteral("no such session type"));
+        }
     }
+    if (!fCount.Running()) {
+        LogError(QStringLiteral("Session report without a running session ignored"), c_Unit,
+                 QStringLiteral("TZRVServerUserConnection.ProcessMessage"), QStringLiteral("Log and ignore"));
+        return;
+    }
+    SessionReport(ReadUInt(aMessage, QStringLiteral("CreditValue")));
+    if (f_AutoDBUpdateSession && db && db->GetOpenned())
+        WriteBack(*db);
+}
+
+void TZRVServerUserConnection::SessionReport(std::optional<uint32_t> aReported) {
+    fSession->Credit()->SetCreditValue(fCount.Report(aReported, Tolerance()));
+}
+
+void TZRVServerUserConnection::WriteBack(TZRVDataBase& aDb) {
+    qint64 change = 0;
+    uint32_t used = 0;
+    const TZRVSessionRow row = fCount.Pending(change, used);
+    aDb.WriteSessionUse(row, change, used, MachineID());
+    fCount.Written(row);
+}
+
+void TZRVServerUserConnection::RefuseRestore(const QString& aWhy) const {
+    const TZRVServerClientConnection* slot = Slot();
+    LogError(QStringLiteral("Restored session refused (%1): %2")
+                 .arg(slot ? slot->RemoteAddress() : QString(), aWhy),
+             c_Unit, QStringLiteral("TZRVServerUserConnection.ProcessMessage"),
+             QStringLiteral("Log and ignore"));
 }
 
 template <class Kind>
 void TZRVServerUserConnection::RestoreSession(TZRVDataBase& aDb, const TStringList& aMessage) {
-    const auto record = Kind::Read(aDb, ReadUInt(aMessage, QStringLiteral("SessionTypeID")));
+    const QString token = aMessage.Values(QStringLiteral("SessionToken"));
+    const uint32_t id = ReadUInt(aMessage, QStringLiteral("SessionTypeID"));
+    const uint32_t reported = ReadUInt(aMessage, QStringLiteral("CreditValue"));
+    const auto matches = [&](const std::optional<TZRVSessionRow>& aRow) {
+        return aRow && aRow->SessionType == Kind::Type && aRow->RecordID == id;
+    };
+    if (fConnected)
+        return RefuseRestore(QStringLiteral("a customer is logged in here"));
+    std::optional<TZRVSessionRow> row = aDb.ReadSession(token);
+    if (!matches(row))
+        return RefuseRestore(QStringLiteral("no open session with that token"));
+    TZRVCustomServerConnection& server = *Slot()->Server();
+    // The workstation came back on a new link before the server saw the old one go.
+    if (TZRVServerClientConnection* holder = server.SessionHolder(token)) {
+        holder->ShutDownConnection();
+        row = aDb.ReadSession(token);
+        if (!matches(row))
+            return RefuseRestore(QStringLiteral("no open session with that token"));
+    }
+    const std::unique_ptr<typename Kind::Record> record = Kind::Read(aDb, id);
     if (!record)
-        return; // gone from the database: nothing to write
-    if (fConnected || Kind::InUse(*Slot()->Server(), *record) != 0) {
-        LogError(QStringLiteral("Restored session refused: its account or ticket is in use"), c_Unit,
-                 QStringLiteral("TZRVServerUserConnection.ProcessMessage"), QStringLiteral("Log and ignore"));
+        return RefuseRestore(QStringLiteral("its account or ticket is gone"));
+    if (Kind::InUse(server, *record) != 0)
+        return RefuseRestore(QStringLiteral("its account or ticket is in use"));
+    const QString openned = QStringLiteral("SessionOpenned");
+    if (aMessage.IndexOfName(openned) >= 0 && ReadBool(aMessage, openned)) {
+        LogIn(*record, *row);
+        fSession->Credit()->SetCreditValue(fCount.ReportUncounted(reported));
+        WriteBack(aDb);
+        DoOpen();
+        SessionStarted();
         return;
     }
-    record->SetCredit(ReadUInt(aMessage, QStringLiteral("CreditValue")));
-    Kind::Update(aDb, *record);
-    const QString openned = QStringLiteral("SessionOpenned");
-    if (aMessage.IndexOfName(openned) < 0 || !ReadBool(aMessage, openned))
-        return;
-    LogIn(*record);
-    DoOpen();
-    fSession->Open();
+    // The customer left while the server was away: the session ends with what it used.
+    TZRVSessionCount count;
+    count.Hold(*row);
+    count.ReportUncounted(reported);
+    qint64 change = 0;
+    uint32_t used = 0;
+    aDb.WriteSessionUse(count.Pending(change, used), change, used, 0);
+    if (aMessage.IndexOfName(openned) >= 0)
+        aDb.DeleteSession(token);
 }
 
-void TZRVServerUserConnection::PrepareLogIn() {
+void TZRVServerUserConnection::PrepareLogIn(const TZRVSessionRow& aRow) {
     if (fConnected)
         Close();
     fSession->Clear();
+    fCount.Hold(aRow);
+    fLoginRefusal.clear();
 }
 
-void TZRVServerUserConnection::LogIn(const TZRVUserAccount& aAccount) {
-    PrepareLogIn();
+void TZRVServerUserConnection::LogIn(const TZRVUserAccount& aAccount, const TZRVSessionRow& aRow) {
+    PrepareLogIn(aRow);
     fSession->Account()->Copy(&aAccount);
     fSession->SetSessionType(stAccount);
-    fSession->Credit()->SetCreditValue(aAccount.Credit());
-    fSession->Credit()->SetIncremental(aAccount.Group()->Authorisations().Contains(urInfiniteCredit));
+    fSession->Credit()->SetCreditValue(fCount.Credit());
+    fSession->Credit()->SetIncremental(aRow.Incremental);
     fConnected = true;
 }
 
-void TZRVServerUserConnection::LogIn(const TZRVUserTicket& aTicket) {
-    PrepareLogIn();
+void TZRVServerUserConnection::LogIn(const TZRVUserTicket& aTicket, const TZRVSessionRow& aRow) {
+    PrepareLogIn(aRow);
     fSession->Ticket()->Copy(&aTicket);
     fSession->SetSessionType(stTicket);
-    fSession->Credit()->SetCreditValue(aTicket.Credit());
-    fSession->Credit()->SetIncremental(aTicket.Group()->IncrementalCredit());
+    fSession->Credit()->SetCreditValue(fCount.Credit());
+    fSession->Credit()->SetIncremental(aRow.Incremental);
     fConnected = true;
 }
 
 void TZRVServerUserConnection::Close() {
+    EndSession(true);
+}
+
+void TZRVServerUserConnection::Suspend() {
+    EndSession(false);
+}
+
+void TZRVServerUserConnection::EndSession(bool aLogOut) {
     if (fConnected) {
         try {
             if (fSession->Openned())
                 fSession->Close();
+            SessionReport(std::nullopt);
+            fCount.Stop();
             if (TZRVDataBase* db = DataBase(); db && db->GetOpenned()) {
-                auto machine = std::make_unique<TZRVMachine>();
-                if (const TZRVServerClientConnection* slot = Slot())
-                    machine->Copy(slot->ClientMachine());
-                WriteSession(*db, std::move(machine));
+                WriteBack(*db);
+                if (aLogOut)
+                    db->DeleteSession(fCount.Token());
             }
-            fSession->Clear();
         } catch (const std::exception& e) {
             LogError(QString::fromUtf8(e.what()), QStringLiteral("UserConnection"),
                      QStringLiteral("TZRVCustomUserConnection.Close"), QStringLiteral("free and exit"));
         }
+        fSession->Clear();
+        fCount.Release();
     }
     fConnected = false;
     DoClose();
+}
+
+void TZRVServerUserConnection::QueueRequest(bool aGuess, std::function<void()> aRun) {
+    TZRVServerClientConnection* slot = Slot();
+    const QTcpSocket* socket = slot ? slot->WinSocket() : nullptr;
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return;                                        // the link is going: nobody would read the answer
+    if (slot->ConnectionSerial() != fRequestsSerial) { // a new workstation: the last one's requests go
+        fRequests.clear();
+        fRequestRunning = false;
+        fRequestsSerial = slot->ConnectionSerial();
+    }
+    if (fRequests.size() >= c_MaxQueuedRequests) {
+        LogError(
+            QStringLiteral("The workstation %1 sends requests faster than they are answered: link dropped")
+                .arg(slot->RemoteAddress()),
+            c_Unit, QStringLiteral("TZRVServerUserConnection.QueueRequest"), QStringLiteral("Log"));
+        slot->ShutDownConnection();
+        return;
+    }
+    fRequests.push_back({aGuess, std::move(aRun)});
+    if (!fRequestRunning)
+        RunNextRequest();
+}
+
+void TZRVServerUserConnection::RunNextRequest() {
+    fRequestRunning = !fRequests.empty();
+    if (!fRequestRunning)
+        return;
+    const quint64 serial = fRequestsSerial;
+    const auto run = [this, serial] {
+        if (serial != fRequestsSerial || fRequests.empty())
+            return; // the workstation that asked has gone
+        const TRequest request = std::move(fRequests.front());
+        fRequests.pop_front();
+        request.Run();
+        RunNextRequest();
+    };
+    const TZRVServerClientConnection* slot = Slot();
+    TZRVCustomServerConnection* server = slot->Server();
+    if (fRequests.front().Guess && server)
+        server->GuessThrottle()->Answer(slot->RemoteAddress(), this, run);
+    else
+        QTimer::singleShot(0, this, run);
 }
 
 void TZRVServerUserConnection::LogError(const QString& aMessage, const QString& aUnitName,
@@ -331,7 +557,10 @@ void TZRVSvrTasks::Create(TZRVServerClientConnection* aClient, TZRVSvrTasksEnum 
     if (!aClient)
         throw EZRVError(QStringLiteral("Objet client invalide"));
     std::shared_ptr<TZRVSvrTasks> task(new TZRVSvrTasks(aClient, aTask, aData));
-    QTimer::singleShot(aDelayMs, aClient, [task] { task->Execute(); });
+    if (aDelayMs > 0)
+        QTimer::singleShot(aDelayMs, aClient, [task] { task->Execute(); });
+    else
+        aClient->UserConnection()->QueueRequest(IsGuess(aTask), [task] { task->Execute(); });
 }
 
 void TZRVSvrSQList::Create(TZRVServerClientConnection* aClient) {
@@ -352,8 +581,10 @@ void TZRVSvrTasks::Execute() {
     try {
         Run(server->DB());
     } catch (const std::exception& e) {
-        slot->LogError(QString::fromUtf8(e.what()), c_Unit, QStringLiteral("TZRVSvrTasks.Execute"),
-                       QStringLiteral("free and exit"));
+        slot->LogError(
+            QStringLiteral("%1 (%2)").arg(QString::fromUtf8(e.what()), fData.Values(c_MessageReason)), c_Unit,
+            QStringLiteral("TZRVSvrTasks.Execute"), QStringLiteral("Answer and exit"));
+        AnswerInvalid();
     }
 }
 
@@ -378,6 +609,48 @@ void TZRVSvrTasks::Run(TZRVDataBase* aDb) {
     }
 }
 
+void TZRVSvrTasks::AnswerInvalid() const {
+    struct TAnswer {
+        TZRVSvrTasksEnum Task;
+        const QString& Reason;
+        const QString& Flag;
+    };
+    const TAnswer answers[] = {
+        {steGetAccount, c_msgreason_GetAccount, c_Found},
+        {steGetTicket, c_msgreason_GetTicket, c_Found},
+        {steAddCredit, c_msgreason_AddCredit, c_Found},
+        {steRetrievePassword, c_msgreason_RetrievePassword, c_Found},
+        {steCreateAccount, c_msgreason_CreateAccount, c_Success},
+        {steUpdateAccount, c_msgreason_UpdateAccount, c_Success},
+    };
+    for (const TAnswer& a : answers) {
+        if (a.Task != fTask)
+            continue;
+        TStringList reply = Reply(c_msgid_UserConnection, a.Reason);
+        AddOutcome(reply, a.Flag, c_InvalidRequest, QString());
+        SendReply(reply);
+    }
+}
+
+QString TZRVSvrTasks::Field(const QString& aName) const {
+    if (fData.IndexOfName(aName) < 0)
+        throw EZRVError(QStringLiteral("Request without ") + aName);
+    return fData.Values(aName);
+}
+
+std::unique_ptr<TZRVUserAccount> TZRVSvrTasks::RequestAccount() const {
+    auto account = std::make_unique<TZRVUserAccount>();
+    account->LoadFromStringList(fData);
+    if (account->AccountName().isEmpty())
+        throw EZRVError(QStringLiteral("Account request without a name"));
+    return account;
+}
+
+void TZRVSvrTasks::NoteGuess() const {
+    if (TZRVCustomServerConnection* server = fSCCnn->Server())
+        server->GuessThrottle()->Note(fSCCnn->RemoteAddress());
+}
+
 TZRVServerUserConnection* TZRVSvrTasks::User() const {
     return fSCCnn->UserConnection();
 }
@@ -387,33 +660,51 @@ void TZRVSvrTasks::SendReply(const TStringList& aReply) const {
 }
 
 void TZRVSvrTasks::GetList(TZRVDataBase* aDb) {
-    if (!aDb || !aDb->GetOpenned())
-        return;
     TStringList reply = Reply(c_msgid_ClientConnection, c_msgreason_GetSecretQuestionsList);
-    const auto& table = ZRVSql::SecretQuestions;
-    QSqlQuery q(aDb->Connection());
-    q.setForwardOnly(true);
-    if (!q.exec(ZRVSql::Select(ZRVSql::Name(QStringLiteral("Question")), table.Name, {}, table.Key)))
-        throw EZRVError(QStringLiteral("The secret questions could not be read"));
-    while (q.next())
-        reply.Add(q.value(0).toString());
+    const bool open = aDb && aDb->GetOpenned();
+    qsizetype size = 0;
+    for (const QString& question : open ? aDb->SecretQuestionList(c_MaxListedQuestions) : QStringList()) {
+        size += question.size();
+        if (size > c_MaxListedQuestionsSize)
+            break;
+        reply.Add(question);
+    }
     SendReply(reply);
 }
 
+TZRVSessionRow TZRVSvrTasks::NewSession(TZRVDataBase& aDb, TZRVSessionType aType, uint32_t aID,
+                                        uint32_t aCredit, bool aIncremental) const {
+    TZRVSessionRow row;
+    row.Token = NewSessionToken();
+    row.SessionType = aType;
+    row.RecordID = aID;
+    row.Incremental = aIncremental;
+    row.Credit = aCredit;
+    row.Slack = User()->Tolerance();
+    aDb.AddSession(row);
+    return row;
+}
+
 QString TZRVSvrTasks::AccountRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserAccount>& aAccount) const {
-    const QString name = fData.Values(QStringLiteral("AccountName"));
+    const QString name = Field(QStringLiteral("AccountName"));
+    const QString password = Field(QStringLiteral("AccountPassword"));
     if (QString refusal = DataBaseRefusal(aDb, c_NotAssigned); !refusal.isEmpty())
         return refusal;
-    if (fSCCnn->Server()->DuplicatedAccount(name) != 0)
-        return QStringLiteral("Compte en cours d'utilisation");
     const int id = aDb->AccountExists(name);
-    if (id == 0)
+    if (id == 0) {
+        NoteGuess();
         return QStringLiteral("Compte inexistant");
+    }
     aAccount = aDb->ReadAccount(uint32_t(id));
     if (!aAccount)
         return QStringLiteral("Erreur lors de la lecture du compte");
-    if (!SamePassword(aAccount->AccountPassword(), fData.Values(QStringLiteral("AccountPassword"))))
+    if (!SamePassword(aAccount->AccountPassword(), password)) {
+        NoteGuess();
         return QStringLiteral("Mot de passe incorrect");
+    }
+    // Only someone who knows the password learns that the account is in use.
+    if (fSCCnn->Server()->DuplicatedAccount(name) != 0)
+        return QStringLiteral("Compte en cours d'utilisation");
     if (!aAccount->Active())
         return QStringLiteral("Ce compte est désactivé ! Veuillez contacter le serveur");
     return QString();
@@ -425,23 +716,36 @@ void TZRVSvrTasks::GetAccount(TZRVDataBase* aDb) {
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_GetAccount);
     AddOutcome(reply, c_Found, refusal, QStringLiteral("Compte trouvé"));
     if (refusal.isEmpty()) {
-        reply.AddStrings(account->SaveToStringList());
-        User()->LogIn(*account);
+        const TZRVSessionRow row =
+            NewSession(*aDb, stAccount, account->AccountID(), account->Credit(), IncrementalCredit(*account));
+        reply.Add(QStringLiteral("SessionToken"), row.Token);
+        // The workstation gets back what the customer typed, and never the secret answer.
+        TZRVUserAccount shown;
+        shown.Copy(account.get());
+        shown.SetAccountPassword(fData.Values(QStringLiteral("AccountPassword")));
+        shown.SetSecretAnswer(QString());
+        reply.AddStrings(shown.SaveToStringList());
+        User()->LogIn(*account, row);
     }
+    User()->fLoginRefusal = refusal;
     SendReply(reply);
     if (fSCCnn->Connected())
         User()->DoOpen();
 }
 
 QString TZRVSvrTasks::TicketRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserTicket>& aTicket) const {
-    const QString code = fData.Values(QStringLiteral("TicketCode"));
+    const QString code = Field(QStringLiteral("TicketCode"));
     if (QString refusal = DataBaseRefusal(aDb, c_NotAssigned); !refusal.isEmpty())
         return refusal;
-    if (fSCCnn->Server()->DuplicatedTicket(code) != 0)
+    if (fSCCnn->Server()->DuplicatedTicket(code) != 0) {
+        NoteGuess(); // it tells a guesser that the code exists
         return QStringLiteral("Ticket en cours d'utilisation");
+    }
     const int id = aDb->TicketExists(code);
-    if (id == 0)
+    if (id == 0) {
+        NoteGuess();
         return QStringLiteral("Ticket introuvable");
+    }
     aTicket = aDb->ReadTicket(uint32_t(id));
     return aTicket ? QString() : QStringLiteral("Erreur lors de la lecture du ticket");
 }
@@ -452,26 +756,40 @@ void TZRVSvrTasks::GetTicket(TZRVDataBase* aDb) {
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_GetTicket);
     AddOutcome(reply, c_Found, refusal, QStringLiteral("Ticket trouvé"));
     if (refusal.isEmpty()) {
+        const TZRVSessionRow row =
+            NewSession(*aDb, stTicket, ticket->TicketID(), ticket->Credit(), IncrementalCredit(*ticket));
+        reply.Add(QStringLiteral("SessionToken"), row.Token);
         reply.AddStrings(ticket->SaveToStringList());
-        User()->LogIn(*ticket);
+        User()->LogIn(*ticket, row);
     }
+    User()->fLoginRefusal = refusal;
     SendReply(reply);
     if (fSCCnn->Connected())
         User()->DoOpen();
 }
 
 QString TZRVSvrTasks::ReloadRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserTicket>& aTicket) const {
-    const QString code = fData.Values(QStringLiteral("ReloadCode"));
+    const QString code = Field(QStringLiteral("ReloadCode"));
     if (QString refusal = DataBaseRefusal(aDb, c_NotAssignedReload); !refusal.isEmpty())
         return refusal;
-    if (fSCCnn->Server()->DuplicatedTicket(code) != 0)
+    if (!User()->Connected())
+        return c_NoSession; // the code stays as it is
+    if (fSCCnn->Server()->DuplicatedTicket(code) != 0) {
+        NoteGuess();
         return QStringLiteral("Ticket en cours d'utilisation");
+    }
     const int id = aDb->TicketExists(code);
-    if (id == 0)
+    if (id == 0) {
+        NoteGuess();
         return QStringLiteral("Code de recharge introuvable");
+    }
     aTicket = aDb->ReadTicket(uint32_t(id));
     if (!aTicket)
         return QStringLiteral("Erreur lors de la lecture du code de recharge");
+    if (aTicket->UsedFlag()) {
+        NoteGuess();
+        return c_CodeUsed;
+    }
     const TDateTime now = Now();
     if (!TZRVHourFormulaData::Contains(aTicket->HourFormula(), DayOfTheWeek(now), HourOf(now)))
         return QStringLiteral("Ce code de recharge ne peut pas être utilisé actuellement !");
@@ -483,25 +801,26 @@ QString TZRVSvrTasks::ReloadRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserT
     return QString();
 }
 
-void TZRVSvrTasks::ConsumeReloadCode(TZRVDataBase& aDb, TZRVUserTicket& aTicket) {
+bool TZRVSvrTasks::ConsumeReloadCode(TZRVDataBase& aDb, const TZRVUserTicket& aTicket) {
     const uint32_t credit = aTicket.Credit();
-    aTicket.SetCredit(0);
-    aTicket.SetUsedFlag(true);
-    if (aTicket.ActivationDate() == 0)
-        aTicket.SetActivationDate(Now());
-    // The credit moves only once the code is spent, so that a code cannot be used twice.
-    if (!aDb.UpdateTicket(&aTicket))
-        throw EZRVError(QStringLiteral("The reload code %1 could not be written").arg(aTicket.Code()));
-    aTicket.SetCredit(credit);
-    TZRVUserSession* session = User()->Session();
+    TZRVServerUserConnection* user = User();
+    if (!aDb.SpendReloadCode(aTicket.TicketID(), credit, user->fCount.Row()))
+        return false;
+    user->fCount.Grant(credit);
+    TZRVUserSession* session = user->Session();
     session->Credit()->SetCreditValue(AddClamped(session->Credit()->CreditValue(), credit));
     if (session->SessionType() == stAccount)
         session->Account()->SetActive(true);
+    return true;
 }
 
 void TZRVSvrTasks::AddCredit(TZRVDataBase* aDb) {
     std::unique_ptr<TZRVUserTicket> ticket;
-    const QString refusal = ReloadRefusal(aDb, ticket);
+    QString refusal = ReloadRefusal(aDb, ticket);
+    if (refusal.isEmpty() && !ConsumeReloadCode(*aDb, *ticket)) {
+        NoteGuess();
+        refusal = c_CodeUsed;
+    }
     if (!refusal.isEmpty()) {
         TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_GetTicket);
         AddOutcome(reply, c_Found, refusal, QString());
@@ -515,22 +834,30 @@ void TZRVSvrTasks::AddCredit(TZRVDataBase* aDb) {
     reply.Add(QStringLiteral("Seconds"), IntToStr(credit % 3600 % 60));
     reply.Add(QStringLiteral("Minutes"), IntToStr(credit % 3600 / 60));
     reply.Add(QStringLiteral("Hours"), IntToStr(credit / 3600));
-    ConsumeReloadCode(*aDb, *ticket);
     SendReply(reply);
     fSCCnn->DoTicketAddCredit(ticket.get());
 }
 
+QString TZRVSvrTasks::CreateRefusal(TZRVDataBase* aDb, TZRVUserAccount& aAccount) const {
+    if (QString refusal = DataBaseRefusal(aDb, c_NotAssignedAccount); !refusal.isEmpty())
+        return refusal;
+    if (fSCCnn->Server()->AccountCreationThrottle()->Exhausted(fSCCnn->RemoteAddress()))
+        return c_TooManyAccounts;
+    if (aAccount.SecretQuestion()->Question().size() > c_MaxQuestionLength)
+        return c_QuestionTooLong;
+    if (aDb->AccountExists(aAccount.AccountName()) != 0)
+        return QStringLiteral("Nom de compte déjà existant");
+    MakeCustomerAccount(*aDb, aAccount);
+    ResolveSecretQuestion(*aDb, aAccount);
+    if (!aDb->AddAccount(&aAccount))
+        return QStringLiteral("Erreur lors de la création du compte utilisateur");
+    fSCCnn->Server()->AccountCreationThrottle()->Note(fSCCnn->RemoteAddress());
+    return QString();
+}
+
 void TZRVSvrTasks::CreateAccount(TZRVDataBase* aDb) {
-    TZRVUserAccount account;
-    account.LoadFromStringList(fData);
-    QString refusal = DataBaseRefusal(aDb, c_NotAssignedAccount);
-    if (refusal.isEmpty() && aDb->AccountExists(account.AccountName()) != 0)
-        refusal = QStringLiteral("Nom de compte déjà existant");
-    if (refusal.isEmpty()) {
-        MakeCustomerAccount(*aDb, account);
-        if (!aDb->AddAccount(&account))
-            refusal = QStringLiteral("Erreur lors de la création du compte utilisateur");
-    }
+    const std::unique_ptr<TZRVUserAccount> account = RequestAccount();
+    const QString refusal = CreateRefusal(aDb, *account);
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_CreateAccount);
     AddOutcome(reply, c_Success, refusal, QStringLiteral("Compte utilisateur crée avec succès"));
     SendReply(reply);
@@ -547,19 +874,20 @@ QString TZRVSvrTasks::UpdateRefusal(TZRVDataBase* aDb, const TZRVUserAccount& aR
     if (!user->Connected() || session->SessionType() != stAccount || id == 0 ||
         session->Account()->AccountID() != id)
         return c_AccountNotFound;
+    if (aRequest.SecretQuestion()->Question().size() > c_MaxQuestionLength)
+        return c_QuestionTooLong;
     aStored = aDb->ReadAccount(id);
     return aStored ? QString() : c_AccountNotFound;
 }
 
 void TZRVSvrTasks::UpdateAccount(TZRVDataBase* aDb) {
-    TZRVUserAccount request;
-    request.LoadFromStringList(fData);
+    const std::unique_ptr<TZRVUserAccount> request = RequestAccount();
     std::unique_ptr<TZRVUserAccount> stored;
-    QString refusal = UpdateRefusal(aDb, request, stored);
+    QString refusal = UpdateRefusal(aDb, *request, stored);
     if (refusal.isEmpty()) {
-        if (!ResolveSecretQuestion(*aDb, request))
-            request.SecretQuestion()->Copy(stored->SecretQuestion());
-        CopyCustomerFields(request, *stored);
+        if (!ResolveSecretQuestion(*aDb, *request))
+            request->SecretQuestion()->Copy(stored->SecretQuestion());
+        CopyCustomerFields(*request, *stored);
         if (aDb->UpdateAccount(stored.get()))
             CopyCustomerFields(*stored, *User()->Session()->Account());
         else
@@ -571,18 +899,22 @@ void TZRVSvrTasks::UpdateAccount(TZRVDataBase* aDb) {
 }
 
 void TZRVSvrTasks::RetrievePassword(TZRVDataBase* aDb) {
+    const QString name = Field(QStringLiteral("AccountName"));
+    const QString question = Field(QStringLiteral("SecretQuestion"));
+    const QString answer = Field(QStringLiteral("SecretAnswer"));
     QString refusal = DataBaseRefusal(aDb, c_NotAssigned);
     std::unique_ptr<TZRVUserAccount> account;
     if (refusal.isEmpty()) {
-        const int id = aDb->AccountExists(fData.Values(QStringLiteral("AccountName")));
+        const int id = aDb->AccountExists(name);
         account = id ? aDb->ReadAccount(uint32_t(id)) : nullptr;
         // An account without a secret answer cannot be recovered this way.
-        const bool match =
-            account && !account->SecretAnswer().isEmpty() &&
-            account->SecretQuestion()->Question() == fData.Values(QStringLiteral("SecretQuestion")) &&
-            account->SecretAnswer() == fData.Values(QStringLiteral("SecretAnswer"));
-        if (!match)
+        const bool match = account && !account->SecretAnswer().isEmpty() &&
+                           account->SecretQuestion()->Question() == question &&
+                           account->SecretAnswer() == answer;
+        if (!match) {
+            NoteGuess();
             refusal = c_WrongSecret;
+        }
     }
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_RetrievePassword);
     AddOutcome(reply, c_Found, refusal, QString());

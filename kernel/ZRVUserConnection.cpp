@@ -226,6 +226,7 @@ void TZRVCustomUserConnection::Close() {
                 ClientConnection()->Send(L.Text());
             }
             fSession->Clear();
+            fSessionToken.clear();
             fConnected = false;
             DoClose();
         } catch (const std::exception& e) {
@@ -253,6 +254,7 @@ void TZRVCustomUserConnection::UpdateSession() {
                                            : 0;
     L.Add(QStringLiteral("SessionType"), IntToStr(type));
     L.Add(QStringLiteral("SessionTypeID"), IntToStr(id));
+    L.Add(QStringLiteral("SessionToken"), fSessionToken);
     QString text = L.Text();
     TZRVCrypt().Encrypt(text);
     TZRVClientConfig config;
@@ -277,6 +279,7 @@ void TZRVCustomUserConnection::Fail(const QString& aMessage, bool aClearInfo) {
 }
 
 void TZRVCustomUserConnection::AccountFound(const TStringList& aMessage) {
+    fSessionToken = aMessage.Values(QStringLiteral("SessionToken"));
     TZRVUserAccount* account = fSession->Account();
     account->LoadFromStringList(aMessage);
     fOpenConnectionInfo->SetOpenedAccount(*account);
@@ -284,6 +287,7 @@ void TZRVCustomUserConnection::AccountFound(const TStringList& aMessage) {
 }
 
 void TZRVCustomUserConnection::TicketFound(const TStringList& aMessage) {
+    fSessionToken = aMessage.Values(QStringLiteral("SessionToken"));
     TZRVUserTicket* ticket = fSession->Ticket();
     ticket->LoadFromStringList(aMessage);
     fOpenConnectionInfo->SetOpenedTicket(ticket->Code());

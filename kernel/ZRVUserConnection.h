@@ -89,6 +89,9 @@ public:
     const QString& FailMessage() const { return fFailMessage; }
     int FailCode() const { return fFailCode; }
     const QString& RetrievedPassword() const { return fRetrievedPassword; }
+    // The token the server gave the open user connection's session; it goes with a kept report,
+    // so that the server lets this workstation carry the session on. Empty when none.
+    const QString& SessionToken() const { return fSessionToken; }
     TZRVUserSession* Session() const { return fSession; }
     TZRVOpenConnectionInfo* OpenConnectionInfo() const { return fOpenConnectionInfo; }
     void SetOpenConnectionInfo(TZRVOpenConnectionInfo* aValue) { fOpenConnectionInfo = aValue; }
@@ -157,6 +160,7 @@ private:
     int fFailCode = 0;
     QString fFailMessage;
     QString fRetrievedPassword;
+    QString fSessionToken;
     uint32_t fSessionUpdateInterval = 0;
     bool fBusy = false;
     TNotifyEvent fOnSessionCreditEmpty, fOnAddCredit, fOnAccountCreated, fOnSessionWarnCredit;

@@ -92,6 +92,9 @@ void TZRVServerHost::Configure() {
     fServer->SetServerPingTimeOut(uint32_t(std::max(config.GetServerPingTimeOut(), 1)));
     fServer->SetServerPingEnabled(config.GetServerPingEnabled());
     fServer->SetAutoDBUpdateSession(config.GetAutoDBUpdateSession());
+    fServer->GuessThrottle()->SetSettings(config.GuessThrottleSettings());
+    fServer->AccountCreationThrottle()->SetSettings(config.AccountCreationThrottleSettings());
+    fServer->SetSessionCountTolerance(uint32_t(std::max(config.GetSessionCountTolerance(), 0)));
     fServer->SetServerPort(fOptions.Port >= 0 ? fOptions.Port : config.GetOthers_ServerPort());
     fServer->SetDiscoveryPort(quint16(fOptions.DiscoveryPort));
     // The café's details, which the workstations show and keep.
@@ -148,10 +151,13 @@ QString TZRVServerHost::Customer(const TZRVServerClientConnection* aConnection) 
 }
 
 void TZRVServerHost::UserConnectionOpen(TZRVServerClientConnection* aConnection) {
-    if (!aConnection->UserConnection()->Connected()) {
-        Print(aConnection, QStringLiteral("login refused"));
+    // A refused login leaves any customer already logged in on the slot as he was.
+    if (const QString refusal = aConnection->UserConnection()->LoginRefusal(); !refusal.isEmpty()) {
+        Print(aConnection, QStringLiteral("login refused (") + refusal + u')');
         return;
     }
+    if (!aConnection->UserConnection()->Connected())
+        return;
     fCustomers.insert(aConnection, Customer(aConnection));
     Print(aConnection, QStringLiteral("logged in with ") + fCustomers.value(aConnection));
 }

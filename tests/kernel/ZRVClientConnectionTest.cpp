@@ -56,6 +56,8 @@ TZRVFakeWindows& FakeWindows() {
 }
 
 // A workstation connection against a scripted server.
+const QString c_Token = QStringLiteral("5eed5eed5eed5eed5eed5eed5eed5eed");
+
 class ClientLink : public ::testing::Test {
 protected:
     zrvtest::TempRegistry fRegistry;
@@ -113,7 +115,8 @@ protected:
     void OpenTicketSession(uint32_t aCredit) {
         fConn.UserConnection()->OpenTicket("AB12CD34");
         ASSERT_TRUE(fPeer.WaitForReason("GET_TICKET"));
-        fPeer.Send(UserAnswer("GET_TICKET", QStringList{"Found=-1", "Message="} + TicketLines(aCredit)));
+        fPeer.Send(UserAnswer("GET_TICKET", QStringList{"Found=-1", "Message=", "SessionToken=" + c_Token} +
+                                                TicketLines(aCredit)));
         ASSERT_TRUE(WaitUntil([this] { return Saw("Open"); }));
         ASSERT_TRUE(fConn.UserConnection()->Session()->Open());
     }
@@ -436,6 +439,7 @@ TEST_F(ClientLink, SessionIsReportedWhileItRunsAndWhenItCloses) {
     TZRVUserConnection* uc = fConn.UserConnection();
     uc->TimerUpdate()->setInterval(15);
     OpenTicketSession(600);
+    EXPECT_EQ(uc->SessionToken(), c_Token);
     ASSERT_TRUE(fPeer.WaitForReason("SESSION_STARTED"));
     ASSERT_TRUE(fPeer.WaitForReason("SESSION_UPDATE"));
     EXPECT_EQ(fPeer.ReceivedWithReason("SESSION_UPDATE").last().Values("CreditValue"),
@@ -457,6 +461,7 @@ TEST_F(ClientLink, SessionIsReportedWhileItRunsAndWhenItCloses) {
     EXPECT_EQ(fEvents.filter("Session"), QStringList({"SessionStart", "SessionStop"}));
     EXPECT_TRUE(Saw("Close"));
     EXPECT_FALSE(uc->Connected());
+    EXPECT_EQ(uc->SessionToken(), ""); // the session's token ends with it
 }
 
 TEST_F(ClientLink, ReportMadeWhileTheServerIsAwayIsReplayedOnceAfterReady) {
@@ -468,7 +473,7 @@ TEST_F(ClientLink, ReportMadeWhileTheServerIsAwayIsReplayedOnceAfterReady) {
     uc->UpdateSession();
     uc->UpdateSession(); // the latest report replaces the first
     const QString stored = TZRVClientConfig().getStoredSession();
-    EXPECT_TRUE(stored.contains("SessionType=2\r\nSessionTypeID=7\r\n"));
+    EXPECT_TRUE(stored.contains("SessionType=2\r\nSessionTypeID=7\r\nSessionToken=" + c_Token + "\r\n"));
 
     fEvents.clear();
     fPeer.ClearReceived();
@@ -477,6 +482,7 @@ TEST_F(ClientLink, ReportMadeWhileTheServerIsAwayIsReplayedOnceAfterReady) {
     ASSERT_TRUE(fPeer.WaitForReason("SESSION_UPDATE", &replay));
     EXPECT_EQ(replay.Values("SessionOpenned"), "-1");
     EXPECT_EQ(replay.Values("SessionTypeID"), "7");
+    EXPECT_EQ(replay.Values("SessionToken"), c_Token);
     EXPECT_EQ(replay[replay.Count() - 2], ""); // the replayed text ends with its own line break
     EXPECT_EQ(TZRVClientConfig().getStoredSession(), "");
 

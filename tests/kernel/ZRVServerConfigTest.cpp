@@ -42,6 +42,28 @@ TEST_F(ServerConfig, ANewMachineReadsTheFallbacks) {
     EXPECT_EQ(fConfig.GetBonus_LastBonusDate(), 0.0);
 }
 
+TEST_F(ServerConfig, TrustSettingsFallBackToTheCafesDefaultsAndFeedTheThrottles) {
+    const TZRVThrottleSettings guess = fConfig.GuessThrottleSettings();
+    EXPECT_EQ(guess.FreeFailures, 3);
+    EXPECT_EQ(guess.WindowSecs, 600);
+    EXPECT_EQ(guess.FirstDelayMs, 1000);
+    EXPECT_EQ(guess.LockOutSecs, 300);
+    EXPECT_EQ(fConfig.AccountCreationThrottleSettings().FreeFailures, 3);
+    EXPECT_EQ(fConfig.AccountCreationThrottleSettings().WindowSecs, 3600);
+    EXPECT_EQ(fConfig.GetSessionCountTolerance(), 30);
+
+    fConfig.SetGuess_FreeFailures(5);
+    fConfig.SetGuess_Window(60);
+    fConfig.SetAccountCreationWindow(86400);
+    EXPECT_EQ(fConfig.GuessThrottleSettings().FreeFailures, 5);
+    EXPECT_EQ(fConfig.GuessThrottleSettings().WindowSecs, 60);
+    EXPECT_EQ(fConfig.AccountCreationThrottleSettings().WindowSecs, 86400);
+    // Kept under "\AdminView\Security".
+    EXPECT_EQ(fConfig.ReadInteger(
+                  "GuessWindow", "\\Software\\Vantorel\\Tikora Manager\\2.3\\Server\\AdminView\\Security", 0),
+              60);
+}
+
 TEST_F(ServerConfig, SettersChangeOnlyTheirOwnValue) {
     fConfig.SetServerPingInterval(90000);
     fConfig.SetServerPingTimeOut(30000);

@@ -82,9 +82,12 @@ private:
 // A bare socket speaking the framing, for what no workstation sends.
 class RawPeer {
 public:
-    explicit RawPeer(quint16 aPort) {
+    // aFrom: the loopback address the peer connects from (127.0.0.1 unless told).
+    explicit RawPeer(quint16 aPort, const QString& aFrom = QString()) {
         fReader.SetOnBody([this](const QString& aBody) { fReceived << aBody; });
         QObject::connect(&fSocket, &QTcpSocket::readyRead, [this] { fReader.Feed(fSocket.readAll()); });
+        if (!aFrom.isEmpty())
+            fSocket.bind(QHostAddress(aFrom));
         fSocket.connectToHost(QHostAddress::LocalHost, aPort);
     }
     QTcpSocket& Socket() { return fSocket; }
@@ -161,6 +164,8 @@ protected:
         fServer->SetServerPort(0);
         fServer->SetDiscoveryPort(0);
         fServer->SetMachineRegistrationDelay(1);
+        // Guesses are slowed as in a café, only much less; the tests of slowing set their own.
+        fServer->GuessThrottle()->SetSettings({.FirstDelayMs = 1});
         fServer->Open();
     }
     quint16 Port() const { return quint16(fServer->ServerPort()); }

@@ -3,6 +3,7 @@
 
 #include "ZRVServerTestFixture.h"
 
+#include "ZRVClientConfig.h"
 #include "ZRVFunctions.h"
 
 using namespace zrvtest;
@@ -310,7 +311,10 @@ TEST_F(ServerUserConnection, SessionRestoredAfterServerRestart) {
     ASSERT_TRUE(ws->WaitFor("Disconnect"));
     EXPECT_TRUE(ws->User().Connected()); // the customer carries on while the server is away
     ws->Session().Credit()->SetCreditValue(777);
-    ws->User().UpdateSession(); // kept for the next link
+    ws->User().UpdateSession(); // kept for the next link, with the session's token
+    const QString token = ws->User().SessionToken();
+    ASSERT_FALSE(token.isEmpty());
+    EXPECT_TRUE(TZRVClientConfig().getStoredSession().contains("SessionToken=" + token));
 
     StartServer();
     ws->ClearEvents();
@@ -324,6 +328,15 @@ TEST_F(ServerUserConnection, SessionRestoredAfterServerRestart) {
     EXPECT_EQ(session->Credit()->CreditValue(), 777u);
     EXPECT_EQ(StoredAccount("alice")->Credit(), 777u);
     EXPECT_EQ(fServer->DuplicatedAccount("alice"), 1);
+    EXPECT_EQ(Slot(1)->UserConnection()->SessionToken(), token);
+
+    // The restored session goes on like any other, to its logout.
+    TZRVClock::Advance(60000);
+    ws->Session().Credit()->SetCreditValue(717);
+    ws->User().Close();
+    ASSERT_TRUE(WaitUntil([&] { return !Slot(1)->UserConnection()->Connected(); }));
+    EXPECT_EQ(StoredAccount("alice")->Credit(), 717u);
+    EXPECT_FALSE(fDb.ReadSession(token).has_value());
 }
 
 TEST_F(ServerUserConnection, RestoredSessionOfAnAccountInUseIsRefused) {

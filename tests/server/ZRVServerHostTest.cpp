@@ -96,6 +96,38 @@ TEST_F(ServerHost, ServesWithTheServerSettingsAndStopsOnASignalWritingSessionsBa
         EXPECT_TRUE(fOutput.contains(line)) << line;
 }
 
+TEST_F(ServerHost, LinesTellOnlyWhatHappenedAndTheTrustSettingsApply) {
+    TZRVServerConfig config;
+    config.SetGuess_FirstDelay(5);
+    config.SetGuess_LockOut(60);
+    config.SetAccountCreations(7);
+    config.SetSessionCountTolerance(12);
+    TZRVServerHost host(Options(), fOut);
+    host.Start();
+    EXPECT_EQ(host.Server()->GuessThrottle()->Settings().FirstDelayMs, 5);
+    EXPECT_EQ(host.Server()->GuessThrottle()->Settings().LockOutSecs, 60);
+    EXPECT_EQ(host.Server()->GuessThrottle()->Settings().FreeFailures, 3);
+    EXPECT_EQ(host.Server()->AccountCreationThrottle()->Settings().FreeFailures, 7);
+    EXPECT_EQ(host.Server()->AccountCreationThrottle()->Settings().WindowSecs, 3600);
+    EXPECT_EQ(host.Server()->SessionCountTolerance(), 12u);
+    const quint16 port = quint16(host.Server()->ServerPort());
+    {
+        Workstation ws(port, "PC01");
+        ASSERT_TRUE(ws.ConnectReady());
+        ws.User().OpenTicket("NOPE");
+        ASSERT_EQ(ws.Outcome("Open"), "Fail:Ticket introuvable");
+        EXPECT_TRUE(Printed("slot 1 127.0.0.1 PC01: login refused (Ticket introuvable)"));
+        ws.Conn().ShutDownConnection();
+        ASSERT_TRUE(Printed("slot 1 127.0.0.1 PC01: disconnected"));
+    }
+    fOutput.clear();
+    RawPeer next(port);
+    ASSERT_TRUE(next.Connected());
+    EXPECT_TRUE(Printed("slot 1 127.0.0.1: connected"));
+    EXPECT_FALSE(fOutput.contains("PC01"));
+    EXPECT_FALSE(fOutput.contains("logged in"));
+}
+
 TEST_F(ServerHost, RefusesADataBaseThatIsNotOne) {
     QFile notADataBase(fDir.filePath("cafe.db"));
     ASSERT_TRUE(notADataBase.open(QIODevice::WriteOnly));
