@@ -57,7 +57,7 @@ public:
     TZRVUserSession& Session() { return *fConn.UserConnection()->Session(); }
 
     bool Saw(const QString& aEvent) const { return fEvents.contains(aEvent); }
-    bool WaitFor(const QString& aEvent, int aTimeoutMs = 3000) const {
+    bool WaitFor(const QString& aEvent, int aTimeoutMs = c_EventTimeoutMs) const {
         return WaitUntil([&] { return Saw(aEvent); }, aTimeoutMs);
     }
     void ClearEvents() { fEvents.clear(); }
@@ -97,7 +97,7 @@ public:
     void Send(const QStringList& aLines) { SendRaw(EncodeMessage(TStringList(aLines).Text(), fCrypt)); }
     void SendRaw(const QByteArray& aBytes) { fSocket.write(aBytes); }
     // Waits for a message with that reason and returns it.
-    bool WaitFor(const QString& aReason, TStringList* aMessage = nullptr, int aTimeoutMs = 3000) {
+    bool WaitFor(const QString& aReason, TStringList* aMessage = nullptr, int aTimeoutMs = c_EventTimeoutMs) {
         return WaitUntil(
             [&] {
                 for (const QString& body : fReceived) {
@@ -115,7 +115,7 @@ public:
     }
     const QStringList& Received() const { return fReceived; }
     void ClearReceived() { fReceived.clear(); }
-    bool WaitClosed(int aTimeoutMs = 3000) {
+    bool WaitClosed(int aTimeoutMs = c_EventTimeoutMs) {
         return WaitUntil([&] { return fSocket.state() == QAbstractSocket::UnconnectedState; }, aTimeoutMs);
     }
     // Handshake and ready exchange as a workstation named aName.

@@ -5,6 +5,7 @@
 #include "ZRVCommon.h"
 #include "ZRVCrypt.h"
 #include "ZRVMessage.h"
+#include "support/EventLoop.h"
 
 #include <QPointer>
 #include <QTcpServer>
@@ -20,7 +21,7 @@ public:
     quint16 Port() const { return fServer.serverPort(); }
     bool HasClient() const { return fClient && fClient->state() == QAbstractSocket::ConnectedState; }
     // Waits for the connection to arrive.
-    bool WaitForClient(int aTimeoutMs = 3000);
+    bool WaitForClient(int aTimeoutMs = c_EventTimeoutMs);
 
     // Sends a message made of aLines (each "Name=Value"), framed as the system frames it.
     void Send(const QStringList& aLines);
@@ -32,7 +33,8 @@ public:
     // The received bodies whose MessageReason matches (without regard to case).
     QList<TStringList> ReceivedWithReason(const QString& aReason) const;
     // Waits until a body with that reason has arrived, and returns the last one.
-    bool WaitForReason(const QString& aReason, TStringList* aMessage = nullptr, int aTimeoutMs = 3000);
+    bool WaitForReason(const QString& aReason, TStringList* aMessage = nullptr,
+                       int aTimeoutMs = c_EventTimeoutMs);
     void ClearReceived() { fReceived.clear(); }
 
 private:
