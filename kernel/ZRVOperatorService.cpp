@@ -96,29 +96,36 @@ QString TargetText(const TZRVCreditTarget& aTarget) {
 // =============================================================================================
 // Look-ups that refuse with a sentence
 
+TZRVDataBase& TZRVOperatorService::Db() {
+    // A closed database would read as empty, and a look-up would blame the operator's name.
+    if (!fDb.GetOpenned())
+        Refuse(u"The database is not open"_s);
+    return fDb;
+}
+
 uint32_t TZRVOperatorService::AccountKey(const QString& aName) {
-    const int id = fDb.AccountExists(aName);
+    const int id = Db().AccountExists(aName);
     if (id == 0)
         Refuse(u"There is no account named \"%1\""_s.arg(aName));
     return uint32_t(id);
 }
 
 std::unique_ptr<TZRVUserAccount> TZRVOperatorService::AccountNamed(const QString& aName) {
-    auto account = fDb.ReadAccount(AccountKey(aName));
+    auto account = Db().ReadAccount(uint32_t(fDb.AccountExists(aName)));
     if (!account)
         Refuse(u"There is no account named \"%1\""_s.arg(aName));
     return account;
 }
 
 std::unique_ptr<TZRVUserTicket> TZRVOperatorService::TicketCoded(const QString& aCode) {
-    auto ticket = fDb.ReadTicket(uint32_t(fDb.TicketExists(aCode)));
+    auto ticket = Db().ReadTicket(uint32_t(fDb.TicketExists(aCode)));
     if (!ticket)
         Refuse(u"There is no ticket \"%1\""_s.arg(aCode));
     return ticket;
 }
 
 std::unique_ptr<TZRVGroup> TZRVOperatorService::GroupNamed(const QString& aName) {
-    auto group = fDb.ReadGroup(uint32_t(fDb.GroupExists(aName)));
+    auto group = Db().ReadGroup(uint32_t(fDb.GroupExists(aName)));
     if (!group)
         Refuse(u"There is no group named \"%1\""_s.arg(aName));
     return group;
@@ -128,7 +135,8 @@ std::unique_ptr<TZRVGroup> TZRVOperatorService::GroupNamed(const QString& aName)
 // Reads
 
 std::vector<TZRVAccountSummary> TZRVOperatorService::ListAccounts() {
-    return ListOf(fDb, ZRVSql::Accounts, [this](uint32_t aId) { return SummaryIfAny(fDb.ReadAccount(aId)); });
+    return ListOf(Db(), ZRVSql::Accounts,
+                  [this](uint32_t aId) { return SummaryIfAny(Db().ReadAccount(aId)); });
 }
 
 TZRVAccountSummary TZRVOperatorService::FindAccount(const QString& aName) {
@@ -136,7 +144,7 @@ TZRVAccountSummary TZRVOperatorService::FindAccount(const QString& aName) {
 }
 
 std::vector<TZRVTicketSummary> TZRVOperatorService::ListTickets() {
-    return ListOf(fDb, ZRVSql::Tickets, [this](uint32_t aId) { return SummaryIfAny(fDb.ReadTicket(aId)); });
+    return ListOf(Db(), ZRVSql::Tickets, [this](uint32_t aId) { return SummaryIfAny(Db().ReadTicket(aId)); });
 }
 
 TZRVTicketSummary TZRVOperatorService::FindTicket(const QString& aCode) {
@@ -144,7 +152,7 @@ TZRVTicketSummary TZRVOperatorService::FindTicket(const QString& aCode) {
 }
 
 std::vector<TZRVGroupSummary> TZRVOperatorService::ListGroups() {
-    return ListOf(fDb, ZRVSql::Groups, [this](uint32_t aId) { return SummaryIfAny(fDb.ReadGroup(aId)); });
+    return ListOf(Db(), ZRVSql::Groups, [this](uint32_t aId) { return SummaryIfAny(Db().ReadGroup(aId)); });
 }
 
 TZRVGroupSummary TZRVOperatorService::FindGroup(const QString& aName) {
@@ -152,10 +160,10 @@ TZRVGroupSummary TZRVOperatorService::FindGroup(const QString& aName) {
 }
 
 std::vector<TZRVHourFormulaSummary> TZRVOperatorService::ListHourFormulas() {
-    return ListOf(fDb, ZRVSql::HourFormulas, [this](uint32_t aId) {
+    return ListOf(Db(), ZRVSql::HourFormulas, [this](uint32_t aId) {
         QString name;
         int packed = 0;
-        const bool found = fDb.ReadHourFormula(int(aId), name, packed);
+        const bool found = Db().ReadHourFormula(int(aId), name, packed);
         return found ? std::optional(HourFormulaOf(int(aId), name, packed)) : std::nullopt;
     });
 }
@@ -163,15 +171,16 @@ std::vector<TZRVHourFormulaSummary> TZRVOperatorService::ListHourFormulas() {
 TZRVHourFormulaSummary TZRVOperatorService::FindHourFormula(const QString& aName) {
     int id = 0;
     int packed = 0;
-    if (!fDb.ReadHourFormula(aName, id, packed))
+    if (!Db().ReadHourFormula(aName, id, packed))
         Refuse(u"There is no hour formula named \"%1\""_s.arg(aName));
     return HourFormulaOf(id, aName, packed);
 }
 
 std::vector<TZRVProductSummary> TZRVOperatorService::ListProducts() {
-    return ListOf(fDb, ZRVSql::Products, [this](uint32_t aId) {
+    return ListOf(Db(), ZRVSql::Products, [this](uint32_t aId) {
         TZRVProductSummary product{aId, {}, 0, 0};
-        const bool found = fDb.ReadProduct(int(aId), product.Name, product.QuantityPerUnit, product.UnitCost);
+        const bool found =
+            Db().ReadProduct(int(aId), product.Name, product.QuantityPerUnit, product.UnitCost);
         return found ? std::optional(product) : std::nullopt;
     });
 }
@@ -179,7 +188,7 @@ std::vector<TZRVProductSummary> TZRVOperatorService::ListProducts() {
 TZRVProductSummary TZRVOperatorService::FindProduct(const QString& aName) {
     int id = 0;
     TZRVProductSummary product{0, aName, 0, 0};
-    if (!fDb.ReadProduct(aName, id, product.QuantityPerUnit, product.UnitCost))
+    if (!Db().ReadProduct(aName, id, product.QuantityPerUnit, product.UnitCost))
         Refuse(u"There is no product named \"%1\""_s.arg(aName));
     product.Id = uint32_t(id);
     return product;
@@ -189,7 +198,7 @@ TZRVProductSummary TZRVOperatorService::FindProduct(const QString& aName) {
 // What the café offers
 
 TZRVAccountSummary TZRVOperatorService::CreateAccount(const TZRVNewAccount& aAccount) {
-    if (fDb.AccountExists(aAccount.Name) != 0)
+    if (Db().AccountExists(aAccount.Name) != 0)
         Refuse(u"An account named \"%1\" exists already"_s.arg(aAccount.Name));
     if (aAccount.Password.isEmpty())
         Refuse(u"The account \"%1\" needs a password"_s.arg(aAccount.Name));
@@ -206,16 +215,16 @@ TZRVAccountSummary TZRVOperatorService::CreateAccount(const TZRVNewAccount& aAcc
     account.SetSecretAnswer(aAccount.Answer);
     account.SetGroup(GroupNamed(aAccount.Group));
     account.SetCreationDate(Now());
-    if (!fDb.AddAccount(&account))
+    if (!Db().AddAccount(&account))
         Refuse(u"The account \"%1\" could not be created"_s.arg(aAccount.Name));
     return SummaryOf(account);
 }
 
 TZRVAccountSummary TZRVOperatorService::SetAccountActive(const QString& aName, bool aActive) {
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         const auto account = AccountNamed(aName);
         account->SetActive(aActive);
-        if (!fDb.UpdateAccount(account.get()))
+        if (!Db().UpdateAccount(account.get()))
             Refuse(u"The account \"%1\" could not be written"_s.arg(aName));
         return SummaryOf(*account);
     });
@@ -225,7 +234,7 @@ TZRVGroupSummary TZRVOperatorService::CreateGroup(const TZRVNewGroup& aGroup) {
     TZRVUserRights rights;
     for (const QString& right : aGroup.Rights) {
         // The authorisations are listed in the order of the rights, from key 1.
-        const int key = fDb.AuthorisationExists(right);
+        const int key = Db().AuthorisationExists(right);
         if (key < 1 || key > c_UserRightCount)
             Refuse(u"There is no right named \"%1\""_s.arg(right));
         rights.Include(TZRVUserRight(key - 1));
@@ -235,17 +244,17 @@ TZRVGroupSummary TZRVOperatorService::CreateGroup(const TZRVNewGroup& aGroup) {
     group->SetGroupDescription(aGroup.Description);
     group->SetIncrementalCredit(aGroup.Incremental);
     group->SetAuthorisations(rights);
-    if (!fDb.AddGroup(group) || !group)
+    if (!Db().AddGroup(group) || !group)
         Refuse(u"The group \"%1\" could not be created"_s.arg(aGroup.Name));
     return SummaryOf(*group);
 }
 
 TZRVHourFormulaSummary TZRVOperatorService::CreateHourFormula(const QString& aName,
                                                               const TZRVHourWindow& aWindow) {
-    if (fDb.HourFormulaExists(aName) != 0)
+    if (Db().HourFormulaExists(aName) != 0)
         Refuse(u"An hour formula named \"%1\" exists already"_s.arg(aName));
     const int id =
-        fDb.AddHourFormula(aName, aWindow.StartDay, aWindow.StartHour, aWindow.EndDay, aWindow.EndHour);
+        Db().AddHourFormula(aName, aWindow.StartDay, aWindow.StartHour, aWindow.EndDay, aWindow.EndHour);
     if (id == 0)
         Refuse(u"The hour formula \"%1\" could not be created"_s.arg(aName));
     return {uint32_t(id), aName, aWindow};
@@ -253,12 +262,12 @@ TZRVHourFormulaSummary TZRVOperatorService::CreateHourFormula(const QString& aNa
 
 TZRVProductSummary TZRVOperatorService::CreateProduct(const QString& aName, int aQuantityPerUnit,
                                                       int aUnitCost) {
-    if (fDb.ProductExists(aName) != 0)
+    if (Db().ProductExists(aName) != 0)
         Refuse(u"A product named \"%1\" exists already"_s.arg(aName));
     CheckPrice(aUnitCost);
     if (aQuantityPerUnit < 1)
         Refuse(u"A unit of \"%1\" holds at least one item"_s.arg(aName));
-    const int id = fDb.AddProduct(aName, aQuantityPerUnit, aUnitCost);
+    const int id = Db().AddProduct(aName, aQuantityPerUnit, aUnitCost);
     if (id == 0)
         Refuse(u"The product \"%1\" could not be created"_s.arg(aName));
     return {uint32_t(id), aName, aQuantityPerUnit, aUnitCost};
@@ -274,13 +283,13 @@ QStringList TZRVOperatorService::GenerateTickets(const TZRVTicketBatch& aBatch) 
         Refuse(u"A ticket code holds %1 to %2 characters"_s.arg(c_MinCodeLength).arg(c_MaxCodeLength));
     CheckPrice(aBatch.Cost);
     CheckCredit(aBatch.Credit);
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         const uint32_t owner = AccountKey(aBatch.Owner);
-        if (fDb.HourFormulaExists(aBatch.HourFormula) == 0)
+        if (Db().HourFormulaExists(aBatch.HourFormula) == 0)
             Refuse(u"There is no hour formula named \"%1\""_s.arg(aBatch.HourFormula));
         const auto group = GroupNamed(aBatch.Group);
         TZRVTicketsGenerator generator;
-        generator.SetDB(&fDb);
+        generator.SetDB(&Db());
         if (!generator.Generate(aBatch.Count, aBatch.Length, aBatch.Style))
             Refuse(generator.LastError().isEmpty()
                        ? u"No batch of %1 fresh codes could be drawn"_s.arg(aBatch.Count)
@@ -293,10 +302,10 @@ QStringList TZRVOperatorService::GenerateTickets(const TZRVTicketBatch& aBatch) 
             ticket.SetDaysAllowed(aBatch.DaysAllowed);
             ticket.SetHourFormulaName(aBatch.HourFormula);
             ticket.Group()->Copy(group.get());
-            if (!fDb.AddTicket(&ticket, owner, false))
+            if (!Db().AddTicket(&ticket, owner, false))
                 Refuse(u"The ticket \"%1\" could not be created"_s.arg(code));
             if (aBatch.Sold)
-                TZRVAuctions::MarkTicketSold(fDb, uint32_t(fDb.TicketExists(code)));
+                TZRVAuctions::MarkTicketSold(Db(), uint32_t(Db().TicketExists(code)));
         }
         return generator.Codes().Lines();
     });
@@ -312,8 +321,8 @@ std::unique_ptr<TZRVUserTicket> TZRVOperatorService::SellableTicket(const QStrin
 }
 
 TZRVTicketSummary TZRVOperatorService::SellTicket(const QString& aCode) {
-    return fDb.RunAtomically([&] {
-        TZRVAuctions::MarkTicketSold(fDb, SellableTicket(aCode)->TicketID());
+    return Db().RunAtomically([&] {
+        TZRVAuctions::MarkTicketSold(Db(), SellableTicket(aCode)->TicketID());
         return FindTicket(aCode);
     });
 }
@@ -324,7 +333,7 @@ TZRVTicketSummary TZRVOperatorService::SellTicket(const QString& aCode) {
 std::unique_ptr<TZRVUserAccount> TZRVOperatorService::ResumeTill(const QString& aCashier,
                                                                  TZRVAuctions& aTill) {
     auto cashier = AccountNamed(aCashier);
-    aTill.SetDataBase(&fDb);
+    aTill.SetDataBase(&Db());
     aTill.OpenTill(*cashier, true);
     if (!aTill.Ok())
         Refuse(u"%1 has no open till"_s.arg(aCashier));
@@ -336,9 +345,9 @@ TZRVTillSummary TZRVOperatorService::Summary(const QString& aCashier, TZRVAuctio
 }
 
 TZRVTillSummary TZRVOperatorService::TillOpen(const QString& aCashier) {
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVAuctions till;
-        till.SetDataBase(&fDb);
+        till.SetDataBase(&Db());
         const auto cashier = AccountNamed(aCashier);
         if (const uint32_t open = till.GetLastOpennedTill(*cashier))
             Refuse(u"Till %1 of %2 is open already"_s.arg(open).arg(aCashier));
@@ -348,7 +357,7 @@ TZRVTillSummary TZRVOperatorService::TillOpen(const QString& aCashier) {
 }
 
 TZRVTillSummary TZRVOperatorService::TillClose(const QString& aCashier) {
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVAuctions till;
         ResumeTill(aCashier, till);
         const TZRVTillSummary summary = Summary(aCashier, till);
@@ -371,7 +380,7 @@ std::vector<TZRVOperationInfos> TZRVOperatorService::TillOperations(const QStrin
 }
 
 TZRVTicketSummary TZRVOperatorService::TillSellTicket(const QString& aCashier, const QString& aCode) {
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVAuctions till;
         ResumeTill(aCashier, till);
         const auto ticket = SellableTicket(aCode);
@@ -389,7 +398,7 @@ TZRVBasketSale TZRVOperatorService::TillSellProducts(const QString& aCashier,
                                                      const std::vector<TZRVBasketLine>& aBasket,
                                                      int32_t aDiscount) {
     CheckPrice(aDiscount);
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVAuctions till;
         ResumeTill(aCashier, till);
         TZRVSellCommand command;
@@ -423,7 +432,7 @@ uint32_t TZRVOperatorService::AddCredit(TZRVAuctions& aTill, const TZRVCreditTar
         if (credit > c_MaxCredit)
             Refuse(TargetText(aTarget) + u" cannot hold that much credit"_s);
         aHolder.SetCredit(uint32_t(credit));
-        if (!(fDb.*aUpdate)(&aHolder))
+        if (!(Db().*aUpdate)(&aHolder))
             Refuse(TargetText(aTarget) + u" could not be written"_s);
         CheckRecorded(aTill, aRecord(aID, aName));
         return aHolder.Credit();
@@ -439,7 +448,7 @@ uint32_t TZRVOperatorService::AddCredit(TZRVAuctions& aTill, const TZRVCreditTar
 uint32_t TZRVOperatorService::TillAddCredit(const QString& aCashier, const TZRVCreditTarget& aTarget,
                                             uint32_t aSeconds, int32_t aCost) {
     CheckPrice(aCost);
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVAuctions till;
         ResumeTill(aCashier, till);
         return AddCredit(till, aTarget, aSeconds, [&](uint32_t aID, const QString&) {
@@ -451,7 +460,7 @@ uint32_t TZRVOperatorService::TillAddCredit(const QString& aCashier, const TZRVC
 
 uint32_t TZRVOperatorService::TillBonus(const QString& aCashier, const TZRVCreditTarget& aTarget,
                                         uint32_t aSeconds) {
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVAuctions till;
         if (!ResumeTill(aCashier, till)->Group()->Authorisations().Contains(urBonus))
             Refuse(u"%1 is not allowed to give bonuses"_s.arg(aCashier));
@@ -466,9 +475,9 @@ uint32_t TZRVOperatorService::TillBonus(const QString& aCashier, const TZRVCredi
 // Cleaning
 
 int TZRVOperatorService::Clean() {
-    return fDb.RunAtomically([&] {
+    return Db().RunAtomically([&] {
         TZRVServerInitialisations jobs;
-        jobs.SetDB(&fDb);
+        jobs.SetDB(&Db());
         return jobs.FreeDataBase();
     });
 }

@@ -129,7 +129,7 @@ struct TZRVTicketBatch {
 struct TZRVCreditTarget {
     enum TKind { Account, Ticket };
     TKind Kind = Account;
-    QString Name;
+    QString Name{};
 };
 
 struct TZRVBasketLine {
@@ -207,6 +207,8 @@ public:
     int Clean();
 
 private:
+    // The database, which must be open.
+    TZRVDataBase& Db();
     std::unique_ptr<TZRVUserAccount> AccountNamed(const QString& aName);
     std::unique_ptr<TZRVUserTicket> TicketCoded(const QString& aCode);
     std::unique_ptr<TZRVGroup> GroupNamed(const QString& aName);

@@ -528,7 +528,8 @@ const QList<TCommand>& Commands() {
          {c_CashierArgument},
          TillAddCredit},
         {"till bonus",
-         "Gives credit to an account or a ticket for nothing; bonuses are listed apart from the money.",
+         "Gives credit to an account or a ticket for nothing (the cashier's group needs urBonus); bonuses "
+         "are listed apart from the money.",
          {c_AccountTarget, c_TicketTarget, c_SecondsOption},
          {c_CashierArgument},
          TillBonus},

@@ -332,32 +332,26 @@ TEST_F(OperatorService, CreditIsGivenToWhatCanHoldIt) {
     fService.CreateAccount({.Name = u"parti"_s, .Password = u"pw"_s});
     ASSERT_TRUE(fDb.DeleteAccount(fService.FindAccount(u"parti"_s).Id, true));
     const TZRVCreditTarget awa{TZRVCreditTarget::Account, u"awa"_s};
+    ExpectRefused([&] { fService.TillBonus(u"caissier"_s, awa, 60); },
+                  u"caissier is not allowed to give bonuses"_s);
     const struct {
-        std::function<void()> Call;
+        TZRVCreditTarget Target;
+        uint32_t Seconds;
+        int32_t Cost;
         QString Text;
     } refused[] = {
-        {[&] { fService.TillBonus(u"caissier"_s, awa, 60); }, u"caissier is not allowed to give bonuses"_s},
-        {[&] { fService.TillAddCredit(u"caissier"_s, awa, 0, 10); }, u"Give at least one second of credit"_s},
-        {[&] { fService.TillAddCredit(u"caissier"_s, awa, 60, -10); }, u"A price cannot be negative"_s},
-        {[&] {
-             fService.TillAddCredit(u"caissier"_s, {TZRVCreditTarget::Account, u"riche"_s}, 1000, 10);
-         },
+        {awa, 0, 10, u"Give at least one second of credit"_s},
+        {awa, 60, -10, u"A price cannot be negative"_s},
+        {{TZRVCreditTarget::Account, u"riche"_s},
+         1000,
+         10,
          u"The account \"riche\" cannot hold that much credit"_s},
-        {[&] {
-             fService.TillAddCredit(u"caissier"_s, {TZRVCreditTarget::Account, u"parti"_s}, 60, 10);
-         },
-         u"The account \"parti\" is deleted"_s},
-        {[&] {
-             fService.TillAddCredit(u"caissier"_s, {TZRVCreditTarget::Account, u"nobody"_s}, 60, 10);
-         },
-         u"There is no account named \"nobody\""_s},
-        {[&] {
-             fService.TillAddCredit(u"caissier"_s, {TZRVCreditTarget::Ticket, u"NOPE"_s}, 60, 10);
-         },
-         u"There is no ticket \"NOPE\""_s},
+        {{TZRVCreditTarget::Account, u"parti"_s}, 60, 10, u"The account \"parti\" is deleted"_s},
+        {{TZRVCreditTarget::Account, u"nobody"_s}, 60, 10, u"There is no account named \"nobody\""_s},
+        {{TZRVCreditTarget::Ticket, u"NOPE"_s}, 60, 10, u"There is no ticket \"NOPE\""_s},
     };
     for (const auto& c : refused)
-        ExpectRefused(c.Call, c.Text);
+        ExpectRefused([&] { fService.TillAddCredit(u"caissier"_s, c.Target, c.Seconds, c.Cost); }, c.Text);
     EXPECT_EQ(fService.FindAccount(u"awa"_s).Credit, 600u);
     EXPECT_EQ(fService.FindTicket(code).Credit, 3600u);
     EXPECT_TRUE(fService.TillOperations(u"caissier"_s).empty());
@@ -460,6 +454,21 @@ TEST_F(OperatorService, AReadOnlyDataBaseIsReportedAsReadOnly) {
         db.close();
     }
     QSqlDatabase::removeDatabase(readOnly);
+}
+
+// A closed database reads as empty to the record operations; the service says it is closed rather
+// than that the operator named nothing known.
+TEST_F(OperatorService, AClosedDataBaseIsReportedAsClosed) {
+    SetUpTheCafe();
+    fDb.Close();
+    const std::function<void()> calls[] = {
+        [&] { fService.ListAccounts(); },
+        [&] { fService.FindAccount(u"awa"_s); },
+        [&] { fService.CreateProduct(u"Fanta"_s, 1, 300); },
+        [&] { fService.TillBalance(u"caissier"_s); },
+    };
+    for (const auto& call : calls)
+        ExpectRefused(call, u"The database is not open"_s);
 }
 
 TEST_F(OperatorService, CleaningRemovesWhatTheSettingsSay) {
