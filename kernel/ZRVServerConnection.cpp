@@ -58,8 +58,12 @@ TZRVCustomServerConnection::~TZRVCustomServerConnection() {
 // Listening
 
 void TZRVCustomServerConnection::Open() {
+    // Discovery is optional: the listener opens without it, and the host asks DiscoveryError.
     if (FDhcpUDPServer->state() != QAbstractSocket::BoundState)
-        FDhcpUDPServer->bind(QHostAddress::AnyIPv4, fDiscoveryPort); // discovery is optional
+        fDiscoveryError =
+            FDhcpUDPServer->bind(QHostAddress::AnyIPv4, fDiscoveryPort, QUdpSocket::DontShareAddress)
+                ? QString()
+                : FDhcpUDPServer->errorString();
     if (fServerSocket->isListening())
         return;
     if (fServerPort < 0 || fServerPort > 65535 ||

@@ -43,6 +43,8 @@ public:
     // The UDP port of the discovery responder (0: any free port); set only while inactive.
     quint16 DiscoveryPort() const;
     void SetDiscoveryPort(quint16 aValue) { fDiscoveryPort = aValue; }
+    // Why the discovery responder could not start at the last Open; empty when it answers.
+    const QString& DiscoveryError() const { return fDiscoveryError; }
     // How long after a workstation's handshake its machine is registered in the database.
     int MachineRegistrationDelay() const { return fMachineRegistrationDelay; }
     void SetMachineRegistrationDelay(int aMilliseconds) { fMachineRegistrationDelay = aMilliseconds; }
@@ -184,6 +186,7 @@ private:
 
     int fServerPort = c_DefaultServerPort;
     quint16 fDiscoveryPort = c_DefaultDiscoveryPort;
+    QString fDiscoveryError;
     int fMachineRegistrationDelay = c_DefaultMachineRegistrationDelay;
     int fTag = 0;
     bool fDestroying = false;

@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,13 +22,19 @@ void OnStopSignal(int) {
     [[maybe_unused]] const auto written = ::write(sSignalPipe[1], &byte, 1);
 }
 
-void SetStopHandler(void (*aHandler)(int)) {
+// Whether both signals now go to aHandler.
+bool SetStopHandler(void (*aHandler)(int)) {
     struct sigaction action = {};
     action.sa_handler = aHandler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+[[noreturn]] void RaiseSignalError() {
+    throw EZRVError(QStringLiteral("Unable to catch SIGINT and SIGTERM, so sessions could not be written "
+                                   "back on stop: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 } // namespace
@@ -54,6 +62,13 @@ void TZRVServerHost::Start() {
     Configure();
     AttachEvents();
     fServer->Open();
+    if (!fServer->DiscoveryError().isEmpty()) {
+        const QString reason = fServer->DiscoveryError();
+        fServer->Close();
+        throw EZRVError(QStringLiteral("Unable to answer workstation discovery on UDP port %1: %2")
+                            .arg(fOptions.DiscoveryPort)
+                            .arg(reason));
+    }
     fJobs.SetDB(&fDb);
     fJobs.SetErrorLogger(&fLogger);
     fJobs.SetAutomatic(true);
@@ -173,13 +188,16 @@ void TZRVServerHost::Stop() {
 }
 
 void TZRVServerHost::CatchStopSignals() {
-    if (fSignalNotifier || ::socketpair(AF_UNIX, SOCK_STREAM, 0, sSignalPipe) != 0)
+    if (fSignalNotifier)
         return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sSignalPipe) != 0)
+        RaiseSignalError();
     fSignalNotifier = new QSocketNotifier(sSignalPipe[0], QSocketNotifier::Read, this);
     connect(fSignalNotifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const auto read = ::read(sSignalPipe[0], &byte, 1);
         Stop();
     });
-    SetStopHandler(OnStopSignal);
+    if (!SetStopHandler(OnStopSignal))
+        RaiseSignalError();
 }

@@ -63,7 +63,7 @@ protected:
         EXPECT_EQ(reports, 0) << "reported before returning";
         if (aResult == 0)
             zrvtest::WaitUntil([&] { return reports > 0; }, 5000);
-        zrvtest::RunEventsFor(20);
+        zrvtest::RunDeferredCalls();
         return reports;
     }
 

@@ -235,7 +235,7 @@ TEST_F(ConnectionsView, ARefreshRunsLaterOnceAndGoes) {
     QPointer<TZRVCustomRefreshConnectionsView> suspended =
         new TZRVRefreshConnectionsView_ClientCnn(&fView, fServer.get(), true);
     fView.SetCaption(0, u"stale"_s);
-    RunEventsFor(20);
+    RunDeferredCalls();
     EXPECT_EQ(fView.Caption(0), u"stale"_s);
     suspended->Resume();
     EXPECT_TRUE(WaitUntil([&] { return suspended.isNull(); }));

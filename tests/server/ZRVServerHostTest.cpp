@@ -8,7 +8,10 @@
 
 #include "kernel/ZRVServerTestFixture.h"
 
+#include <QUdpSocket>
+
 #include <csignal>
+#include <sys/resource.h>
 
 using namespace zrvtest;
 
@@ -100,6 +103,42 @@ TEST_F(ServerHost, RefusesADataBaseThatIsNotOne) {
     notADataBase.close();
     TZRVServerHost host(Options(), fOut);
     EXPECT_THROW(host.Start(), EZRVError);
+}
+
+TEST_F(ServerHost, ADiscoveryPortTakenIsAStartUpErrorWithItsReason) {
+    QUdpSocket taken;
+    ASSERT_TRUE(taken.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
+    TZRVServeOptions options = Options();
+    options.DiscoveryPort = taken.localPort();
+    TZRVServerHost host(options, fOut);
+    try {
+        host.Start();
+        FAIL() << "started without discovery";
+    } catch (const EZRVError& e) {
+        EXPECT_TRUE(e.Message().startsWith(
+            QStringLiteral("Unable to answer workstation discovery on UDP port %1: ").arg(taken.localPort())))
+            << e.Message().toStdString();
+    }
+    EXPECT_FALSE(host.Server()->Active());
+    fOut.flush();
+    EXPECT_FALSE(fOutput.contains("serving")); // no banner for a server that does not serve
+}
+
+TEST_F(ServerHost, SignalsThatCannotBeCaughtAreAStartUpErrorWithTheirReason) {
+    TZRVServerHost host(Options(), fOut);
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit none{0, limit.rlim_max}; // no descriptor left for the signal pipe
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    QString reason;
+    try {
+        host.CatchStopSignals();
+    } catch (const EZRVError& e) {
+        reason = e.Message();
+    }
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_TRUE(reason.startsWith("Unable to catch SIGINT and SIGTERM")) << reason.toStdString();
+    EXPECT_TRUE(reason.contains("open files")) << reason.toStdString();
 }
 
 } // namespace

@@ -29,4 +29,10 @@ void RunEventsFor(int aMs) {
     loop.exec();
 }
 
+void RunDeferredCalls() {
+    bool reached = false;
+    QTimer::singleShot(0, [&reached] { reached = true; });
+    WaitUntil([&reached] { return reached; });
+}
+
 } // namespace zrvtest

@@ -9,5 +9,8 @@ namespace zrvtest {
 bool WaitUntil(const std::function<bool()>& aCondition, int aTimeoutMs = 3000);
 // Processes events for aMs milliseconds (for "nothing else happens" checks).
 void RunEventsFor(int aMs);
+// Runs every deferred call posted before it (zero-time single shots, queued invocations), in
+// order: after it, a deferred call that was due has run, without waiting for any wall-clock time.
+void RunDeferredCalls();
 
 } // namespace zrvtest

@@ -109,7 +109,9 @@ public:
     void MinimizeForeground(TZRVWindowHandle aWindow) override;
     bool ShowDesktop(bool aShow) override;
     bool ReserveScreenEdge(TZRVWindowHandle aWindow, TZRVScreenEdge aEdge, int aThickness) override;
-    bool ModifierDown(Qt::KeyboardModifier aModifier) const override { return fModifiers.testFlag(aModifier); }
+    bool ModifierDown(Qt::KeyboardModifier aModifier) const override {
+        return fModifiers.testFlag(aModifier);
+    }
 
     void SetInputHeldElsewhere(bool aValue) { fInputHeldElsewhere = aValue; }
     TZRVWindowHandle GrabbedBy() const { return fGrabbedBy; }

@@ -29,8 +29,8 @@ private:
 // The moment every test starts at; false when ZRV_TEST_NOW does not read as a date-time.
 bool TestNow(TDateTime& aNow) {
     const QString asked = qEnvironmentVariable("ZRV_TEST_NOW");
-    const QDateTime at = asked.isEmpty() ? QDateTime::currentDateTime()
-                                         : QDateTime::fromString(asked, Qt::ISODateWithMs);
+    const QDateTime at =
+        asked.isEmpty() ? QDateTime::currentDateTime() : QDateTime::fromString(asked, Qt::ISODateWithMs);
     aNow = QDateTimeToDateTime(at);
     return at.isValid();
 }

@@ -94,7 +94,8 @@ QString TZRVPosixMachineFacts::PrettyName(const QString& aOsRelease) {
 }
 
 QString TZRVPosixMachineFacts::OSystem() {
-    const QString prettyName = PrettyName(QString::fromUtf8(ReadSystemFile(QStringLiteral("/etc/os-release"))));
+    const QString prettyName =
+        PrettyName(QString::fromUtf8(ReadSystemFile(QStringLiteral("/etc/os-release"))));
     const QString system = QStringLiteral("[Linux v") + KernelRelease() + u']';
     return prettyName.isEmpty() ? system : prettyName + u' ' + system;
 }
