@@ -367,7 +367,7 @@ TZRVTillSummary TZRVOperatorService::TillClose(const QString& aCashier) {
     });
 }
 
-TZRVTillSummary TZRVOperatorService::TillBalance(const QString& aCashier) {
+TZRVTillSummary TZRVOperatorService::TillResume(const QString& aCashier) {
     TZRVAuctions till;
     ResumeTill(aCashier, till);
     return Summary(aCashier, till);

@@ -182,14 +182,15 @@ public:
     // ----- tickets
     // Creates the whole batch or nothing; the new codes.
     QStringList GenerateTickets(const TZRVTicketBatch& aBatch);
-    // Marks the ticket sold without a till (no money is recorded).
+    // Marks the ticket sold without a till (no money is recorded), as the till's sale marks it.
     TZRVTicketSummary SellTicket(const QString& aCode);
 
     // ----- the till: every operation but TillOpen works on the cashier's till left open
     TZRVTillSummary TillOpen(const QString& aCashier);
     // Stamps the till's end; its final balance.
     TZRVTillSummary TillClose(const QString& aCashier);
-    TZRVTillSummary TillBalance(const QString& aCashier);
+    // Takes up the cashier's till left open: its number, start and balance so far.
+    TZRVTillSummary TillResume(const QString& aCashier);
     std::vector<TZRVOperationInfos> TillOperations(const QString& aCashier);
     // Records the sale at the ticket's price and marks the ticket sold, both or neither.
     TZRVTicketSummary TillSellTicket(const QString& aCashier, const QString& aCode);

@@ -315,7 +315,7 @@ int TillClose(TContext& c) {
 }
 
 int TillBalance(TContext& c) {
-    const TZRVTillSummary till = c.Service().TillBalance(Cashier(c));
+    const TZRVTillSummary till = c.Service().TillResume(Cashier(c));
     c.Out << QStringLiteral("Till %1 of %2, open since %3: balance %4")
                  .arg(till.Id)
                  .arg(till.Cashier, DateTimeToStr(till.StartDate), Money(till.Balance))

@@ -146,7 +146,7 @@ TEST_F(OperatorService, RefusalsSayWhy) {
         {[&] { fService.FindProduct(u"Caviar"_s); }, u"There is no product named \"Caviar\""_s},
         {[&] { fService.SetAccountActive(u"nobody"_s, false); }, u"There is no account named \"nobody\""_s},
         {[&] { fService.SellTicket(u"NOPE"_s); }, u"There is no ticket \"NOPE\""_s},
-        {[&] { fService.TillBalance(u"caissier"_s); }, u"caissier has no open till"_s},
+        {[&] { fService.TillResume(u"caissier"_s); }, u"caissier has no open till"_s},
         {[&] { fService.TillOpen(u"awa"_s); }, c_Error_BadCashier},
         {[&] { fService.TillOpen(u"nobody"_s); }, u"There is no account named \"nobody\""_s},
     };
@@ -245,7 +245,7 @@ TEST_F(OperatorService, SoldMeansUsableWithItsValidityCountingFromToday) {
     ExpectRefused([&] { fService.SellTicket(deleted); }, u"The ticket \"%1\" is deleted"_s.arg(deleted));
     ExpectRefused([&] { fService.TillSellTicket(u"caissier"_s, deleted); }, u"is deleted"_s);
     // Only the till's sale is money.
-    EXPECT_EQ(fService.TillBalance(u"caissier"_s).Balance, 500);
+    EXPECT_EQ(fService.TillResume(u"caissier"_s).Balance, 500);
 }
 
 TEST_F(OperatorService, TheTillFromOpeningToClosing) {
@@ -265,7 +265,7 @@ TEST_F(OperatorService, TheTillFromOpeningToClosing) {
     EXPECT_EQ(fService.FindAccount(u"awa"_s).Credit, 2400u);
     EXPECT_EQ(fService.TillAddCredit(u"caissier"_s, {TZRVCreditTarget::Ticket, codes[1]}, 600, 100), 4200u);
     EXPECT_EQ(fService.FindTicket(codes[1]).Credit, 4200u);
-    EXPECT_EQ(fService.TillBalance(u"caissier"_s).Balance, 1500);
+    EXPECT_EQ(fService.TillResume(u"caissier"_s).Balance, 1500);
 
     const std::vector<TZRVOperationInfos> operations = fService.TillOperations(u"caissier"_s);
     ASSERT_EQ(operations.size(), 4u);
@@ -320,7 +320,7 @@ TEST_F(OperatorService, ABonusIsCreditForNothing) {
                      "FROM tblBonus"_s)
                   .toString(),
               u"awa:900:1 N°1:600:0"_s);
-    EXPECT_EQ(fService.TillBalance(u"caissier"_s).Balance, 0);
+    EXPECT_EQ(fService.TillResume(u"caissier"_s).Balance, 0);
     EXPECT_TRUE(fService.TillOperations(u"caissier"_s).empty());
 }
 
@@ -383,7 +383,7 @@ TEST_F(OperatorService, CreditAndItsRecordAreBothOrNeither) {
     EXPECT_EQ(fService.FindAccount(u"awa"_s).Credit, 600u);
     EXPECT_EQ(fService.FindTicket(code).Credit, 3600u);
     EXPECT_FALSE(fService.FindTicket(code).Sold);
-    EXPECT_EQ(fService.TillBalance(u"caissier"_s).Balance, 0);
+    EXPECT_EQ(fService.TillResume(u"caissier"_s).Balance, 0);
 }
 
 TEST_F(OperatorService, ALockedDataBaseIsReportedAsLocked) {
@@ -465,7 +465,7 @@ TEST_F(OperatorService, AClosedDataBaseIsReportedAsClosed) {
         [&] { fService.ListAccounts(); },
         [&] { fService.FindAccount(u"awa"_s); },
         [&] { fService.CreateProduct(u"Fanta"_s, 1, 300); },
-        [&] { fService.TillBalance(u"caissier"_s); },
+        [&] { fService.TillResume(u"caissier"_s); },
     };
     for (const auto& call : calls)
         ExpectRefused(call, u"The database is not open"_s);
