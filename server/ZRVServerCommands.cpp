@@ -110,6 +110,12 @@ QString Money(int64_t aAmount) {
     return QString::number(aAmount) + QStringLiteral(" F");
 }
 
+// "<What> <id> created: <name>"; the command's exit code.
+int Created(TContext& c, const char* aWhat, uint32_t aId, const QString& aName) {
+    c.Out << QStringLiteral("%1 %2 created: %3").arg(QLatin1String(aWhat)).arg(aId).arg(aName) << Qt::endl;
+    return 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The commands
 
@@ -147,8 +153,7 @@ int AccountCreate(TContext& c) {
     account.Answer = c.Value(QStringLiteral("answer"));
     account.Group = c.Value(QStringLiteral("group"));
     const TZRVAccountSummary created = c.Service().CreateAccount(account);
-    c.Out << QStringLiteral("Account %1 created: %2").arg(created.Id).arg(created.Name) << Qt::endl;
-    return 0;
+    return Created(c, "Account", created.Id, created.Name);
 }
 
 int SetActive(TContext& c, bool aActive) {
@@ -183,8 +188,7 @@ int GroupCreate(TContext& c) {
     group.Incremental = c.IsSet(QStringLiteral("incremental"));
     group.Rights = c.Values(QStringLiteral("right"));
     const TZRVGroupSummary created = c.Service().CreateGroup(group);
-    c.Out << QStringLiteral("Group %1 created: %2").arg(created.Id).arg(created.Name) << Qt::endl;
-    return 0;
+    return Created(c, "Group", created.Id, created.Name);
 }
 
 int GroupList(TContext& c) {
@@ -200,8 +204,7 @@ int HourFormulaCreate(TContext& c) {
         c.Number(QStringLiteral("start-day"), 1, 7), c.Number(QStringLiteral("start-hour"), 0, 23),
         c.Number(QStringLiteral("end-day"), 1, 7), c.Number(QStringLiteral("end-hour"), 0, 23)};
     const TZRVHourFormulaSummary created = c.Service().CreateHourFormula(c.Argument(0), window);
-    c.Out << QStringLiteral("Hour formula %1 created: %2").arg(created.Id).arg(created.Name) << Qt::endl;
-    return 0;
+    return Created(c, "Hour formula", created.Id, created.Name);
 }
 
 int HourFormulaList(TContext& c) {
@@ -283,8 +286,7 @@ int ProductCreate(TContext& c) {
     const TZRVProductSummary created =
         c.Service().CreateProduct(c.Argument(0), c.Number(QStringLiteral("quantity-per-unit"), 1, INT_MAX),
                                   c.Number(QStringLiteral("cost"), 0, INT_MAX));
-    c.Out << QStringLiteral("Product %1 created: %2").arg(created.Id).arg(created.Name) << Qt::endl;
-    return 0;
+    return Created(c, "Product", created.Id, created.Name);
 }
 
 int ProductList(TContext& c) {
