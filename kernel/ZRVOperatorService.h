@@ -219,8 +219,8 @@ private:
     // Opens aTill on the cashier's till left open; the cashier.
     std::unique_ptr<TZRVUserAccount> ResumeTill(const QString& aCashier, TZRVAuctions& aTill);
     TZRVTillSummary Summary(const QString& aCashier, TZRVAuctions& aTill);
-    // Adds the seconds to the target's credit and has aRecord(id, name) record that on the till;
-    // both or neither. The new credit.
+    // Adds the seconds to the target's credit and has aRecord(id, name) record that on the till,
+    // inside the caller's transaction. The new credit.
     template <class Record>
     uint32_t AddCredit(TZRVAuctions& aTill, const TZRVCreditTarget& aTarget, uint32_t aSeconds,
                        Record&& aRecord);
