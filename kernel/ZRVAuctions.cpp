@@ -32,18 +32,6 @@ template <class T> T Clamped(const QVariant& aValue) {
                                 std::numeric_limits<T>::max()));
 }
 
-// Runs aWork inside a savepoint: all of its writes or none. False when the database refused one.
-template <class F> bool Atomically(TZRVDataBase& aDb, F&& aWork) {
-    try {
-        return aDb.Atomically([&] {
-            aWork();
-            return true;
-        });
-    } catch (const EZRVError&) {
-        return false;
-    }
-}
-
 } // namespace
 
 // =============================================================================================
@@ -149,19 +137,36 @@ void TZRVCustomAuctions::InsertOperation(const QString& aRubric, const QString& 
         {Now(), aRubric + c_Defaut, aIntitule, fBudgetId, qint64(aAmount), qint64(aAmount), fCashierId});
 }
 
+template <class F> bool TZRVCustomAuctions::TryAtomically(F&& aWork) {
+    fLastError.clear();
+    try {
+        return fDatabase->RunAtomically([&] {
+            aWork();
+            return true;
+        });
+    } catch (const EZRVError& e) {
+        fLastError = e.Message();
+        return false;
+    }
+}
+
 bool TZRVCustomAuctions::WriteOperation(const QString& aRubric, const QString& aIntitule, int64_t aAmount) {
     CheckOk();
-    return Atomically(*fDatabase, [&] { InsertOperation(aRubric, aIntitule, aAmount); });
+    return TryAtomically([&] { InsertOperation(aRubric, aIntitule, aAmount); });
 }
 
 bool TZRVCustomAuctions::SellTicket(const TZRVTicketInfos& aTicket) {
     CheckOk();
-    return Atomically(*fDatabase, [&] {
+    return TryAtomically([&] {
         InsertOperation(c_VENTES_DE_TICKETS, TicketSaleTitle(aTicket.TicketId), aTicket.Cost);
-        fDatabase->ExecuteSQLAction(
-            ZRVSql::Update(ZRVSql::Tickets.Name, {u"Active"_s, u"ActivationDate"_s}, {ZRVSql::Tickets.Key}),
-            {1, Date(), aTicket.TicketId});
+        MarkTicketSold(*fDatabase, aTicket.TicketId);
     });
+}
+
+bool TZRVCustomAuctions::MarkTicketSold(TZRVDataBase& aDb, uint32_t TicketId) {
+    return aDb.ExecuteSQLAction(ZRVSql::Update(ZRVSql::Tickets.Name, {u"Active"_s, u"ActivationDate"_s},
+                                               {ZRVSql::Tickets.Key}),
+                                {1, Date(), TicketId}) > 0;
 }
 
 bool TZRVCustomAuctions::CancelTicketSell(uint32_t TicketId) {
@@ -202,7 +207,7 @@ bool TZRVCustomAuctions::AddTicketCredit(uint32_t TicketId, int32_t Cost, int32_
 
 bool TZRVCustomAuctions::WriteBonus(const QString& aBeneficiaire, bool aAccount, uint32_t aCredit) {
     CheckOk();
-    return Atomically(*fDatabase, [&] {
+    return TryAtomically([&] {
         fDatabase->OpenQuery(ZRVSql::Insert(c_tblBonus, {u"DateBonus"_s, u"ValeurCredit"_s, u"Beneficiaire"_s,
                                                          u"TypeCompte"_s, u"Employe"_s}),
                              {Now(), aCredit, aBeneficiaire, int(aAccount), fCashierId});
@@ -253,6 +258,16 @@ bool TZRVCustomAuctions::CheckTicket(TZRVTicketInfos& aInfos) {
     return true;
 }
 
+std::vector<TZRVOperationInfos> TZRVCustomAuctions::Operations() {
+    CheckOk();
+    std::vector<TZRVOperationInfos> operations;
+    QSqlQuery q = fDatabase->OpenQuery(ZRVSql::c_CashierOperations, {fCashierId, fStartDate});
+    while (q.next())
+        operations.push_back({q.value(u"DateOperation"_s).toDouble(), q.value(u"CodeRubrique"_s).toString(),
+                              q.value(u"Intitule"_s).toString(), q.value(u"Solde"_s).toLongLong()});
+    return operations;
+}
+
 bool TZRVCustomAuctions::FillListView(TZRVListView& ListView) {
     CheckOk();
     const bool wasVisible = ListView.Visible();
@@ -260,14 +275,14 @@ bool TZRVCustomAuctions::FillListView(TZRVListView& ListView) {
     const auto restore = qScopeGuard([&] { ListView.SetVisible(wasVisible); });
     try {
         ListView.Clear();
-        QSqlQuery q = fDatabase->OpenQuery(ZRVSql::c_CashierOperations, {fCashierId, fStartDate});
-        for (int n = 1; q.next(); ++n) {
+        int n = 0;
+        for (const TZRVOperationInfos& operation : Operations()) {
             const int row = ListView.Add();
-            ListView.SetCaption(row, DateTimeToStr(q.value(u"DateOperation"_s).toDouble()));
-            ListView.SetSubItem(row, 0, QString::number(n));
-            ListView.SetSubItem(row, 1, q.value(u"CodeRubrique"_s).toString());
-            ListView.SetSubItem(row, 2, QString::number(q.value(u"Solde"_s).toLongLong()) + u" F"_s);
-            ListView.SetSubItem(row, 3, q.value(u"Intitule"_s).toString());
+            ListView.SetCaption(row, DateTimeToStr(operation.Date));
+            ListView.SetSubItem(row, 0, QString::number(++n));
+            ListView.SetSubItem(row, 1, operation.Rubric);
+            ListView.SetSubItem(row, 2, QString::number(operation.Amount) + u" F"_s);
+            ListView.SetSubItem(row, 3, operation.Title);
         }
         return true;
     } catch (const EZRVError&) {

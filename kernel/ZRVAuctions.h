@@ -44,6 +44,15 @@ struct TZRVTicketInfos {
     bool Used = false;
 };
 
+// One operation of the cashier as the till wrote it: Rubric is the CodeRubrique ("0001"), Amount
+// the effect on the cashier's balance.
+struct TZRVOperationInfos {
+    TDateTime Date = 0;
+    QString Rubric;
+    QString Title;
+    int64_t Amount = 0;
+};
+
 // A basket of products with a discount on its total.
 class TZRVSellCommand {
 public:
@@ -108,9 +117,17 @@ public:
     // Fills aInfos from the ticket of aInfos.TicketId; false when there is none. Raises "Le code de
     // ticket entré n'est pas valide" for ID 0.
     bool CheckTicket(TZRVTicketInfos& aInfos);
-    // Lists the cashier's operations since the till opened: the date-time as caption, then a running
-    // number, the rubric, the amount with " F" and the title. False when filling failed.
+    // The cashier's operations since the till opened, in the order they were written.
+    std::vector<TZRVOperationInfos> Operations();
+    // Lists Operations(): the date-time as caption, then a running number, the rubric, the amount
+    // with " F" and the title. False when filling failed.
     bool FillListView(TZRVListView& ListView);
+    // Why the database refused the last sale, credit or bonus that returned false.
+    const QString& LastError() const { return fLastError; }
+
+    // What selling a ticket does to it, with or without a till: it may be used from now on, its
+    // days of validity counting from today. False when there is no such ticket.
+    static bool MarkTicketSold(TZRVDataBase& aDb, uint32_t TicketId);
 
     TZRVDataBase* DataBase() const { return fDatabase; }
     void SetDataBase(TZRVDataBase* aValue) { fDatabase = aValue; }
@@ -128,6 +145,9 @@ private:
     // The same on an open till; false when the database refused it.
     bool WriteOperation(const QString& aRubric, const QString& aIntitule, int64_t aAmount);
     bool WriteBonus(const QString& aBeneficiaire, bool aAccount, uint32_t aCredit);
+    // Runs aWork all or nothing; false instead of raising when the database refused it, its reason
+    // then kept for LastError().
+    template <class F> bool TryAtomically(F&& aWork);
     void Resume(uint32_t aTillId, uint32_t aCashierId);
     // The first value of a one-row selection as a key; 0 when it is null or below 1.
     uint32_t Key(const QString& aSql, const QVariantList& aValues);
@@ -138,6 +158,7 @@ private:
     TDateTime fStartDate = 0;
     uint32_t fBudgetId = 0;
     uint32_t fCashierId = 0;
+    QString fLastError;
 };
 
 class TZRVAuctions : public TZRVCustomAuctions {

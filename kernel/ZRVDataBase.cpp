@@ -463,6 +463,16 @@ int TZRVCustomDataBase::ExecuteSQLAction(const QString& aSql, const QVariantList
     return int(total() - before);
 }
 
+std::vector<uint32_t> TZRVCustomDataBase::Keys(const ZRVSql::Table& aTable) {
+    std::vector<uint32_t> keys;
+    if (!GetOpenned())
+        return keys;
+    QSqlQuery q = Run(Select(Name(aTable.Key), aTable.Name, {}, aTable.Key), {});
+    while (q.next())
+        keys.push_back(q.value(0).toUInt());
+    return keys;
+}
+
 QSqlQuery TZRVCustomDataBase::OpenQuery(const QString& aSql, const QVariantList& aValues) const {
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
@@ -972,7 +982,7 @@ bool TZRVCustomDataBase::AddAccount(TZRVUserAccount* Account) {
     ApplyLastUseRule(*Account);
     const TDateTime created = Now();
     int questionKey = 0;
-    const int key = Atomically([&] {
+    const int key = RunAtomically([&] {
         questionKey = AccountSecretQuestionKey(Account);
         if (questionKey == 0)
             return 0;
@@ -1026,7 +1036,7 @@ bool TZRVCustomDataBase::AddTicket(TZRVUserTicket* Ticket, uint32_t aOwnerID, bo
 bool TZRVCustomDataBase::AddGroup(std::unique_ptr<TZRVGroup>& Group) {
     if (!GetOpenned() || !Group || Group->GroupName().isEmpty() || GroupExists(Group->GroupName()) != 0)
         return false;
-    const int key = Atomically([&] {
+    const int key = RunAtomically([&] {
         const int k =
             InsertRow(ZRVSql::Groups.Name, {{u"AutoCredit"_s, Group->AutoCredit()},
                                             {u"GroupName"_s, Group->GroupName()},
@@ -1045,7 +1055,7 @@ bool TZRVCustomDataBase::AddMachine(std::unique_ptr<TZRVMachine>& Machine) {
     if (!GetOpenned() || !Machine || Machine->MachineName().isEmpty() ||
         MachineExists(Machine->MachineName()) != 0)
         return false;
-    const int key = Atomically([&] {
+    const int key = RunAtomically([&] {
         const int k = InsertRow(ZRVSql::Machines.Name, {{u"MachineName"_s, Machine->MachineName()},
                                                         {u"Ram"_s, Machine->Ram()},
                                                         {u"Cpu"_s, Machine->Cpu()},
@@ -1284,7 +1294,7 @@ bool TZRVCustomDataBase::UpdateGroup(TZRVGroup* Group) {
     if (!GetOpenned() || !Group)
         return false;
     const uint32_t id = Group->GroupID();
-    return Atomically([&] {
+    return RunAtomically([&] {
         if (UpdateRows(ZRVSql::Groups.Name,
                        {{u"AutoCredit"_s, Group->AutoCredit()},
                         {u"GroupName"_s, Group->GroupName()},
@@ -1303,7 +1313,7 @@ bool TZRVCustomDataBase::UpdateMachine(TZRVMachine* Machine) {
     if (!GetOpenned() || !Machine)
         return false;
     const uint32_t id = Machine->MachineID();
-    return Atomically([&] {
+    return RunAtomically([&] {
         if (UpdateRows(ZRVSql::Machines.Name,
                        {{u"Cpu"_s, Machine->Cpu()},
                         {u"MachineName"_s, Machine->MachineName()},
@@ -1490,6 +1500,7 @@ bool TZRVTicketsGenerator::Generate(int aCount, int aLength, TZRVTicketCodeStyle
     if (!fDb->GetOpenned())
         throw EZRVError(u"Database not openned"_s);
     Clear();
+    fLastError.clear();
     try {
         int rejected = 0;
         while (fCodes.Count() < aCount) {
@@ -1505,7 +1516,8 @@ bool TZRVTicketsGenerator::Generate(int aCount, int aLength, TZRVTicketCodeStyle
             const int accepted = fCodes.Count();
             DoProgress(accepted == aCount ? 100 : uint32_t(qint64(accepted) * 100 / aCount));
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        fLastError = QString::fromUtf8(e.what());
         return false;
     }
     return true;

@@ -83,8 +83,9 @@ public:
     // Runs one statement with aValues bound and gives its rows (and the key an insert assigned).
     // Raises EZRVError when the database is closed or the statement fails.
     QSqlQuery OpenQuery(const QString& aSql, const QVariantList& aValues = {}) const;
-    // Runs aWork inside a savepoint: all of its writes or none. What aWork raises travels on.
-    template <class F> auto Atomically(F&& aWork);
+    // Runs aWork inside a savepoint: all of its writes or none. What aWork raises (the database's
+    // own reason included) travels on to the caller once the writes are undone.
+    template <class F> auto RunAtomically(F&& aWork);
     // Removes the rows marked as deleted (when open), closes, and writes a compacted copy to the
     // file named like the database with "COMPACTED" after its base name. Raises on failure.
     bool Compact();
@@ -100,6 +101,8 @@ public:
     void Assign(const TZRVCustomDataBase& Source);
     // The connection in use, for units that run statements of their own (the till).
     QSqlDatabase Connection() const;
+    // The keys of a table's rows in key order; none when closed.
+    std::vector<uint32_t> Keys(const ZRVSql::Table& aTable);
 
     // ----- existence checks by name: the key of exactly one row, or 0
     int AccountExists(const QString& aName);
@@ -283,7 +286,7 @@ private:
     int fBusyTimeout = 1000;
 };
 
-template <class F> auto TZRVCustomDataBase::Atomically(F&& aWork) {
+template <class F> auto TZRVCustomDataBase::RunAtomically(F&& aWork) {
     Run(ZRVSql::c_Savepoint, {});
     try {
         auto result = aWork();
@@ -317,10 +320,13 @@ public:
     void SetOnProgress(TZRVProgressEvent aValue) { fOnProgress = std::move(aValue); }
     // The codes of the last batch.
     const TStringList& Codes() const { return fCodes; }
+    // The database's reason when it ended the last batch; empty otherwise.
+    const QString& LastError() const { return fLastError; }
 
     // Fills the batch with aCount codes found neither in the batch nor in the database. Raises
     // "Invalid tickets number", "Database object not assigned" or "Database not openned" before it
-    // starts; false when a database error ends the batch or no fresh code can be found any more.
+    // starts; false when a database error ends the batch (its reason in LastError) or no fresh
+    // code can be found any more (LastError empty).
     bool Generate(int aCount, int aLength, TZRVTicketCodeStyle aStyle);
     bool Generate(int aCount, int aLength, bool aNumericOnly);
     static QString RandomCode(int aLength, TZRVTicketCodeStyle aStyle);
@@ -339,5 +345,6 @@ private:
     TZRVProgressEvent fOnProgress;
     TStringList fCodes;
     QSet<QString> fFolded; // the batch's codes in lower case
+    QString fLastError;
     TZRVDataBase* fDb = nullptr;
 };

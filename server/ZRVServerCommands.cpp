@@ -1,20 +1,14 @@
 #include "ZRVServerCommands.h"
 
-#include "ZRVAuctions.h"
-#include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
-#include "ZRVFunctions.h"
+#include "ZRVOperatorService.h"
 #include "ZRVServerHost.h"
-#include "ZRVServerInitialisations.h"
 #include "ZRVTextListView.h"
-#include "ZRVUserAccount.h"
-#include "ZRVUserTicket.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlQuery>
 
 #include <climits>
 
@@ -69,18 +63,16 @@ public:
         return Value(aOption);
     }
     QString DataBaseFile() const { return Value(QStringLiteral("database")); }
-    TZRVDataBase& DataBase() {
+    // The operator's service on the command's database.
+    TZRVOperatorService Service() {
         if (!fDb) {
             fDb = std::make_unique<TZRVDataBase>();
-            OpenDataBase(*fDb, DataBaseFile(), Value(QStringLiteral("db-password")));
+            QDir().mkpath(QFileInfo(DataBaseFile()).absolutePath());
+            fDb->SetDBName(DataBaseFile());
+            fDb->SetPassword(Value(QStringLiteral("db-password")));
+            fDb->Open();
         }
-        return *fDb;
-    }
-    static void OpenDataBase(TZRVDataBase& aDb, const QString& aFile, const QString& aPassword) {
-        QDir().mkpath(QFileInfo(aFile).absolutePath());
-        aDb.SetDBName(aFile);
-        aDb.SetPassword(aPassword);
-        aDb.Open();
+        return TZRVOperatorService(*fDb);
     }
 
     QTextStream& Out;
@@ -106,48 +98,22 @@ QString DayName(int aDay) {
     return QString::fromLatin1(names[aDay >= 1 && aDay <= 7 ? aDay : 0]);
 }
 
-QString HourWindow(int32_t aPacked) {
+QString WindowText(const TZRVHourWindow& aWindow) {
     return QStringLiteral("%1 %2h - %3 %4h")
-        .arg(DayName(GetStartDay(aPacked)))
-        .arg(GetStartHour(aPacked), 2, 10, QLatin1Char('0'))
-        .arg(DayName(GetEndDay(aPacked)))
-        .arg(GetEndHour(aPacked), 2, 10, QLatin1Char('0'));
+        .arg(DayName(aWindow.StartDay))
+        .arg(aWindow.StartHour, 2, 10, QLatin1Char('0'))
+        .arg(DayName(aWindow.EndDay))
+        .arg(aWindow.EndHour, 2, 10, QLatin1Char('0'));
 }
 
-// The keys of a table's rows in key order.
-QList<uint32_t> Keys(TZRVDataBase& aDb, const ZRVSql::Table& aTable) {
-    QSqlQuery q(aDb.Connection());
-    q.setForwardOnly(true);
-    if (!q.exec(ZRVSql::Select(ZRVSql::Name(aTable.Key), aTable.Name, {}, aTable.Key)))
-        throw EZRVError(QStringLiteral("%1 could not be read").arg(aTable.Name));
-    QList<uint32_t> keys;
-    while (q.next())
-        keys << q.value(0).toUInt();
-    return keys;
+QString Money(int64_t aAmount) {
+    return QString::number(aAmount) + QStringLiteral(" F");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Look-ups that refuse with a sentence
-
-std::unique_ptr<TZRVGroup> GroupNamed(TZRVDataBase& aDb, const QString& aName) {
-    auto group = aDb.ReadGroup(uint32_t(aDb.GroupExists(aName)));
-    if (!group)
-        throw EZRVError(QStringLiteral("There is no group named \"%1\"").arg(aName));
-    return group;
-}
-
-uint32_t AccountNamed(TZRVDataBase& aDb, const QString& aName) {
-    const int id = aDb.AccountExists(aName);
-    if (id == 0)
-        throw EZRVError(QStringLiteral("There is no account named \"%1\"").arg(aName));
-    return uint32_t(id);
-}
-
-std::unique_ptr<TZRVUserTicket> TicketCoded(TZRVDataBase& aDb, const QString& aCode) {
-    auto ticket = aDb.ReadTicket(uint32_t(aDb.TicketExists(aCode)));
-    if (!ticket)
-        throw EZRVError(QStringLiteral("There is no ticket \"%1\"").arg(aCode));
-    return ticket;
+// "<What> <id> created: <name>"; the command's exit code.
+int Created(TContext& c, const char* aWhat, uint32_t aId, const QString& aName) {
+    c.Out << QStringLiteral("%1 %2 created: %3").arg(QLatin1String(aWhat)).arg(aId).arg(aName) << Qt::endl;
+    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -175,93 +141,76 @@ int Serve(TContext& c) {
 }
 
 int AccountCreate(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    const QString name = c.Argument(0);
-    if (db.AccountExists(name) != 0)
-        throw EZRVError(QStringLiteral("An account named \"%1\" exists already").arg(name));
-    TZRVUserAccount account;
-    account.SetAccountName(name);
-    account.SetAccountPassword(c.Required(QStringLiteral("password")));
-    account.SetCredit(uint32_t(c.Number(QStringLiteral("credit"), 0, INT_MAX)));
-    account.SetDaysAllowed(c.Number(QStringLiteral("days"), -1, INT_MAX));
-    account.SetActive(!c.IsSet(QStringLiteral("inactive")));
-    account.SetFirstName(c.Value(QStringLiteral("first-name")));
-    account.SetSecondName(c.Value(QStringLiteral("second-name")));
-    account.SecretQuestion()->SetQuestion(c.Value(QStringLiteral("question")));
-    account.SetSecretAnswer(c.Value(QStringLiteral("answer")));
-    account.SetGroup(GroupNamed(db, c.Value(QStringLiteral("group"))));
-    account.SetCreationDate(Now());
-    if (!db.AddAccount(&account))
-        throw EZRVError(QStringLiteral("The account \"%1\" could not be created").arg(name));
-    c.Out << QStringLiteral("Account %1 created: %2").arg(account.AccountID()).arg(name) << Qt::endl;
+    TZRVNewAccount account;
+    account.Name = c.Argument(0);
+    account.Password = c.Required(QStringLiteral("password"));
+    account.Credit = uint32_t(c.Number(QStringLiteral("credit"), 0, INT_MAX));
+    account.DaysAllowed = c.Number(QStringLiteral("days"), -1, INT_MAX);
+    account.Active = !c.IsSet(QStringLiteral("inactive"));
+    account.FirstName = c.Value(QStringLiteral("first-name"));
+    account.SecondName = c.Value(QStringLiteral("second-name"));
+    account.Question = c.Value(QStringLiteral("question"));
+    account.Answer = c.Value(QStringLiteral("answer"));
+    account.Group = c.Value(QStringLiteral("group"));
+    const TZRVAccountSummary created = c.Service().CreateAccount(account);
+    return Created(c, "Account", created.Id, created.Name);
+}
+
+int SetActive(TContext& c, bool aActive) {
+    const TZRVAccountSummary account = c.Service().SetAccountActive(c.Argument(0), aActive);
+    c.Out << QStringLiteral("Account %1 %2")
+                 .arg(account.Name, aActive ? QStringLiteral("reactivated") : QStringLiteral("deactivated"))
+          << Qt::endl;
     return 0;
 }
 
+int AccountDeactivate(TContext& c) {
+    return SetActive(c, false);
+}
+
+int AccountReactivate(TContext& c) {
+    return SetActive(c, true);
+}
+
 int AccountList(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
     QList<QStringList> rows = {{"ID", "NAME", "ACTIVE", "CREDIT", "GROUP", "LAST USE"}};
-    for (const uint32_t id : Keys(db, ZRVSql::Accounts))
-        if (const auto a = db.ReadAccount(id))
-            rows << QStringList{QString::number(id),     a->AccountName(),
-                                YesNo(a->Active()),      FormatCredit(a->Credit()),
-                                a->Group()->GroupName(), DateText(a->LastUseDate())};
+    for (const TZRVAccountSummary& a : c.Service().ListAccounts())
+        rows << QStringList{QString::number(a.Id),  a.Name,  YesNo(a.Active),
+                            FormatCredit(a.Credit), a.Group, DateText(a.LastUseDate)};
     PrintTable(c.Out, rows);
     return 0;
 }
 
 int GroupCreate(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    auto group = std::make_unique<TZRVGroup>();
-    group->SetGroupName(c.Argument(0));
-    group->SetGroupDescription(c.Value(QStringLiteral("description")));
-    group->SetIncrementalCredit(c.IsSet(QStringLiteral("incremental")));
-    TZRVUserRights rights;
-    for (const QString& right : c.Values(QStringLiteral("right"))) {
-        // The authorisations are listed in the order of the rights, from key 1.
-        const int key = db.AuthorisationExists(right);
-        if (key < 1 || key > c_UserRightCount)
-            throw EZRVError(QStringLiteral("There is no right named \"%1\"").arg(right));
-        rights.Include(TZRVUserRight(key - 1));
-    }
-    group->SetAuthorisations(rights);
-    if (db.GroupExists(group->GroupName()) != 0 || !db.AddGroup(group) || !group)
-        throw EZRVError(QStringLiteral("The group \"%1\" could not be created").arg(c.Argument(0)));
-    c.Out << QStringLiteral("Group %1 created: %2").arg(group->GroupID()).arg(group->GroupName()) << Qt::endl;
-    return 0;
+    TZRVNewGroup group;
+    group.Name = c.Argument(0);
+    group.Description = c.Value(QStringLiteral("description"));
+    group.Incremental = c.IsSet(QStringLiteral("incremental"));
+    group.Rights = c.Values(QStringLiteral("right"));
+    const TZRVGroupSummary created = c.Service().CreateGroup(group);
+    return Created(c, "Group", created.Id, created.Name);
 }
 
 int GroupList(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
     QList<QStringList> rows = {{"ID", "NAME", "INCREMENTAL", "DESCRIPTION"}};
-    for (const uint32_t id : Keys(db, ZRVSql::Groups))
-        if (const auto g = db.ReadGroup(id))
-            rows << QStringList{QString::number(id), g->GroupName(), YesNo(g->IncrementalCredit()),
-                                g->GroupDescription()};
+    for (const TZRVGroupSummary& g : c.Service().ListGroups())
+        rows << QStringList{QString::number(g.Id), g.Name, YesNo(g.Incremental), g.Description};
     PrintTable(c.Out, rows);
     return 0;
 }
 
 int HourFormulaCreate(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    const QString name = c.Argument(0);
-    const int id = db.AddHourFormula(
-        name, c.Number(QStringLiteral("start-day"), 1, 7), c.Number(QStringLiteral("start-hour"), 0, 23),
-        c.Number(QStringLiteral("end-day"), 1, 7), c.Number(QStringLiteral("end-hour"), 0, 23));
-    if (id == 0)
-        throw EZRVError(QStringLiteral("The hour formula \"%1\" could not be created").arg(name));
-    c.Out << QStringLiteral("Hour formula %1 created: %2").arg(id).arg(name) << Qt::endl;
-    return 0;
+    const TZRVHourWindow window{
+        c.Number(QStringLiteral("start-day"), 1, 7), c.Number(QStringLiteral("start-hour"), 0, 23),
+        c.Number(QStringLiteral("end-day"), 1, 7), c.Number(QStringLiteral("end-hour"), 0, 23)};
+    const TZRVHourFormulaSummary created = c.Service().CreateHourFormula(c.Argument(0), window);
+    return Created(c, "Hour formula", created.Id, created.Name);
 }
 
 int HourFormulaList(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
     QList<QStringList> rows = {{"ID", "NAME", "WINDOW"}};
-    for (const uint32_t id : Keys(db, ZRVSql::HourFormulas)) {
-        QString name;
-        int packed = 0;
-        if (db.ReadHourFormula(int(id), name, packed))
-            rows << QStringList{QString::number(id), name, HourWindow(packed)};
-    }
+    for (const TZRVHourFormulaSummary& h : c.Service().ListHourFormulas())
+        rows << QStringList{QString::number(h.Id), h.Name, WindowText(h.Window)};
     PrintTable(c.Out, rows);
     return 0;
 }
@@ -277,302 +226,183 @@ TZRVTicketCodeStyle CodeStyle(const QString& aName) {
     throw EZRVError(QStringLiteral("--style is numeric, upper, lower or mixed, not \"%1\"").arg(aName));
 }
 
-// Sold: the ticket may be used, its validity running from now.
-void MarkSold(TZRVDataBase& aDb, TZRVUserTicket& aTicket) {
-    aTicket.SetActive(true);
-    if (aTicket.ActivationDate() == 0)
-        aTicket.SetActivationDate(Now());
-    if (!aDb.UpdateTicket(&aTicket))
-        throw EZRVError(QStringLiteral("The ticket \"%1\" could not be written").arg(aTicket.Code()));
-}
-
 int TicketGenerate(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    const uint32_t owner = AccountNamed(db, c.Required(QStringLiteral("owner")));
-    const int count = c.Number(QStringLiteral("count"), 1, 10000);
-    TZRVTicketsGenerator generator;
-    generator.SetDB(&db);
-    if (!generator.Generate(count, c.Number(QStringLiteral("length"), 4, 32),
-                            CodeStyle(c.Value(QStringLiteral("style")))))
-        throw EZRVError(QStringLiteral("No batch of %1 fresh codes could be drawn").arg(count));
-    const QString formula = c.Value(QStringLiteral("hourformula"));
-    if (db.HourFormulaExists(formula) == 0)
-        throw EZRVError(QStringLiteral("There is no hour formula named \"%1\"").arg(formula));
-    const auto group = GroupNamed(db, c.Value(QStringLiteral("group")));
-    for (const QString& code : generator.Codes().Lines()) {
-        TZRVUserTicket ticket;
-        ticket.SetCode(code);
-        ticket.SetCredit(uint32_t(c.Number(QStringLiteral("credit"), 0, INT_MAX)));
-        ticket.SetCost(c.Number(QStringLiteral("cost"), 0, INT_MAX));
-        ticket.SetDaysAllowed(c.Number(QStringLiteral("days"), 0, INT_MAX));
-        ticket.SetHourFormulaName(formula);
-        ticket.Group()->Copy(group.get());
-        if (!db.AddTicket(&ticket, owner, false))
-            throw EZRVError(QStringLiteral("The ticket \"%1\" could not be created").arg(code));
-        if (c.IsSet(QStringLiteral("sold")))
-            MarkSold(db, *TicketCoded(db, code));
+    TZRVTicketBatch batch;
+    batch.Owner = c.Required(QStringLiteral("owner"));
+    batch.Count = c.Number(QStringLiteral("count"), 1, TZRVOperatorService::c_MaxBatch);
+    batch.Length = c.Number(QStringLiteral("length"), TZRVOperatorService::c_MinCodeLength,
+                            TZRVOperatorService::c_MaxCodeLength);
+    batch.Style = CodeStyle(c.Value(QStringLiteral("style")));
+    batch.Credit = uint32_t(c.Number(QStringLiteral("credit"), 0, INT_MAX));
+    batch.Cost = c.Number(QStringLiteral("cost"), 0, INT_MAX);
+    batch.DaysAllowed = c.Number(QStringLiteral("days"), 0, INT_MAX);
+    batch.HourFormula = c.Value(QStringLiteral("hourformula"));
+    batch.Group = c.Value(QStringLiteral("group"));
+    batch.Sold = c.IsSet(QStringLiteral("sold"));
+    for (const QString& code : c.Service().GenerateTickets(batch))
         c.Out << code << Qt::endl;
-    }
     return 0;
 }
 
 int TicketSell(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    const auto ticket = TicketCoded(db, c.Argument(0));
-    if (ticket->Active())
-        throw EZRVError(QStringLiteral("The ticket \"%1\" is sold already").arg(ticket->Code()));
-    MarkSold(db, *ticket);
-    c.Out << QStringLiteral("Ticket %1 sold").arg(ticket->Code()) << Qt::endl;
+    const TZRVTicketSummary ticket = c.Service().SellTicket(c.Argument(0));
+    c.Out << QStringLiteral("Ticket %1 sold").arg(ticket.Code) << Qt::endl;
     return 0;
 }
 
 int TicketShow(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    const auto t = TicketCoded(db, c.Argument(0));
-    PrintTable(c.Out,
-               {{"Code:", t->Code()},
-                {"ID:", QString::number(t->TicketID())},
-                {"Credit:", FormatCredit(t->Credit())},
-                {"Cost:", QString::number(t->Cost())},
-                {"Sold:", YesNo(t->Active())},
-                {"Activated:", DateText(t->ActivationDate())},
-                {"Valid for:", QStringLiteral("%1 days").arg(t->DaysAllowed())},
-                {"Used:", YesNo(t->UsedFlag())},
-                {"Deleted:", YesNo(t->DeletedFlag())},
-                {"Last use:", DateText(t->LastUseDate())},
-                {"Hours:", t->HourFormulaName() + QStringLiteral(" (") + HourWindow(t->HourFormula()) + u')'},
-                {"Group:", t->Group()->GroupName()},
-                {"Created:", DateText(t->CreationDate())}});
+    const TZRVTicketSummary t = c.Service().FindTicket(c.Argument(0));
+    PrintTable(c.Out, {{"Code:", t.Code},
+                       {"ID:", QString::number(t.Id)},
+                       {"Credit:", FormatCredit(t.Credit)},
+                       {"Cost:", QString::number(t.Cost)},
+                       {"Sold:", YesNo(t.Sold)},
+                       {"Activated:", DateText(t.ActivationDate)},
+                       {"Valid for:", QStringLiteral("%1 days").arg(t.DaysAllowed)},
+                       {"Used:", YesNo(t.Used)},
+                       {"Deleted:", YesNo(t.Deleted)},
+                       {"Last use:", DateText(t.LastUseDate)},
+                       {"Hours:", t.HourFormula + QStringLiteral(" (") + WindowText(t.HourWindow) + u')'},
+                       {"Group:", t.Group},
+                       {"Created:", DateText(t.CreationDate)}});
     return 0;
 }
 
 int TicketList(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
     QList<QStringList> rows = {{"ID", "CODE", "CREDIT", "SOLD", "USED", "ACTIVATED", "DAYS"}};
-    for (const uint32_t id : Keys(db, ZRVSql::Tickets))
-        if (const auto t = db.ReadTicket(id))
-            rows << QStringList{QString::number(id),
-                                t->Code(),
-                                FormatCredit(t->Credit()),
-                                YesNo(t->Active()),
-                                YesNo(t->UsedFlag()),
-                                DateText(t->ActivationDate()),
-                                QString::number(t->DaysAllowed())};
+    for (const TZRVTicketSummary& t : c.Service().ListTickets())
+        rows << QStringList{QString::number(t.Id),
+                            t.Code,
+                            FormatCredit(t.Credit),
+                            YesNo(t.Sold),
+                            YesNo(t.Used),
+                            DateText(t.ActivationDate),
+                            QString::number(t.DaysAllowed)};
     PrintTable(c.Out, rows);
     return 0;
 }
 
 int ProductCreate(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    const QString name = c.Argument(0);
-    if (db.ProductExists(name) != 0)
-        throw EZRVError(QStringLiteral("A product named \"%1\" exists already").arg(name));
-    const int id = db.AddProduct(name, c.Number(QStringLiteral("quantity-per-unit"), 1, INT_MAX),
-                                 c.Number(QStringLiteral("cost"), 0, INT_MAX));
-    if (id == 0)
-        throw EZRVError(QStringLiteral("The product \"%1\" could not be created").arg(name));
-    c.Out << QStringLiteral("Product %1 created: %2").arg(id).arg(name) << Qt::endl;
-    return 0;
+    const TZRVProductSummary created =
+        c.Service().CreateProduct(c.Argument(0), c.Number(QStringLiteral("quantity-per-unit"), 1, INT_MAX),
+                                  c.Number(QStringLiteral("cost"), 0, INT_MAX));
+    return Created(c, "Product", created.Id, created.Name);
 }
 
 int ProductList(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
     QList<QStringList> rows = {{"ID", "NAME", "PER UNIT", "COST"}};
-    for (const uint32_t id : Keys(db, ZRVSql::Products)) {
-        QString name;
-        int perUnit = 0;
-        int cost = 0;
-        if (db.ReadProduct(int(id), name, perUnit, cost))
-            rows << QStringList{QString::number(id), name, QString::number(perUnit), QString::number(cost)};
-    }
+    for (const TZRVProductSummary& p : c.Service().ListProducts())
+        rows << QStringList{QString::number(p.Id), p.Name, QString::number(p.QuantityPerUnit),
+                            QString::number(p.UnitCost)};
     PrintTable(c.Out, rows);
     return 0;
 }
 
-// ----- the till: the cashier is the first argument; every command but `till open` takes up the
-// cashier's till left open.
+// ----- the till: the cashier is the first argument.
 
-QString Money(int64_t aAmount) {
-    return QString::number(aAmount) + QStringLiteral(" F");
-}
-
-std::unique_ptr<TZRVUserAccount> Cashier(TContext& c) {
-    TZRVDataBase& db = c.DataBase();
-    return db.ReadAccount(AccountNamed(db, c.Argument(0)));
-}
-
-void ResumeTill(TContext& c, TZRVAuctions& aTill) {
-    aTill.SetDataBase(&c.DataBase());
-    aTill.OpenTill(*Cashier(c), true);
-    if (!aTill.Ok())
-        throw EZRVError(QStringLiteral("%1 has no open till; see till open").arg(c.Argument(0)));
-}
-
-// Raised when the till refused to record what the command did.
-[[noreturn]] void NotRecorded() {
-    throw EZRVError(QStringLiteral("The till could not record it; nothing was changed"));
+QString Cashier(const TContext& c) {
+    return c.Argument(0);
 }
 
 int TillOpen(TContext& c) {
-    TZRVAuctions till;
-    till.SetDataBase(&c.DataBase());
-    const auto cashier = Cashier(c);
-    if (const uint32_t open = till.GetLastOpennedTill(*cashier))
-        throw EZRVError(QStringLiteral("Till %1 of %2 is open already").arg(open).arg(c.Argument(0)));
-    till.OpenTill(*cashier, false);
-    c.Out << QStringLiteral("Till %1 opened for %2").arg(till.TillId()).arg(c.Argument(0)) << Qt::endl;
+    const TZRVTillSummary till = c.Service().TillOpen(Cashier(c));
+    c.Out << QStringLiteral("Till %1 opened for %2").arg(till.Id).arg(till.Cashier) << Qt::endl;
     return 0;
 }
 
 int TillClose(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
-    const int64_t balance = till.CheckBalance();
-    if (!till.CloseTill())
-        NotRecorded();
-    c.Out << QStringLiteral("Till %1 closed, balance %2").arg(till.TillId()).arg(Money(balance)) << Qt::endl;
+    const TZRVTillSummary till = c.Service().TillClose(Cashier(c));
+    c.Out << QStringLiteral("Till %1 closed, balance %2").arg(till.Id).arg(Money(till.Balance)) << Qt::endl;
     return 0;
 }
 
 int TillBalance(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
+    const TZRVTillSummary till = c.Service().TillResume(Cashier(c));
     c.Out << QStringLiteral("Till %1 of %2, open since %3: balance %4")
-                 .arg(till.TillId())
-                 .arg(c.Argument(0), DateTimeToStr(till.StartDate()), Money(till.CheckBalance()))
+                 .arg(till.Id)
+                 .arg(till.Cashier, DateTimeToStr(till.StartDate), Money(till.Balance))
           << Qt::endl;
     return 0;
 }
 
 int TillOperations(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
-    TZRVTextListView view;
-    if (!till.FillListView(view))
-        throw EZRVError(QStringLiteral("The operations could not be read"));
-    view.Print(c.Out, {"DATE", "N", "RUBRIC", "AMOUNT", "TITLE"});
+    QList<QStringList> rows = {{"DATE", "N", "RUBRIC", "AMOUNT", "TITLE"}};
+    for (const TZRVOperationInfos& o : c.Service().TillOperations(Cashier(c)))
+        rows << QStringList{DateTimeToStr(o.Date), QString::number(rows.size()), o.Rubric, Money(o.Amount),
+                            o.Title};
+    PrintTable(c.Out, rows);
     return 0;
 }
 
 int TillSellTicket(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
-    const auto ticket = TicketCoded(c.DataBase(), c.Argument(1));
-    if (ticket->Active())
-        throw EZRVError(QStringLiteral("The ticket \"%1\" is sold already").arg(ticket->Code()));
-    TZRVTicketInfos infos;
-    infos.TicketId = ticket->TicketID();
-    infos.Code = ticket->Code();
-    infos.Credit = ticket->Credit();
-    infos.Cost = ticket->Cost();
-    if (!till.SellTicket(infos))
-        NotRecorded();
-    c.Out << QStringLiteral("Ticket %1 sold for %2").arg(infos.Code, Money(infos.Cost)) << Qt::endl;
+    const TZRVTicketSummary ticket = c.Service().TillSellTicket(Cashier(c), c.Argument(1));
+    c.Out << QStringLiteral("Ticket %1 sold for %2").arg(ticket.Code, Money(ticket.Cost)) << Qt::endl;
     return 0;
 }
 
-// One basket line from "NAME" or "NAME:QUANTITY", priced from the products table.
-TZRVProductSellInfos BasketLine(TZRVDataBase& aDb, const QString& aItem) {
+// One basket line from "NAME" or "NAME:QUANTITY".
+TZRVBasketLine BasketLine(const QString& aItem) {
     const qsizetype colon = aItem.lastIndexOf(u':');
-    const QString name = colon < 0 ? aItem : aItem.left(colon);
-    const int quantity =
-        colon < 0 ? 1 : TContext::NumberIn(aItem.mid(colon + 1), QStringLiteral("product"), 1, 10000);
-    int id = 0;
-    int perUnit = 0;
-    int cost = 0;
-    if (!aDb.ReadProduct(name, id, perUnit, cost))
-        throw EZRVError(QStringLiteral("There is no product named \"%1\"").arg(name));
-    const qint64 total = qint64(cost) * quantity;
-    if (total > INT_MAX)
-        throw EZRVError(QStringLiteral("%1 × %2 costs more than a sale can hold").arg(quantity).arg(name));
-    return {uint32_t(id), name, uint32_t(quantity), int32_t(total)};
+    if (colon < 0)
+        return {aItem, 1};
+    return {aItem.left(colon),
+            uint32_t(TContext::NumberIn(aItem.mid(colon + 1), QStringLiteral("product"), 1, 10000))};
 }
 
 int TillSellProducts(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
-    TZRVSellCommand basket;
+    std::vector<TZRVBasketLine> basket;
     for (const QString& item : c.Values(QStringLiteral("product")))
-        basket.AddProduct(BasketLine(c.DataBase(), item));
-    if (basket.GetCount() == 0)
+        basket.push_back(BasketLine(item));
+    if (basket.empty())
         throw EZRVError(QStringLiteral("--product is required"));
-    basket.SetDiscount(c.Number(QStringLiteral("discount"), 0, INT_MAX));
-    if (!till.SellProducts(basket))
-        NotRecorded();
-    c.Out << QStringLiteral("%1 products sold for %2").arg(basket.GetCount()).arg(Money(basket.GetTotal()))
-          << Qt::endl;
+    const TZRVBasketSale sale =
+        c.Service().TillSellProducts(Cashier(c), basket, c.Number(QStringLiteral("discount"), 0, INT_MAX));
+    c.Out << QStringLiteral("%1 products sold for %2").arg(sale.Lines).arg(Money(sale.Total)) << Qt::endl;
     return 0;
 }
 
-// Who receives credit: the account (--account) or the ticket (--ticket) named, and how much.
-struct TCreditTarget {
-    bool Account;
-    QString Name;
-    uint32_t Seconds;
-    QString Text() const { return (Account ? QStringLiteral("account ") : QStringLiteral("ticket ")) + Name; }
-};
-
-TCreditTarget CreditTarget(TContext& c) {
+// Who receives credit: the account (--account) or the ticket (--ticket) named.
+TZRVCreditTarget CreditTarget(const TContext& c) {
     const bool account = c.IsSet(QStringLiteral("account"));
     if (account == c.IsSet(QStringLiteral("ticket")))
         throw EZRVError(QStringLiteral("Name either --account or --ticket"));
-    return {account, c.Value(account ? QStringLiteral("account") : QStringLiteral("ticket")),
-            uint32_t(c.Number(QStringLiteral("seconds"), 1, INT_MAX))};
+    return {account ? TZRVCreditTarget::Account : TZRVCreditTarget::Ticket,
+            c.Value(account ? QStringLiteral("account") : QStringLiteral("ticket"))};
 }
 
-// Adds the seconds to the target's credit and records that with aRecord(key, name), both or
-// neither; the new credit.
-template <class Record>
-uint32_t AddCreditTo(TZRVDataBase& aDb, const TCreditTarget& aTarget, Record&& aRecord) {
-    const auto write = [&](auto& aHolder, auto aUpdate, uint32_t aID, const QString& aName) {
-        aHolder.SetCredit(uint32_t(std::min<qint64>(qint64(aHolder.Credit()) + aTarget.Seconds, INT_MAX)));
-        if (!(aDb.*aUpdate)(&aHolder) || !aRecord(aID, aName))
-            NotRecorded();
-        return aHolder.Credit();
-    };
-    return aDb.Atomically([&] {
-        if (aTarget.Account) {
-            const auto account = aDb.ReadAccount(AccountNamed(aDb, aTarget.Name));
-            return write(*account, &TZRVDataBase::UpdateAccount, account->AccountID(),
-                         account->AccountName());
-        }
-        const auto ticket = TicketCoded(aDb, aTarget.Name);
-        return write(*ticket, &TZRVDataBase::UpdateTicket, ticket->TicketID(), ticket->Code());
-    });
+QString TargetText(const TZRVCreditTarget& aTarget) {
+    return (aTarget.Kind == TZRVCreditTarget::Account ? QStringLiteral("account ")
+                                                      : QStringLiteral("ticket ")) +
+           aTarget.Name;
+}
+
+uint32_t Seconds(const TContext& c) {
+    return uint32_t(c.Number(QStringLiteral("seconds"), 1, INT_MAX));
 }
 
 int TillAddCredit(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
-    const TCreditTarget target = CreditTarget(c);
+    const TZRVCreditTarget target = CreditTarget(c);
+    const uint32_t seconds = Seconds(c);
     const int cost = c.Number(QStringLiteral("cost"), 0, INT_MAX);
-    const uint32_t credit = AddCreditTo(c.DataBase(), target, [&](uint32_t aID, const QString&) {
-        return target.Account ? till.AddAccountCredit(aID, cost) : till.AddTicketCredit(aID, cost);
-    });
+    const uint32_t credit = c.Service().TillAddCredit(Cashier(c), target, seconds, cost);
     c.Out << QStringLiteral("Added %1 to %2 for %3; its credit is now %4")
-                 .arg(FormatCredit(target.Seconds), target.Text(), Money(cost), FormatCredit(credit))
+                 .arg(FormatCredit(seconds), TargetText(target), Money(cost), FormatCredit(credit))
           << Qt::endl;
     return 0;
 }
 
 int TillBonus(TContext& c) {
-    TZRVAuctions till;
-    ResumeTill(c, till);
-    const TCreditTarget target = CreditTarget(c);
-    const uint32_t credit = AddCreditTo(c.DataBase(), target, [&](uint32_t aID, const QString& aName) {
-        return target.Account ? till.AddAccountBonus(aName, target.Seconds)
-                              : till.AddTicketBonus(aID, target.Seconds);
-    });
+    const TZRVCreditTarget target = CreditTarget(c);
+    const uint32_t seconds = Seconds(c);
+    const uint32_t credit = c.Service().TillBonus(Cashier(c), target, seconds);
     c.Out << QStringLiteral("Gave %1 to %2 as a bonus; its credit is now %3")
-                 .arg(FormatCredit(target.Seconds), target.Text(), FormatCredit(credit))
+                 .arg(FormatCredit(seconds), TargetText(target), FormatCredit(credit))
           << Qt::endl;
     return 0;
 }
 
 int Clean(TContext& c) {
-    TZRVServerInitialisations jobs;
-    jobs.SetDB(&c.DataBase());
-    c.Out << QStringLiteral("Cleaning done: rows deleted or marked deleted: %1").arg(jobs.FreeDataBase())
+    c.Out << QStringLiteral("Cleaning done: rows deleted or marked deleted: %1").arg(c.Service().Clean())
           << Qt::endl;
     return 0;
 }
@@ -614,6 +444,16 @@ const QList<TCommand>& Commands() {
          {{"name", "The account name."}},
          AccountCreate},
         {"account list", "Lists the accounts.", {}, {}, AccountList},
+        {"account deactivate",
+         "Deactivates an account: it can no longer log in; its credit and history stay.",
+         {},
+         {{"name", "The account name."}},
+         AccountDeactivate},
+        {"account reactivate",
+         "Reactivates a deactivated account.",
+         {},
+         {{"name", "The account name."}},
+         AccountReactivate},
         {"group create",
          "Creates a group of customers.",
          {Option("description", "What the group is for.", "text"),
@@ -644,11 +484,12 @@ const QList<TCommand>& Commands() {
           Option("days", "Days a ticket stays valid once sold.", "days", "30"),
           Option("hourformula", "The hour formula limiting when the tickets may be used.", "name", "Default"),
           Option("group", "The tickets' group.", "name", "Default"),
-          Option("sold", "Marks the tickets sold at once.")},
+          Option("sold", "Marks the tickets sold at once, as ticket sell does.")},
          {},
          TicketGenerate},
         {"ticket sell",
-         "Marks a ticket sold: it may be used from now on.",
+         "Marks a ticket sold without a till (no money is recorded): it may be used from now on, its days "
+         "of validity counting from today.",
          {},
          {{"code", "The ticket's code."}},
          TicketSell},
@@ -689,7 +530,8 @@ const QList<TCommand>& Commands() {
          {c_CashierArgument},
          TillAddCredit},
         {"till bonus",
-         "Gives credit to an account or a ticket for nothing; bonuses are listed apart from the money.",
+         "Gives credit to an account or a ticket for nothing (the cashier's group needs urBonus); bonuses "
+         "are listed apart from the money.",
          {c_AccountTarget, c_TicketTarget, c_SecondsOption},
          {c_CashierArgument},
          TillBonus},

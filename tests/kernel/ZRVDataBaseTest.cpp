@@ -327,9 +327,10 @@ TEST_F(DataBaseFile, SaveCopiesTheDatabaseAndKeepsItOpenOrClosed) {
         if (!open)
             fDb.Close();
         const QString folder = File(open ? "backups/open" : "backups/closed");
-        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        // The backup is named after the kernel's clock, which the tests stop.
+        const QDateTime before = DateTimeToQDateTime(Now()).addSecs(-1);
         ASSERT_TRUE(fDb.Save(folder + "/"));
-        const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+        const QDateTime after = DateTimeToQDateTime(Now()).addSecs(1);
         EXPECT_EQ(fDb.GetOpenned(), open);
 
         const QStringList files = QDir(folder).entryList(QDir::Files);

@@ -59,6 +59,8 @@ TEST_F(ServerCommands, HelpExplainsEveryCommand) {
     const QStringList commands = {"serve",
                                   "account create",
                                   "account list",
+                                  "account deactivate",
+                                  "account reactivate",
                                   "group create",
                                   "group list",
                                   "hourformula create",
@@ -134,6 +136,10 @@ TEST_F(ServerCommands, AccountsAndGroups) {
     EXPECT_TRUE(accounts.contains(QRegularExpression("2 +awa +yes +01h30m00s +VIP")))
         << accounts.toStdString();
     EXPECT_FALSE(accounts.contains("ben"));
+    EXPECT_EQ(Ok({"account", "deactivate", "awa"}).trimmed(), "Account awa deactivated");
+    EXPECT_TRUE(Ok({"account", "list"}).contains(QRegularExpression("2 +awa +no +01h30m00s")));
+    EXPECT_EQ(Ok({"account", "reactivate", "awa"}).trimmed(), "Account awa reactivated");
+    EXPECT_EQ(Run({"account", "deactivate", "ben"}).Code, 1);
     EXPECT_TRUE(Ok({"group", "list"}).contains(QRegularExpression("2 +VIP +no +Habitués")));
 }
 
@@ -159,7 +165,7 @@ TEST_F(ServerCommands, TicketsFromGenerationToSale) {
 
     EXPECT_EQ(Ok({"ticket", "sell", codes[0]}).trimmed(), "Ticket " + codes[0] + " sold");
     EXPECT_TRUE(Ticket(codes[0])->Active());
-    EXPECT_NE(Ticket(codes[0])->ActivationDate(), 0.0);
+    EXPECT_EQ(Ticket(codes[0])->ActivationDate(), Date()); // sold today, as the till sells
     EXPECT_FALSE(Ticket(codes[1])->Active());
     const TResult again = Run({"ticket", "sell", codes[0]});
     EXPECT_EQ(again.Code, 1);
