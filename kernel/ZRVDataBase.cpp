@@ -1177,7 +1177,7 @@ void TZRVCustomDataBase::WriteSessionUse(const TZRVSessionRow& aRow, qint64 aCha
         Fail(u"The database is not open"_s);
     const bool account = aRow.SessionType == stAccount;
     const ZRVSql::Table& table = account ? ZRVSql::Accounts : ZRVSql::Tickets;
-    Atomically([&] {
+    RunAtomically([&] {
         if (aRow.StartDate == 0) {
             if (aMachineID != 0)
                 UpdateRows(table.Name, {{u"LastUsePC"_s, aMachineID}}, {{table.Key, aRow.RecordID}});
@@ -1200,7 +1200,7 @@ void TZRVCustomDataBase::WriteSessionUse(const TZRVSessionRow& aRow, qint64 aCha
 bool TZRVCustomDataBase::SpendReloadCode(uint32_t aTicketID, uint32_t aCredit, const TZRVSessionRow& aPayer) {
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
-    return Atomically([&] {
+    return RunAtomically([&] {
         if (Run(ZRVSql::c_SpendReloadCode, {Now(), aTicketID, aCredit}).numRowsAffected() != 1)
             return false;
         Run(aPayer.SessionType == stAccount ? ZRVSql::c_GrantAccountCredit : ZRVSql::c_GrantTicketCredit,

@@ -3,7 +3,7 @@
 #include "ZRVErrorLogger.h"
 #include "ZRVOperatorService.h"
 #include "ZRVServerHost.h"
-#include "ZRVTextListView.h"
+#include "ZRVTextTable.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

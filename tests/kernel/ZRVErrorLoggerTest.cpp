@@ -70,9 +70,8 @@ TEST_F(ErrorLogger, SwitchingFilesStopsTheOldOne) {
 }
 
 TEST_F(ErrorLogger, AutoSelectsTheMonthlyName) {
-    const QDate today = QDate::currentDate();
-    EXPECT_EQ(TZRVErrorLogger::AutoFileName(),
-              QStringLiteral("%1-%2.lgf").arg(today.year()).arg(today.month()));
+    TZRVClock::Stop(EncodeDateTime(2011, 7, 31, 23, 59, 59));
+    EXPECT_EQ(TZRVErrorLogger::AutoFileName(), "2011-7.lgf");
     const QString saved = QDir::currentPath();
     QDir::setCurrent(fDir.path());
     {

@@ -1,4 +1,4 @@
-#include "ZRVTextListView.h"
+#include "ZRVTextTable.h"
 
 #include <algorithm>
 
