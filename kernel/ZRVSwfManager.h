@@ -96,7 +96,6 @@ public:
     void SetAbortOnFailure(bool aValue) { fAbortOnFailure = aValue; }
     TZRVErrorLogger* ErrorLogger() const { return fErrorLogger; }
     void SetErrorLogger(TZRVErrorLogger* aValue) { fErrorLogger = aValue; }
-    TZRVFileDownload* FileDownload() const { return fFileDwnld; }
 
     ZRV_EVENT_PROPERTY(TNotifyEvent, NewFileAvailable)
     ZRV_EVENT_PROPERTY(TNotifyEvent, BeforeCleanSwfDir)

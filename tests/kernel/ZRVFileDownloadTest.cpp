@@ -3,6 +3,7 @@
 
 #include "ZRVFileDownload.h"
 
+#include "support/Errors.h"
 #include "support/EventLoop.h"
 #include "support/Files.h"
 #include "support/HttpTestServer.h"
@@ -151,20 +152,10 @@ TEST_F(FileDownload, TooLargeOrStalledBodyFails) {
 
 TEST_F(FileDownload, ArgumentErrorsRaiseBeforeAnythingStarts) {
     fDownload.SetLocalFile(Target("kept.bin"));
-    try {
-        fDownload.Download(QString(), Target());
-        FAIL() << "no error";
-    } catch (const EZRVError& e) {
-        EXPECT_EQ(e.Message(), "Url required");
-    }
+    EXPECT_EQ(ErrorOf([&] { fDownload.Download(QString(), Target()); }), "Url required");
     EXPECT_EQ(fDownload.LocalFile(), Target("kept.bin"));
 
-    try {
-        fDownload.Download(fServer.Url("/x"), QString());
-        FAIL() << "no error";
-    } catch (const EZRVError& e) {
-        EXPECT_EQ(e.Message(), "Local file name required");
-    }
+    EXPECT_EQ(ErrorOf([&] { fDownload.Download(fServer.Url("/x"), QString()); }), "Local file name required");
     EXPECT_EQ(fDownload.Url(), fServer.Url("/x")); // stored before the file name is checked
 
     ASSERT_TRUE(WriteFile(Target("plain"), "a file, not a folder"));
@@ -178,12 +169,8 @@ TEST_F(FileDownload, ArgumentErrorsRaiseBeforeAnythingStarts) {
 TEST_F(FileDownload, BusyRefusesASecondTransfer) {
     fServer.AddSlow("/slow", Content(4000), 1000, 10);
     fDownload.Download(fServer.Url("/slow"), Target());
-    try {
-        fDownload.Download(fServer.Url("/slow"), Target("b.bin"));
-        FAIL() << "no error";
-    } catch (const EZRVError& e) {
-        EXPECT_EQ(e.Message(), "Still executing last request");
-    }
+    EXPECT_EQ(ErrorOf([&] { fDownload.Download(fServer.Url("/slow"), Target("b.bin")); }),
+              "Still executing last request");
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(fEvents, QStringList{"Complete"});
 }
@@ -199,11 +186,7 @@ TEST_F(FileDownload, NextTransferMayStartFromCompletionButNotFromFailure) {
     });
     fDownload.SetOnDownloadFailed([&](QObject*) {
         fEvents << "Failed";
-        try {
-            fDownload.Download(fServer.Url("/1"), Target("3"));
-        } catch (const EZRVError& e) {
-            refused = e.Message();
-        }
+        refused = ErrorOf([&] { fDownload.Download(fServer.Url("/1"), Target("3")); });
     });
     fDownload.Download(fServer.Url("/1"), Target("1"));
     ASSERT_TRUE(WaitUntil([&] { return fEvents.size() == 2 && !fDownload.Busy(); }));

@@ -5,6 +5,7 @@
 
 #include "ZRVErrorLogger.h"
 
+#include "support/Errors.h"
 #include "support/Files.h"
 #include "support/TempDirs.h"
 
@@ -42,18 +43,6 @@ template <class TResult> TResult Call(const QString& aFile, const char* aSymbol)
     if (handle)
         dlclose(handle);
     return result;
-}
-
-template <class TPlugIn> QString LoadError(const QString& aFile) {
-    try {
-        if constexpr (std::is_same_v<TPlugIn, TZRVPlugIn>)
-            TZRVPlugIn(nullptr, aFile);
-        else
-            TZRVDefClientCfgPlugIn{aFile};
-    } catch (const EZRVError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("loaded");
 }
 
 class PlugIns : public ::testing::Test {
@@ -113,11 +102,11 @@ TEST_F(PlugIns, DamagedAndForeignFilesAreSkippedWithALogLine) {
 
 TEST_F(PlugIns, MenuPlugInLoadErrors) {
     ASSERT_TRUE(WriteFile(InFolder("damaged.pi"), "not a library"));
-    EXPECT_EQ(LoadError<TZRVPlugIn>(InFolder("damaged.pi")),
+    EXPECT_EQ(ErrorOf([&] { TZRVPlugIn(nullptr, InFolder("damaged.pi")); }),
               "DLL loading failure\r\n" + InFolder("damaged.pi"));
-    EXPECT_EQ(LoadError<TZRVPlugIn>(InFolder("missing.pi")),
+    EXPECT_EQ(ErrorOf([&] { TZRVPlugIn(nullptr, InFolder("missing.pi")); }),
               "DLL loading failure\r\n" + InFolder("missing.pi"));
-    EXPECT_EQ(LoadError<TZRVPlugIn>(c_CfgPlugIn), "This is not a plugin");
+    EXPECT_EQ(ErrorOf([] { TZRVPlugIn(nullptr, c_CfgPlugIn); }), "This is not a plugin");
     EXPECT_FALSE(Loaded(c_CfgPlugIn)); // rejected and unloaded again
 }
 
@@ -160,11 +149,11 @@ TEST(DefClientCfgPlugIn, LoadErrors) {
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.so");
     ASSERT_TRUE(WriteFile(damaged, "not a library"));
-    EXPECT_EQ(LoadError<TZRVDefClientCfgPlugIn>(damaged), "Unable to load DLL\r\n" + damaged);
-    EXPECT_EQ(LoadError<TZRVDefClientCfgPlugIn>(c_Example), "That is not an i-DefClientCfgPlugIn");
+    EXPECT_EQ(ErrorOf([&] { TZRVDefClientCfgPlugIn{damaged}; }), "Unable to load DLL\r\n" + damaged);
+    EXPECT_EQ(ErrorOf([] { TZRVDefClientCfgPlugIn{c_Example}; }), "That is not an i-DefClientCfgPlugIn");
     for (const char* mode : {"null", "incomplete"}) {
         ScopedEnv env("ZRV_TEST_CFG_PLUGIN_MODE", mode);
-        EXPECT_EQ(LoadError<TZRVDefClientCfgPlugIn>(c_CfgPlugIn), "That is not an i-DefClientCfgPlugIn")
+        EXPECT_EQ(ErrorOf([] { TZRVDefClientCfgPlugIn{c_CfgPlugIn}; }), "That is not an i-DefClientCfgPlugIn")
             << mode;
         EXPECT_FALSE(Loaded(c_CfgPlugIn)) << mode;
     }

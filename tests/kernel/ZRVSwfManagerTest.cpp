@@ -7,6 +7,7 @@
 #include "ZRVErrorLogger.h"
 #include "ZRVFileDownload.h"
 
+#include "support/Errors.h"
 #include "support/EventLoop.h"
 #include "support/Files.h"
 #include "support/HttpTestServer.h"
@@ -153,21 +154,11 @@ TEST_F(SwfManager, FailedListQueryReportsFailureAndLeavesTheListEmpty) {
 
 TEST_F(SwfManager, ListQueryPreconditions) {
     fManager.SetBaseUrl(QString());
-    try {
-        fManager.GetNetList();
-        FAIL() << "no error";
-    } catch (const EZRVError& e) {
-        EXPECT_EQ(e.Message(), "Invalid base url");
-    }
+    EXPECT_EQ(ErrorOf([&] { fManager.GetNetList(); }), "Invalid base url");
     fManager.SetBaseUrl(fServer.Url("/zrv/ads/swfquery.php"));
     fServer.AddSlow("/zrv/ads/swfquery.php", fServer.Url("/ads/a.gif").toUtf8(), 8, 10);
     fManager.GetNetList();
-    try {
-        fManager.GetNetList();
-        FAIL() << "no error";
-    } catch (const EZRVError& e) {
-        EXPECT_EQ(e.Message(), "Already retrieving net list");
-    }
+    EXPECT_EQ(ErrorOf([&] { fManager.GetNetList(); }), "Already retrieving net list");
     ASSERT_TRUE(WaitUntil([this] { return fEvents.contains("NetList"); }));
     EXPECT_EQ(fManager.NetFileNames().Lines(), QStringList{"a.gif"});
 }
@@ -303,44 +294,28 @@ TEST_F(SwfManager, FailureWithAbortOnFailureStopsTheRunningFetch) {
 }
 
 TEST_F(SwfManager, FetchPreconditions) {
-    const auto refused = [this](const char* aText) {
-        try {
-            fManager.DownloadSwfs();
-        } catch (const EZRVError& e) {
-            return e.Message() == aText;
-        }
-        return false;
-    };
-    EXPECT_TRUE(refused("NetList is empty"));
+    const auto fetch = [this] { fManager.DownloadSwfs(); };
+    EXPECT_EQ(ErrorOf(fetch), "NetList is empty");
     fServer.AddSlow("/ads/a.gif", Ad("a").repeated(400), 512, 10);
     Publish({"a.gif"});
     QueryList();
 
     ASSERT_TRUE(WriteFile(fDir.filePath("plain"), "a file, not a folder"));
     fManager.SetTempPath(fDir.filePath("plain/TMP"));
-    EXPECT_TRUE(refused("Unable to create temp directory"));
+    EXPECT_EQ(ErrorOf(fetch), "Unable to create temp directory");
     fManager.SetTempPath(fDir.filePath("ADS/TMP"));
     fManager.SetSwfPath(fDir.filePath("plain/ADS"));
-    EXPECT_TRUE(refused("Unable to create Swf directory"));
+    EXPECT_EQ(ErrorOf(fetch), "Unable to create Swf directory");
     fManager.SetSwfPath(QString());
-    EXPECT_TRUE(refused("Unable to create Swf directory"));
+    EXPECT_EQ(ErrorOf(fetch), "Unable to create Swf directory");
 
     fManager.SetSwfPath(fDir.filePath("ADS"));
     fManager.DownloadSwfs();
-    EXPECT_TRUE(refused("Still executing last request"));
-    const auto refusedWhileFetching = [](auto aCall, const char* aText) {
-        try {
-            aCall();
-        } catch (const EZRVError& e) {
-            return e.Message() == aText;
-        }
-        return false;
-    };
-    const char* noChange = "Can't change this property while downloading files";
-    EXPECT_TRUE(refusedWhileFetching([&] { fManager.SetSwfPath(fDir.filePath("other")); }, noChange));
-    EXPECT_TRUE(refusedWhileFetching([&] { fManager.SetTempPath(fDir.filePath("other")); }, noChange));
-    EXPECT_TRUE(
-        refusedWhileFetching([&] { fManager.ShuffleSwfList(); }, "Can't do this while downloading files"));
+    EXPECT_EQ(ErrorOf(fetch), "Still executing last request");
+    const QString noChange = "Can't change this property while downloading files";
+    EXPECT_EQ(ErrorOf([&] { fManager.SetSwfPath(fDir.filePath("other")); }), noChange);
+    EXPECT_EQ(ErrorOf([&] { fManager.SetTempPath(fDir.filePath("other")); }), noChange);
+    EXPECT_EQ(ErrorOf([&] { fManager.ShuffleSwfList(); }), "Can't do this while downloading files");
     fManager.SetSwfPath(fDir.filePath("ADS/")); // the same folder is no change
     ASSERT_TRUE(WaitFetched());
     EXPECT_NO_THROW(fManager.ShuffleSwfList());
