@@ -89,6 +89,10 @@ public:
     void SetServerPingEnabled(bool aValue);
     bool AutoDBUpdateSession() const;
     void SetAutoDBUpdateSession(bool aValue);
+    // Milliseconds a workstation has from the accept to its ready answer before it is dropped and
+    // its slot freed; every slot, also those added later, takes it.
+    int HandshakeDeadline() const { return fHandshakeDeadline; }
+    void SetHandshakeDeadline(int aMSecs);
 
     // A timer offered to the host; never started here.
     QTimer* WatchDogTimer() const { return fWatchDogTimer; }
@@ -185,6 +189,7 @@ private:
     int fServerPort = c_DefaultServerPort;
     quint16 fDiscoveryPort = c_DefaultDiscoveryPort;
     int fMachineRegistrationDelay = c_DefaultMachineRegistrationDelay;
+    int fHandshakeDeadline = TZRVServerClientConnection::c_DefaultHandshakeDeadline;
     int fTag = 0;
     bool fDestroying = false;
 };
