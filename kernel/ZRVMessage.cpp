@@ -292,6 +292,8 @@ TZRVFrame ScanFrame(QByteArrayView aData, qsizetype aMaxSize) {
 }
 
 TZRVFrame TZRVFrameScanner::Scan(QByteArrayView aData, qsizetype aMaxSize) {
+    if (aData.size() <= c_MarkerSize) // the marker, or part of it: the body has not begun
+        return {aData.size() > aMaxSize ? fsBad : fsIncomplete, aData.size()};
     const qsizetype next = FindMarker(aData, std::max(fSearchFrom, c_MarkerSize));
     if (next >= 0)
         return {fsComplete, next};
