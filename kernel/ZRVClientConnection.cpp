@@ -422,6 +422,7 @@ void TZRVCustomClientConnection::Handler_SocketState(QAbstractSocket::SocketStat
 }
 
 void TZRVCustomClientConnection::Handler_SocketConnect() {
+    SetLinkSocketOptions(*fSocket);
     fConnected = true;
     fReady = false;
     // A local-account session ends as soon as the server can be reached again.

@@ -4,10 +4,17 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QTime>
+#include <QVarLengthArray>
 
 #include <atomic>
+#include <bit>
+#include <cstring>
 #include <cmath>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // Errors
@@ -18,76 +25,428 @@ EZRVError::EZRVError(const QString& aMessage)
 // ---------------------------------------------------------------------------------------------
 // String list
 
+namespace {
+
+// Lists up to this many lines are scanned for a name; longer ones keep an index.
+constexpr int c_ScanLimit = 32;
+
+char16_t AsciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// Hashes a name four UTF-16 units at a time, the ASCII case bit set in each, so that ASCII names
+// equal without regard to case hash alike; a name given in pieces hashes as the whole would.
+class TNameHasher {
+public:
+    explicit TNameHasher(qsizetype aSize) : fHash(14695981039346656037u ^ quint64(aSize)) {}
+
+    // False when the piece holds a unit beyond ASCII, which must be folded first.
+    bool Add(QStringView aPiece) {
+        const char16_t* units = aPiece.utf16();
+        qsizetype i = 0;
+        for (; i < aPiece.size() && fPending != 0; ++i)
+            if (!AddUnit(units[i]))
+                return false;
+        for (; i + 4 <= aPiece.size(); i += 4) {
+            quint64 word = 0;
+            std::memcpy(&word, units + i, sizeof word);
+            if (word & 0xFF80FF80FF80FF80u)
+                return false;
+            Mix(word);
+        }
+        for (; i < aPiece.size(); ++i)
+            if (!AddUnit(units[i]))
+                return false;
+        return true;
+    }
+    uint32_t Result() {
+        if (fPending != 0)
+            Mix(fWord);
+        return uint32_t(fHash ^ (fHash >> 32));
+    }
+
+private:
+    bool AddUnit(char16_t aUnit) {
+        if (aUnit >= 0x80)
+            return false;
+        fWord |= quint64(aUnit) << (16 * fPending);
+        if (++fPending == 4)
+            Mix(fWord);
+        return true;
+    }
+    void Mix(quint64 aWord) {
+        fHash = (fHash ^ (aWord | 0x0020002000200020u)) * 1099511628211u;
+        fWord = 0;
+        fPending = 0;
+    }
+
+    quint64 fHash;
+    quint64 fWord = 0;
+    int fPending = 0;
+};
+
+// The hash of the name aPrefix followed by aName, equal for names equal without regard to case:
+// beyond ASCII, the name is folded code point by code point first (folding keeps each one's
+// length), then hashed like an ASCII one.
+uint32_t NameHash(QStringView aPrefix, QStringView aName) {
+    const qsizetype size = aPrefix.size() + aName.size();
+    TNameHasher ascii(size);
+    if (ascii.Add(aPrefix) && ascii.Add(aName))
+        return ascii.Result();
+    QVarLengthArray<char16_t, 128> name(size);
+    std::memcpy(name.data(), aPrefix.utf16(), size_t(aPrefix.size()) * sizeof(char16_t));
+    std::memcpy(name.data() + aPrefix.size(), aName.utf16(), size_t(aName.size()) * sizeof(char16_t));
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = name[i];
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(name[i + 1]);
+        if (pair)
+            c = QChar::surrogateToUcs4(char16_t(c), name[i + 1]);
+        c = QChar::toCaseFolded(c);
+        if (pair) {
+            name[i++] = QChar::highSurrogate(c);
+            name[i] = QChar::lowSurrogate(c);
+        } else {
+            name[i] = char16_t(c);
+        }
+    }
+    // Folded units beyond ASCII join the words as they are.
+    quint64 hash = 14695981039346656037u ^ quint64(size);
+    for (qsizetype i = 0; i < size; i += 4) {
+        quint64 word = 0;
+        for (qsizetype k = 0; k < 4 && i + k < size; ++k)
+            word |= quint64(name[i + k]) << (16 * k);
+        hash = (hash ^ (word | 0x0020002000200020u)) * 1099511628211u;
+    }
+    return uint32_t(hash ^ (hash >> 32));
+}
+
+// A constant, so that lists built during static initialisation work too.
+constexpr QStringView c_LineEnd = u"\r\n";
+
+// The first line break or "=" at or after aFrom in aText[0, aSize), or aSize; eight units at a
+// time where the processor offers it.
+qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) {
+    qsizetype i = aFrom;
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi16('\r'), lf = _mm_set1_epi16('\n'), eq = _mm_set1_epi16('=');
+    for (; i + 8 <= aSize; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i));
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)),
+                                           _mm_cmpeq_epi16(units, eq));
+        if (const int mask = _mm_movemask_epi8(marks))
+            return i + std::countr_zero(unsigned(mask)) / 2;
+    }
+#endif
+    while (i < aSize && aText[i] != u'\r' && aText[i] != u'\n' && aText[i] != u'=')
+        ++i;
+    return i;
+}
+
+} // namespace
+
+bool SameText(QStringView a, QStringView b) {
+    // Folding never changes a text's length, so texts of different lengths differ.
+    const qsizetype size = a.size();
+    if (size != b.size())
+        return false;
+    const char16_t* x = a.utf16();
+    const char16_t* y = b.utf16();
+    qsizetype i = 0;
+    // ASCII four units at a time: equal but for the case bit of letters.
+    constexpr quint64 c_NonAscii = 0xFF80FF80FF80FF80u, c_CaseBits = 0x0020002000200020u;
+    for (; i + 4 <= size; i += 4) {
+        quint64 u = 0, v = 0;
+        std::memcpy(&u, x + i, sizeof u);
+        std::memcpy(&v, y + i, sizeof v);
+        if (u == v)
+            continue;
+        if ((u | v) & c_NonAscii)
+            break;
+        if ((u ^ v) & ~c_CaseBits)
+            return false;
+        break; // a case difference: letters only, told unit by unit
+    }
+    for (; i < size; ++i) {
+        if (x[i] == y[i])
+            continue;
+        if ((x[i] | y[i]) >= 0x80) // beyond ASCII, folding is the library's
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (AsciiLower(x[i]) != AsciiLower(y[i]))
+            return false;
+    }
+    return true;
+}
+
+bool StartsWithText(QStringView aText, QStringView aPrefix) {
+    return aText.size() >= aPrefix.size() && SameText(aText.first(aPrefix.size()), aPrefix);
+}
+
+TStringList::TStringList(const QStringList& aLines) {
+    for (const QString& line : aLines)
+        Append(line);
+}
+
+QStringList TStringList::Lines() const {
+    QStringList lines;
+    lines.reserve(Count());
+    for (int i = 0; i < Count(); ++i)
+        lines.append(Line(i).toString());
+    return lines;
+}
+
+void TStringList::AddLine(qsizetype aFrom, qsizetype aSize) {
+    fLines.push_back({aFrom, aSize, QStringView(fText).sliced(aFrom, aSize).indexOf(u'=')});
+    if (!fIndex.empty())
+        IndexLine(Count() - 1);
+    else if (Count() > c_ScanLimit)
+        Reindex();
+}
+
+void TStringList::Append(QStringView aLine) {
+    AddWithPrefix(QStringView(), aLine);
+}
+
+void TStringList::AddWithPrefix(QStringView aPrefix, QStringView aLine) {
+    const auto inText = [this](QStringView aPart) {
+        const std::less_equal<const QChar*> le;
+        return !aPart.isEmpty() && le(fText.constData(), aPart.data()) && le(aPart.data(), fText.constData() + fText.size());
+    };
+    if (inText(aPrefix) || inText(aLine)) // a line of this very list: copied before the text grows
+        return AddWithPrefix(aPrefix.toString(), aLine.toString());
+    const qsizetype from = fText.size();
+    fText.append(aPrefix);
+    fText.append(aLine);
+    fText.append(c_LineEnd);
+    AddLine(from, aPrefix.size() + aLine.size());
+}
+
+void TStringList::Add(const QString& aName, const QString& aValue) {
+    const qsizetype from = fText.size();
+    fText.append(aName);
+    fText.append(u'=');
+    fText.append(aValue);
+    fText.append(c_LineEnd);
+    AddLine(from, fText.size() - c_LineEnd.size() - from);
+}
+
+void TStringList::AddStrings(const TStringList& aOther) {
+    for (int i = 0, n = aOther.Count(); i < n; ++i) // the same list may be added to itself
+        Append(aOther.Line(i));
+}
+
+void TStringList::Rejoin(const std::vector<QString>& aLines) {
+    Clear();
+    for (const QString& line : aLines)
+        Append(line);
+}
+
+void TStringList::Insert(int Index, const QString& aLine) {
+    std::vector<QString> lines;
+    for (int i = 0; i < Count(); ++i)
+        lines.push_back(Line(i).toString());
+    lines.insert(lines.begin() + std::clamp(Index, 0, Count()), aLine);
+    Rejoin(lines);
+}
+
+void TStringList::Delete(int Index) {
+    std::vector<QString> lines;
+    for (int i = 0; i < Count(); ++i)
+        if (i != Index)
+            lines.push_back(Line(i).toString());
+    Rejoin(lines);
+}
+
+void TStringList::Clear() {
+    fText.clear();
+    fLines.clear();
+    Reindex();
+}
+
+QStringView TStringList::NameOf(const TLine& aLine) const {
+    return QStringView(fText).sliced(aLine.From, aLine.Eq);
+}
+
 QString TStringList::Names(int Index) const {
-    const QString& line = fLines.at(Index);
-    const qsizetype eq = line.indexOf(u'=');
-    return eq < 0 ? line : line.left(eq);
+    const TLine& line = fLines.at(size_t(Index));
+    return line.Eq < 0 ? Line(Index).toString() : NameOf(line).toString();
 }
 
 QString TStringList::ValueFromIndex(int Index) const {
-    const QString& line = fLines.at(Index);
-    const qsizetype eq = line.indexOf(u'=');
-    return eq < 0 ? QString() : line.mid(eq + 1);
+    const TLine& line = fLines.at(size_t(Index));
+    return line.Eq < 0 ? QString() : Line(Index).sliced(line.Eq + 1).toString();
 }
 
-int TStringList::IndexOfName(const QString& aName) const {
-    for (int i = 0; i < Count(); ++i) {
-        const QString& line = fLines.at(i);
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq >= 0 && QStringView(line).left(eq).compare(aName, Qt::CaseInsensitive) == 0)
+bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) const {
+    const TLine& line = fLines[size_t(Index)];
+    if (line.Eq != aPrefix.size() + aName.size())
+        return false;
+    const QStringView name = NameOf(line);
+    return SameText(name.first(aPrefix.size()), aPrefix) && SameText(name.sliced(aPrefix.size()), aName);
+}
+
+int TStringList::ScanForName(QStringView aPrefix, QStringView aName) const {
+    for (int i = 0; i < Count(); ++i)
+        if (HasName(i, aPrefix, aName))
             return i;
-    }
     return -1;
 }
 
-QString TStringList::Values(const QString& aName) const {
-    const int i = IndexOfName(aName);
-    return i < 0 ? QString() : ValueFromIndex(i);
+int TStringList::IndexOfName(QStringView aPrefix, QStringView aName) const {
+    if (fIndex.empty())
+        return ScanForName(aPrefix, aName);
+    return fIndex[SlotOf(aPrefix, aName, NameHash(aPrefix, aName))].Line;
+}
+
+QStringView TStringList::Value(QStringView aPrefix, QStringView aName) const {
+    const int i = IndexOfName(aPrefix, aName);
+    return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
+}
+
+size_t TStringList::SlotOf(QStringView aPrefix, QStringView aName, uint32_t aHash) const {
+    const size_t mask = fIndex.size() - 1;
+    size_t s = aHash & mask;
+    while (fIndex[s].Line >= 0 && !(fIndex[s].Hash == aHash && HasName(fIndex[s].Line, aPrefix, aName)))
+        s = (s + 1) & mask;
+    return s;
+}
+
+// Records line Index under its name unless an earlier line has that name (lookups find the first).
+void TStringList::IndexLine(int Index) {
+    const TLine& line = fLines[size_t(Index)];
+    if (line.Eq < 0)
+        return;
+    if (size_t(fIndexed + 1) * 2 > fIndex.size()) // kept at most half full
+        GrowIndex();
+    const QStringView name = NameOf(line);
+    const uint32_t hash = NameHash(QStringView(), name);
+    TNameSlot& slot = fIndex[SlotOf(QStringView(), name, hash)];
+    if (slot.Line < 0) {
+        slot = {hash, Index};
+        ++fIndexed;
+    }
+}
+
+void TStringList::GrowIndex() {
+    std::vector<TNameSlot> old(std::max<size_t>(fIndex.size() * 2, 2 * c_ScanLimit), TNameSlot{0, -1});
+    old.swap(fIndex);
+    const size_t mask = fIndex.size() - 1;
+    for (const TNameSlot& slot : old) {
+        size_t s = slot.Hash & mask;
+        while (slot.Line >= 0 && fIndex[s].Line >= 0) // names are distinct: the first free slot
+            s = (s + 1) & mask;
+        if (slot.Line >= 0)
+            fIndex[s] = slot;
+    }
+}
+
+void TStringList::Reindex() {
+    fIndex.clear();
+    fIndexed = 0;
+    if (Count() <= c_ScanLimit)
+        return;
+    fIndex.assign(std::bit_ceil(size_t(Count()) * 2), TNameSlot{0, -1});
+    for (int i = 0; i < Count(); ++i)
+        IndexLine(i);
 }
 
 void TStringList::SetValues(const QString& aName, const QString& aValue) {
-    const int i = IndexOfName(aName);
-    if (i < 0)
+    const int index = IndexOfName(aName);
+    if (index < 0) {
         Add(aName, aValue);
-    else
-        fLines[i] = aName + u'=' + aValue;
-}
-
-QString TStringList::Text() const {
-    qsizetype size = 0;
-    for (const QString& line : fLines)
-        size += line.size() + 2;
-    QString text;
-    text.reserve(size);
-    for (const QString& line : fLines) {
-        text += line;
-        text += QLatin1String("\r\n");
+        return;
     }
-    return text;
+    std::vector<QString> lines;
+    for (int i = 0; i < Count(); ++i)
+        lines.push_back(i == index ? aName + u'=' + aValue : Line(i).toString());
+    Rejoin(lines);
 }
 
 void TStringList::SetText(const QString& aText) {
     fLines.clear();
-    qsizetype start = 0;
+    // A text in the buffer form is kept as it is; any other is written in it.
+    bool bufferForm = true;
+    const char16_t* text = QStringView(aText).utf16();
     const qsizetype n = aText.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = aText.at(i);
-        if (c == u'\r' || c == u'\n') {
-            fLines.append(aText.mid(start, i - start));
-            if (c == u'\r' && i + 1 < n && aText.at(i + 1) == u'\n')
-                ++i;
-            start = i + 1;
+    qsizetype start = 0, eq = -1;
+    for (qsizetype i = NextLineMark(text, 0, n); i < n; i = NextLineMark(text, i, n)) {
+        if (text[i] == u'=') {
+            eq = eq < 0 ? i - start : eq;
+            ++i;
+            continue;
         }
-        ++i;
+        fLines.push_back({start, i - start, eq});
+        const bool crLf = text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n';
+        bufferForm = bufferForm && crLf;
+        i += crLf ? 2 : 1;
+        start = i;
+        eq = -1;
     }
-    if (start < n)
-        fLines.append(aText.mid(start));
+    if (start < n) {
+        fLines.push_back({start, n - start, eq});
+        bufferForm = false;
+    }
+    fText = aText;
+    if (!bufferForm) {
+        std::vector<QString> lines;
+        for (const TLine& line : fLines)
+            lines.push_back(aText.sliced(line.From, line.Size));
+        Rejoin(lines);
+        return;
+    }
+    Reindex();
+}
+
+bool TStringList::operator==(const TStringList& aOther) const {
+    if (Count() != aOther.Count())
+        return false;
+    for (int i = 0; i < Count(); ++i)
+        if (Line(i) != aOther.Line(i))
+            return false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// A record's lines
+
+TZRVRecordLines::TZRVRecordLines(const TStringList& aList) : fList(&aList), fFirst(0), fEnd(aList.Count()) {}
+
+TZRVRecordLines::TZRVRecordLines(const TStringList& aList, QString aPrefix, QString aKeyPrefix, int aFirst, int aEnd)
+    : fList(&aList), fPrefix(std::move(aPrefix)), fKeyPrefix(std::move(aKeyPrefix)), fFirst(aFirst), fEnd(aEnd) {}
+
+QString TZRVRecordLines::ListPrefix(const QString& aKeyPrefix) const {
+    if (!StartsWithText(aKeyPrefix, fKeyPrefix))
+        return QString();
+    QString prefix = fPrefix;
+    prefix.append(QStringView(aKeyPrefix).sliced(fKeyPrefix.size()));
+    return prefix;
+}
+
+TZRVRecordLines TZRVRecordLines::Nested(const QString& aPrefix, const QString& aKeyPrefix, bool aEmpty) const {
+    const QString prefix = ListPrefix(aPrefix);
+    const bool empty = aEmpty || prefix.isNull();
+    return TZRVRecordLines(*fList, prefix, aKeyPrefix, empty ? 0 : fFirst, empty ? 0 : fEnd);
+}
+
+TZRVRecordLines TZRVRecordLines::Nested(const QString& aPrefix, const QString& aKeyPrefix) const {
+    const QString prefix = ListPrefix(aPrefix);
+    int first = fEnd, end = fEnd;
+    for (int i = fFirst; i < fEnd && !prefix.isNull(); ++i)
+        if (StartsWithText(fList->Line(i), prefix)) {
+            first = std::min(first, i);
+            end = i + 1;
+        }
+    return TZRVRecordLines(*fList, prefix, aKeyPrefix, first, end);
+}
+
+QStringView TZRVRecordLines::Value(QStringView aKey) const {
+    if (!StartsWithText(aKey, fKeyPrefix))
+        return QStringView(); // no line of this record carries such a key
+    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()));
 }
 
 void AddPrefixed(TStringList& Outer, const TStringList& Inner, const QString& aPrefix) {
-    for (const QString& line : Inner.Lines())
-        Outer.Add(aPrefix + line);
+    for (int i = 0; i < Inner.Count(); ++i)
+        Outer.AddWithPrefix(aPrefix, Inner.Line(i));
 }
 
 TStringList CollectPrefixed(const TStringList& aList, const QString& aPrefix) {
@@ -96,9 +455,9 @@ TStringList CollectPrefixed(const TStringList& aList, const QString& aPrefix) {
 
 TStringList CollectPrefixed(const TStringList& aList, const QString& aPrefix, const QString& aReplacement) {
     TStringList result;
-    for (const QString& line : aList.Lines())
-        if (line.startsWith(aPrefix, Qt::CaseInsensitive))
-            result.Add(aReplacement + line.mid(aPrefix.size()));
+    for (int i = 0; i < aList.Count(); ++i)
+        if (const QStringView line = aList.Line(i); StartsWithText(line, aPrefix))
+            result.AddWithPrefix(aReplacement, line.sliced(aPrefix.size()));
     return result;
 }
 
@@ -157,7 +516,7 @@ QString Lenient(QString aFormat) {
     return aFormat;
 }
 
-[[noreturn]] void RaiseConvert(const QString& aText, const char* aKind) {
+[[noreturn]] void RaiseConvert(QStringView aText, const char* aKind) {
     throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(aText, QLatin1String(aKind)));
 }
 
@@ -268,9 +627,49 @@ QString DateTimeToStr(TDateTime aValue) {
     return text;
 }
 
-TDateTime StrToDateTime(const QString& aText) {
+namespace {
+
+// Two ASCII digits at aAt, or -1.
+int TwoDigits(QStringView aText, qsizetype aAt) {
+    const auto digit = [&](qsizetype i) {
+        return aText[i] >= u'0' && aText[i] <= u'9' ? aText[i].unicode() - u'0' : -100;
+    };
+    const int value = digit(aAt) * 10 + digit(aAt + 1);
+    return value < 0 ? -1 : value;
+}
+
+// The form the default settings write ("dd/MM/yyyy", then " HH:mm:ss" unless midnight), read
+// without the general parser, which costs more than the rest of a record; false for any other
+// text, which the general parser then reads to the same value or refuses.
+bool ReadWrittenForm(QStringView aText, TDateTime& aValue) {
+    if (aText.size() != 10 && aText.size() != 19)
+        return false;
+    const int day = TwoDigits(aText, 0), month = TwoDigits(aText, 3);
+    const int century = TwoDigits(aText, 6), year = TwoDigits(aText, 8);
+    if (aText[2] != u'/' || aText[5] != u'/' || day < 0 || month < 0 || century < 0 || year < 0)
+        return false;
+    const QDate date(century * 100 + year, month, day);
+    QTime time(0, 0);
+    if (aText.size() == 19) {
+        if (aText[10] != u' ' || aText[13] != u':' || aText[16] != u':')
+            return false;
+        time = QTime(TwoDigits(aText, 11), TwoDigits(aText, 14), TwoDigits(aText, 17));
+    }
+    if (!date.isValid() || !time.isValid())
+        return false;
+    aValue = Combine(c_DateTimeBase.daysTo(date), time.msecsSinceStartOfDay());
+    return true;
+}
+
+} // namespace
+
+TDateTime StrToDateTime(QStringView aText) {
     const TZRVFormatSettings& fs = FormatSettings();
-    const QString text = aText.trimmed();
+    TDateTime value = 0;
+    if (fs.ShortDateFormat == TZRVFormatSettings().ShortDateFormat &&
+        fs.LongTimeFormat == TZRVFormatSettings().LongTimeFormat && ReadWrittenForm(aText, value))
+        return value;
+    const QString text = aText.trimmed().toString();
     const qsizetype space = text.indexOf(u' ');
     const QString datePart = space < 0 ? text : text.left(space);
     const QDate date = QDate::fromString(datePart, Lenient(fs.ShortDateFormat));
@@ -289,7 +688,7 @@ TDateTime StrToDateTime(const QString& aText) {
 // ---------------------------------------------------------------------------------------------
 // Conversions
 
-int StrToInt(const QString& aText) {
+int StrToInt(QStringView aText) {
     bool ok = false;
     const qlonglong v = aText.toLongLong(&ok, 10);
     const bool plain = !aText.isEmpty() && !aText.at(0).isSpace() && !aText.back().isSpace();
@@ -298,14 +697,18 @@ int StrToInt(const QString& aText) {
     return int(v);
 }
 
-uint32_t StrToUInt(const QString& aText) {
+uint32_t StrToUInt(QStringView aText) {
     const int v = StrToInt(aText);
     if (v < 0)
         RaiseConvert(aText, "unsigned integer value");
     return uint32_t(v);
 }
 
-bool StrToBool(const QString& aText) {
+bool StrToBool(QStringView aText) {
+    if (aText == u"-1") // the written forms, read without the number parser
+        return true;
+    if (aText == u"0")
+        return false;
     if (aText.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
         return true;
     if (aText.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
@@ -352,7 +755,7 @@ void TZRVAuthorisation::Copy(const TZRVAuthorisation* Source) {
         *this = *Source;
 }
 
-void TZRVAuthorisation::LoadFromStringList(const TStringList& List) {
+void TZRVAuthorisation::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
@@ -378,7 +781,7 @@ void TZRVApplication::Copy(const TZRVApplication* Source) {
         *this = *Source;
 }
 
-void TZRVApplication::LoadFromStringList(const TStringList& List) {
+void TZRVApplication::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
@@ -404,7 +807,7 @@ void TZRVGame::Copy(const TZRVGame* Source) {
         *this = *Source;
 }
 
-void TZRVGame::LoadFromStringList(const TStringList& List) {
+void TZRVGame::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
@@ -432,7 +835,7 @@ void TZRVSecretQuestion::Copy(const TZRVSecretQuestion* Source) {
         *this = *Source;
 }
 
-void TZRVSecretQuestion::LoadFromStringList(const TStringList& List) {
+void TZRVSecretQuestion::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
@@ -465,14 +868,14 @@ void TZRVGroupAuthorisation::Copy(const TZRVGroupAuthorisation* Source) {
     fAuthorisation->Copy(Source->fAuthorisation.get());
 }
 
-void TZRVGroupAuthorisation::LoadFromStringList(const TStringList& List) {
+void TZRVGroupAuthorisation::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
     fGroupID = ReadUInt(List, QStringLiteral("GroupAuthorisation_GroupID"));
     fValue = ReadBool(List, QStringLiteral("GroupAuthorisation_Value"));
     fValueEx = List.Values(QStringLiteral("GroupAuthorisation_ValueEx"));
-    fAuthorisation->LoadFromStringList(CollectPrefixed(List, QStringLiteral("GroupAuthorisation_")));
+    fAuthorisation->LoadFromStringList(List.Nested(QStringLiteral("GroupAuthorisation_")));
 }
 
 TStringList TZRVGroupAuthorisation::SaveToStringList() const {
@@ -529,20 +932,50 @@ template <class T> void TZRVRecordList<T>::Copy(const TZRVRecordList* Source) {
     }
 }
 
-template <class T> void TZRVRecordList<T>::LoadFromStringList(const TStringList& List) {
+namespace {
+
+// The item of a list a line belongs to, from what follows the list's prefix ("Games_"): the index
+// as the writer writes it (decimal, no leading zero) and below aCount, then the item's own line;
+// -1 for any other line.
+int ItemOfLine(QStringView aAfterPrefix, int aCount) {
+    qsizetype end = 0;
+    qint64 index = 0;
+    while (end < aAfterPrefix.size() && aAfterPrefix[end] >= u'0' && aAfterPrefix[end] <= u'9' && index < aCount)
+        index = index * 10 + (aAfterPrefix[end++].unicode() - u'0');
+    if (end == 0 || index >= aCount || (end > 1 && aAfterPrefix[0] == u'0'))
+        return -1;
+    return int(index);
+}
+
+} // namespace
+
+template <class T> void TZRVRecordList<T>::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
     if (!fOwnerName.isEmpty())
         fOwnerID = ReadUInt(List, fListName + u'_' + fOwnerName);
-    const QString countText = List.Values(fListName + QStringLiteral("_Count"));
-    const int count = StrToInt(countText);
-    // Every item brings at least one line: a larger count is not believed.
-    if (count > List.Count())
+    const QStringView countText = List.Value(fListName + QStringLiteral("_Count"));
+    const int count = std::min(StrToInt(countText), c_MaxCount + 1);
+    // One pass over the lines tells which items have lines of their own; an index that is another
+    // item's with more digits ("Games_1" of "Games_10...") stays that other item's.
+    const QString prefix = List.ListPrefix(fListName + u'_');
+    std::vector<bool> hasLines(size_t(std::max(count, 0)));
+    int lines = 0;
+    for (int i = List.FirstLine(); i < List.EndLine() && !prefix.isNull(); ++i) {
+        const QStringView line = List.List().Line(i);
+        if (!StartsWithText(line, prefix))
+            continue;
+        ++lines;
+        if (const int item = ItemOfLine(line.sliced(prefix.size()), count); item >= 0)
+            hasLines[size_t(item)] = true;
+    }
+    // Every item brings at least one line: a larger count is not believed, nor one past the cap.
+    if (count > lines || count > c_MaxCount)
         throw EConvertError(QStringLiteral("'%1' is not a valid item count").arg(countText));
     for (int i = 0; i < count; ++i) {
         auto item = std::make_unique<T>();
-        item->LoadFromStringList(CollectPrefixed(List, fListName + u'_' + QString::number(i)));
+        item->LoadFromStringList(List.Nested(fListName + u'_' + QString::number(i), QString(), !hasLines[size_t(i)]));
         fItems.push_back(std::move(item));
     }
 }

@@ -33,43 +33,124 @@ public:
 
 // ---------------------------------------------------------------------------------------------
 // String list: ordered lines, Name=Value lookup without regard to case, CR LF buffer form.
+// The lines are kept in place in their buffer form (loading a text copies no line), and lists
+// longer than a few lines keep an index of the first line of each name, so that a record read from
+// a long list costs one pass over its lines, not one per key.
 
 class TStringList {
 public:
     TStringList() = default;
-    explicit TStringList(const QStringList& aLines) : fLines(aLines) {}
+    explicit TStringList(const QStringList& aLines);
 
     int Count() const { return int(fLines.size()); }
-    bool IsEmpty() const { return fLines.isEmpty(); }
-    const QString& operator[](int Index) const { return fLines.at(Index); }
-    const QStringList& Lines() const { return fLines; }
+    bool IsEmpty() const { return fLines.empty(); }
+    // Line Index; Line gives it in place, valid until the list changes.
+    QString operator[](int Index) const { return Line(Index).toString(); }
+    QStringView Line(int Index) const {
+        const TLine& line = fLines[size_t(Index)];
+        return QStringView(fText).sliced(line.From, line.Size);
+    }
+    QStringList Lines() const;
 
-    void Add(const QString& aLine) { fLines.append(aLine); }
-    void Add(const QString& aName, const QString& aValue) { fLines.append(aName + u'=' + aValue); }
-    void AddStrings(const TStringList& aOther) { fLines.append(aOther.fLines); }
-    void Insert(int Index, const QString& aLine) { fLines.insert(Index, aLine); }
-    void Delete(int Index) { fLines.removeAt(Index); }
-    void Clear() { fLines.clear(); }
+    void Add(const QString& aLine) { Append(aLine); }
+    void Add(const QString& aName, const QString& aValue);
+    // Adds the line aPrefix followed by aLine.
+    void AddWithPrefix(QStringView aPrefix, QStringView aLine);
+    void AddStrings(const TStringList& aOther);
+    void Insert(int Index, const QString& aLine);
+    void Delete(int Index);
+    void Clear();
 
     // The text before the first "=" (the whole line when it has none) and the text after it.
     QString Names(int Index) const;
     QString ValueFromIndex(int Index) const;
     // Index of the first line whose name matches without regard to case, or -1.
-    int IndexOfName(const QString& aName) const;
+    int IndexOfName(const QString& aName) const { return IndexOfName(QStringView(), aName); }
+    // The same for the name aPrefix followed by aName.
+    int IndexOfName(QStringView aPrefix, QStringView aName) const;
     // The value of the first matching line; the empty text when no line carries the name.
-    QString Values(const QString& aName) const;
+    QString Values(const QString& aName) const { return Value(QStringView(), aName).toString(); }
+    // The value of the first line named aPrefix followed by aName, in place (valid until the list
+    // changes); empty when no line carries the name.
+    QStringView Value(QStringView aPrefix, QStringView aName) const;
     // Replaces the value of the first matching line, or appends a new line.
     void SetValues(const QString& aName, const QString& aValue);
 
     // Every line followed by CR LF.
-    QString Text() const;
+    QString Text() const { return fText; }
     // Splits at CR LF, lone CR and lone LF; a break at the very end adds no empty line.
     void SetText(const QString& aText);
 
-    bool operator==(const TStringList&) const = default;
+    bool operator==(const TStringList& aOther) const;
 
 private:
-    QStringList fLines;
+    struct TLine {
+        qsizetype From; // in fText
+        qsizetype Size;
+        qsizetype Eq; // where the first "=" is in the line, -1 when it has none
+    };
+    // One slot of the open-addressing name index: a line number, -1 when free.
+    struct TNameSlot {
+        uint32_t Hash;
+        int Line;
+    };
+    void Append(QStringView aLine);
+    void AddLine(qsizetype aFrom, qsizetype aSize);
+    // Writes fText again from the lines, after a change other than an append.
+    void Rejoin(const std::vector<QString>& aLines);
+    QStringView NameOf(const TLine& aLine) const;
+    bool HasName(int Index, QStringView aPrefix, QStringView aName) const;
+    int ScanForName(QStringView aPrefix, QStringView aName) const;
+    // The slot holding the first line named aPrefix + aName, or the free slot where it would go.
+    size_t SlotOf(QStringView aPrefix, QStringView aName, uint32_t aHash) const;
+    void IndexLine(int Index);
+    void GrowIndex();
+    void Reindex();
+
+    QString fText; // the buffer form: every line followed by CR LF
+    std::vector<TLine> fLines;
+    std::vector<TNameSlot> fIndex; // empty while the list is short enough to scan
+    int fIndexed = 0;              // names held by fIndex
+};
+
+// Texts equal without regard to case, as QString::compare takes them (fast for ASCII).
+bool SameText(QStringView a, QStringView b);
+bool StartsWithText(QStringView aText, QStringView aPrefix);
+
+// The lines a record reads: a whole string list, or the lines of a record nested in it behind a
+// prefix, read in place. A nested record's keys begin with its own key prefix where the list has
+// the nesting prefix: the "Mcn_MID" of a machine nested behind a ticket's "UTt_LUP_" is the list's
+// "UTt_LUP_MID". Valid while the list lives and does not change.
+class TZRVRecordLines {
+public:
+    TZRVRecordLines(const TStringList& aList); // every string list is a record's lines
+
+    // The record nested behind aPrefix, whose keys begin with aKeyPrefix; aPrefix begins with this
+    // record's own key prefix ("Mcn_Gam_" inside a machine).
+    TZRVRecordLines Nested(const QString& aPrefix, const QString& aKeyPrefix = QString()) const;
+    // The same when the caller knows whether it has lines (a list knows its items').
+    TZRVRecordLines Nested(const QString& aPrefix, const QString& aKeyPrefix, bool aEmpty) const;
+    // The prefix in the list of this record's keys that begin with aKeyPrefix; null when none can.
+    QString ListPrefix(const QString& aKeyPrefix) const;
+
+    // Whether the record has no line.
+    bool IsEmpty() const { return fFirst >= fEnd; }
+    const TStringList& List() const { return *fList; }
+    // The lines of the list where the record's lines lie, among which may be others'.
+    int FirstLine() const { return fFirst; }
+    int EndLine() const { return fEnd; }
+    QString Values(const QString& aKey) const { return Value(aKey).toString(); }
+    // In place; empty when no line carries the key.
+    QStringView Value(QStringView aKey) const;
+
+private:
+    TZRVRecordLines(const TStringList& aList, QString aPrefix, QString aKeyPrefix, int aFirst, int aEnd);
+
+    const TStringList* fList;
+    QString fPrefix;    // of this record's lines in the list
+    QString fKeyPrefix; // of this record's keys, which the list has as fPrefix
+    int fFirst;
+    int fEnd;
 };
 
 // Appends every line of Inner to Outer with aPrefix in front.
@@ -125,12 +206,25 @@ TDateTime QDateTimeToDateTime(const QDateTime& aValue);
 // ---------------------------------------------------------------------------------------------
 // Conversions of the record text form. Readers raise EConvertError on empty or malformed text.
 
-int StrToInt(const QString& aText);
+int StrToInt(QStringView aText);
 // The signed conversion limited to 0 ... 2147483647, for IDs, credits and seconds.
-uint32_t StrToUInt(const QString& aText);
+uint32_t StrToUInt(QStringView aText);
 // Any number (non-zero is true) or "True" / "False" in any letter case.
-bool StrToBool(const QString& aText);
-TDateTime StrToDateTime(const QString& aText);
+bool StrToBool(QStringView aText);
+TDateTime StrToDateTime(QStringView aText);
+// The same for texts (and literals).
+inline int StrToInt(const QString& aText) {
+    return StrToInt(QStringView(aText));
+}
+inline uint32_t StrToUInt(const QString& aText) {
+    return StrToUInt(QStringView(aText));
+}
+inline bool StrToBool(const QString& aText) {
+    return StrToBool(QStringView(aText));
+}
+inline TDateTime StrToDateTime(const QString& aText) {
+    return StrToDateTime(QStringView(aText));
+}
 
 QString IntToStr(qint64 aValue);
 // "-1" for true, "0" for false.
@@ -141,17 +235,17 @@ QString DateToStr(TDateTime aValue);
 QString TimeToStr(TDateTime aValue);
 
 // Reads one value of a record by its key.
-inline int ReadInt(const TStringList& L, const QString& aKey) {
-    return StrToInt(L.Values(aKey));
+inline int ReadInt(const TZRVRecordLines& L, const QString& aKey) {
+    return StrToInt(L.Value(aKey));
 }
-inline uint32_t ReadUInt(const TStringList& L, const QString& aKey) {
-    return StrToUInt(L.Values(aKey));
+inline uint32_t ReadUInt(const TZRVRecordLines& L, const QString& aKey) {
+    return StrToUInt(L.Value(aKey));
 }
-inline bool ReadBool(const TStringList& L, const QString& aKey) {
-    return StrToBool(L.Values(aKey));
+inline bool ReadBool(const TZRVRecordLines& L, const QString& aKey) {
+    return StrToBool(L.Value(aKey));
 }
-inline TDateTime ReadDateTime(const TStringList& L, const QString& aKey) {
-    return StrToDateTime(L.Values(aKey));
+inline TDateTime ReadDateTime(const TZRVRecordLines& L, const QString& aKey) {
+    return StrToDateTime(L.Value(aKey));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -353,7 +447,7 @@ public:
 
     void Clear();
     void Copy(const TZRVAuthorisation* Source);
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
 
 private:
@@ -373,7 +467,7 @@ public:
 
     void Clear();
     void Copy(const TZRVApplication* Source);
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
 
 private:
@@ -395,7 +489,7 @@ public:
 
     void Clear();
     void Copy(const TZRVGame* Source);
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
 
 private:
@@ -414,7 +508,7 @@ public:
 
     void Clear();
     void Copy(const TZRVSecretQuestion* Source);
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
 
 private:
@@ -436,7 +530,7 @@ public:
 
     void Clear();
     void Copy(const TZRVGroupAuthorisation* Source);
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
 
 private:
@@ -452,6 +546,9 @@ private:
 
 template <class T> class TZRVRecordList {
 public:
+    // The most items a list reads; a list announcing more is refused like a malformed count.
+    static constexpr int c_MaxCount = 10000;
+
     int Count() const { return int(fItems.size()); }
     // The item at Index, or nothing outside 0 ... Count - 1.
     T* Item(int Index) const { return InRange(Index) ? fItems[size_t(Index)].get() : nullptr; }
@@ -465,7 +562,7 @@ public:
     void Clear();
     void Copy(const TZRVRecordList* Source);
 
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
 
 protected:

@@ -647,11 +647,30 @@ void TZRVCustomDataBase::WriteLinks(const QString& aApplicationLinks, const QStr
                                     const TZRVApplications* aApplications, const TZRVGames* aGames) {
     DeleteRows(aApplicationLinks, {{aOwner.Key, aOwnerID}});
     DeleteRows(aGameLinks, {{aOwner.Key, aOwnerID}});
+    std::vector<uint32_t> applications, games;
     for (int i = 0; i < aApplications->Count(); ++i)
-        InsertRow(aApplicationLinks, {{aOwner.Key, aOwnerID},
-                                      {ZRVSql::Applications.Key, aApplications->Item(i)->ApplicationID()}});
+        applications.push_back(aApplications->Item(i)->ApplicationID());
     for (int i = 0; i < aGames->Count(); ++i)
-        InsertRow(aGameLinks, {{aOwner.Key, aOwnerID}, {ZRVSql::Games.Key, aGames->Item(i)->GameID()}});
+        games.push_back(aGames->Item(i)->GameID());
+    InsertLinks(aApplicationLinks, aOwner, aOwnerID, ZRVSql::Applications, std::move(applications));
+    InsertLinks(aGameLinks, aOwner, aOwnerID, ZRVSql::Games, std::move(games));
+}
+
+void TZRVCustomDataBase::InsertLinks(const QString& aLinkTable, const ZRVSql::Table& aOwner, uint32_t aOwnerID,
+                                     const ZRVSql::Table& aItems, std::vector<uint32_t> aIDs) {
+    std::sort(aIDs.begin(), aIDs.end());
+    aIDs.erase(std::unique(aIDs.begin(), aIDs.end()), aIDs.end());
+    if (aIDs.empty())
+        return;
+    // A workstation names what it likes; the café's rows are few, so they are read once.
+    std::vector<uint32_t> existing;
+    QSqlQuery q = Run(Select(Name(aItems.Key), aItems.Name, {}), {});
+    while (q.next())
+        existing.push_back(q.value(0).toUInt());
+    std::sort(existing.begin(), existing.end());
+    for (uint32_t id : aIDs)
+        if (std::binary_search(existing.begin(), existing.end(), id))
+            InsertRow(aLinkTable, {{aOwner.Key, aOwnerID}, {aItems.Key, id}});
 }
 
 bool TZRVCustomDataBase::LinkExists(const QString& aLinkTable, const ZRVSql::Table& aLeft, uint32_t aLeftID,

@@ -261,6 +261,10 @@ private:
     // Replaces the application and game links of a group or machine by those of its lists.
     void WriteLinks(const QString& aApplicationLinks, const QString& aGameLinks, const ZRVSql::Table& aOwner,
                     uint32_t aOwnerID, const TZRVApplications* aApplications, const TZRVGames* aGames);
+    // Links the owner to each row of aItems among aIDs, once however often it is named; IDs of rows
+    // that do not exist get no link.
+    void InsertLinks(const QString& aLinkTable, const ZRVSql::Table& aOwner, uint32_t aOwnerID,
+                     const ZRVSql::Table& aItems, std::vector<uint32_t> aIDs);
 
     void OpenChecked(QSqlDatabase& aDb, bool aIsNew) const;
     void CreateSchema(QSqlDatabase& aDb) const;

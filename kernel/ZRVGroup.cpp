@@ -51,7 +51,7 @@ void TZRVCustomGroup::Copy(const TZRVCustomGroup* Source) {
     fAllowedApplications->Copy(Source->fAllowedApplications.get());
 }
 
-void TZRVCustomGroup::LoadFromStringList(const TStringList& List) {
+void TZRVCustomGroup::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     Clear();
@@ -60,8 +60,8 @@ void TZRVCustomGroup::LoadFromStringList(const TStringList& List) {
     fGroupName = List.Values(c_KeyGroupName);
     fGroupDescription = List.Values(c_KeyGroupDescription);
     fIncrementalCredit = ReadBool(List, c_KeyIncrementalCredit);
-    fAllowedGames->LoadFromStringList(CollectPrefixed(List, c_AllowedGamesPrefix));
-    fAllowedApplications->LoadFromStringList(CollectPrefixed(List, c_AllowedApplicationsPrefix));
+    fAllowedGames->LoadFromStringList(List.Nested(c_AllowedGamesPrefix));
+    fAllowedApplications->LoadFromStringList(List.Nested(c_AllowedApplicationsPrefix));
 }
 
 TStringList TZRVCustomGroup::SaveToStringList() const {

@@ -41,7 +41,7 @@ public:
     // Copies the data fields; the error logger stays the destination's own.
     void Copy(const TZRVCustomGroup* Source);
     // An empty list leaves the group as it is.
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
     void LoadFromBuffer(const QString& Buffer);
     QString SaveToBuffer() const;

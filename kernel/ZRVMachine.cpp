@@ -37,7 +37,7 @@ void TZRVCustomMachine::Copy(const TZRVCustomMachine* Source) {
     fApplications->Copy(Source->fApplications.get());
 }
 
-void TZRVCustomMachine::LoadFromStringList(const TStringList& List) {
+void TZRVCustomMachine::LoadFromStringList(const TZRVRecordLines& List) {
     if (List.IsEmpty())
         return;
     fMachineID = ReadUInt(List, c_KeyMachineID);
@@ -47,8 +47,8 @@ void TZRVCustomMachine::LoadFromStringList(const TStringList& List) {
     fOSystem = List.Values(c_KeyOSystem);
     fGeography = List.Values(c_KeyGeography);
     fLoggedUserName = List.Values(c_KeyLoggedUserName);
-    fGames->LoadFromStringList(CollectPrefixed(List, c_GamesPrefix));
-    fApplications->LoadFromStringList(CollectPrefixed(List, c_ApplicationsPrefix));
+    fGames->LoadFromStringList(List.Nested(c_GamesPrefix));
+    fApplications->LoadFromStringList(List.Nested(c_ApplicationsPrefix));
 }
 
 TStringList TZRVCustomMachine::SaveToStringList() const {

@@ -42,7 +42,7 @@ public:
 
     void Copy(const TZRVCustomMachine* Source);
     // An empty list leaves the record as it is.
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
     void LoadFromBuffer(const QString& Buffer);
     QString SaveToBuffer() const;

@@ -2,9 +2,18 @@
 
 #include "ZRVCrypt.h"
 
+#include <QAbstractSocket>
 #include <QTimer>
+#include <QVariant>
 
 #include <algorithm>
+#include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
 
 namespace {
 
@@ -27,7 +36,9 @@ char EncodeUnit(char16_t c) {
     return found == std::end(c_Cp1252High) ? '?' : char(0x80 + (found - std::begin(c_Cp1252High)));
 }
 
-const QByteArray c_Marker = c_MessageMarquer_string.toLatin1();
+constexpr QByteArrayView c_Marker("#ZRV2_SC_DATA#");
+constexpr qsizetype c_MarkerSize = c_MessageMarquer_size;
+static_assert(c_Marker.size() == c_MarkerSize);
 
 } // namespace
 
@@ -46,10 +57,20 @@ QByteArray ToWindows1252(QStringView aText) {
 
 QString FromWindows1252(QByteArrayView aBytes) {
     QString out = QString::fromLatin1(aBytes);
+    // Only the bytes 0x80 to 0x9F read otherwise than in Latin-1; ASCII is passed eight at a time.
+    const auto* bytes = reinterpret_cast<const uchar*>(aBytes.data());
+    QChar* chars = nullptr;
     for (qsizetype i = 0; i < aBytes.size(); ++i) {
-        const auto c = char16_t(uchar(aBytes[i]));
-        if (!SameAsLatin1(c))
-            out[i] = QChar(c_Cp1252High[c - 0x80]);
+        quint64 eight = 0;
+        if (i + 8 <= aBytes.size() && (std::memcpy(&eight, bytes + i, 8), (eight & 0x8080808080808080u) == 0)) {
+            i += 7;
+            continue;
+        }
+        if ((bytes[i] & 0xE0) == 0x80) {
+            if (!chars)
+                chars = out.data();
+            chars[i] = QChar(c_Cp1252High[bytes[i] - 0x80]);
+        }
     }
     return out;
 }
@@ -73,40 +94,306 @@ int DataSplit(const QString& aText, TZRVArrayOfString& aPieces) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Framing
+
+namespace {
+
+using TKey = TZRVFrameScanner::TKey;
+constexpr int c_KeyCount = TZRVFrameScanner::kKeyCount;
+
+constexpr QByteArrayView c_KeyNames[c_KeyCount] = {"MessageID",
+                                                   "MessageReason",
+                                                   "Found",
+                                                   "ReadyValue",
+                                                   "SessionType",
+                                                   "UTt_Grp_AAp_Applications_Count",
+                                                   "UAt_Grp_AAp_Applications_Count",
+                                                   "Mcn_App_Applications_Count"};
+
+constexpr qsizetype c_LongestKey = c_KeyNames[TZRVFrameScanner::kTicketApps].size();
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
+
+// Names compared without regard to case. The names framing looks for are ASCII, and no
+// Windows-1252 letter folds onto an ASCII one, so this is the string list's comparison.
+bool SameName(QByteArrayView aBytes, QByteArrayView aName) {
+    if (aBytes.size() != aName.size())
+        return false;
+    for (qsizetype i = 0; i < aName.size(); ++i)
+        if (AsciiLower(aBytes[i]) != AsciiLower(aName[i]))
+            return false;
+    return true;
+}
+
+// The name of a line: the bytes before its first "="; a line without "=" has none.
+bool LineName(QByteArrayView aLine, QByteArrayView& aName) {
+    const qsizetype eq = aLine.indexOf('=');
+    if (eq < 0)
+        return false;
+    aName = aLine.first(eq);
+    return true;
+}
+
+// The first line break (CR or LF) at or after aFrom, or -1.
+qsizetype NextBreak(QByteArrayView aData, qsizetype aFrom) {
+    const char* from = aData.data() + aFrom;
+    const auto size = size_t(aData.size() - aFrom);
+    const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size));
+    const auto* cr = static_cast<const char*>(std::memchr(from, '\r', lf ? size_t(lf - from) : size));
+    const char* found = cr ? cr : lf;
+    return found ? found - aData.data() : -1;
+}
+
+// The first marker at or after aFrom, or -1 (a "#" is rare in a body, so it is sought first).
+qsizetype FindMarker(QByteArrayView aData, qsizetype aFrom) {
+    while (aFrom + c_MarkerSize <= aData.size()) {
+        const auto* hash = static_cast<const char*>(
+            std::memchr(aData.data() + aFrom, '#', size_t(aData.size() - aFrom - c_MarkerSize + 1)));
+        if (!hash)
+            return -1;
+        const qsizetype at = hash - aData.data();
+        if (aData.sliced(at, c_MarkerSize) == c_Marker)
+            return at;
+        aFrom = at + 1;
+    }
+    return -1;
+}
+
+// A plain decimal count ("12"); -1 for any other text.
+int PlainCount(QByteArrayView aText) {
+    if (aText.isEmpty() || aText.size() > 9)
+        return -1;
+    int count = 0;
+    for (const char c : aText) {
+        if (c < '0' || c > '9')
+            return -1;
+        count = count * 10 + (c - '0');
+    }
+    return count;
+}
+
+// What the end of a kept message is judged by: the name of its last line and the values of the
+// keys that tell its form.
+class TMessageEnd {
+public:
+    QByteArrayView LastName;
+    QByteArrayView Values[c_KeyCount];
+    bool Has[c_KeyCount] = {};
+
+    bool LastIs(QByteArrayView aKey) const { return SameName(LastName, aKey); }
+    bool LastIsHeader() const {
+        return LastIs(c_KeyNames[TZRVFrameScanner::kMessageID]) ||
+               LastIs(c_KeyNames[TZRVFrameScanner::kMessageReason]);
+    }
+    // The key's value as a boolean: 1 true, 0 false, -1 none.
+    int Flag(TKey aKey) const {
+        try {
+            return Has[aKey] ? int(StrToBool(QString::fromLatin1(Values[aKey]))) : -1;
+        } catch (const EConvertError&) {
+            return -1;
+        }
+    }
+    // The key's value as the writer writes a count, -1 for none or any other text.
+    int Number(TKey aKey) const { return Has[aKey] ? PlainCount(Values[aKey]) : -1; }
+    // The last line is the last item's last line of the application list counted by aCount.
+    bool ListEnds(TKey aCount) const {
+        const int count = Number(aCount);
+        if (count <= 0)
+            return count == 0 && LastIs(c_KeyNames[aCount]);
+        // "<list>_<count - 1>Application_CommandLine"
+        const QByteArrayView list = c_KeyNames[aCount].chopped(qsizetype(sizeof("Count")) - 1);
+        const QByteArrayView item = "Application_CommandLine";
+        const QByteArray index = QByteArray::number(count - 1);
+        return LastName.size() == list.size() + index.size() + item.size() &&
+               SameName(LastName.first(list.size()), list) && LastName.sliced(list.size(), index.size()) == index &&
+               SameName(LastName.last(item.size()), item);
+    }
+    // A reply that ends with its message when refused, with its record when granted.
+    bool ReplyEnds(TKey aRecordApplications) const {
+        const int found = Flag(TZRVFrameScanner::kFound);
+        return (found == 0 && LastIs("Message")) || (found == 1 && ListEnds(aRecordApplications));
+    }
+};
+
+struct TEndRule {
+    QByteArrayView Reason;
+    bool (*Ends)(const TMessageEnd& e);
+};
+
+bool HeadersOnly(const TMessageEnd& e) {
+    return e.LastIsHeader();
+}
+
+// The line each reason's senders write last, in every direction and form. A reason without a
+// rule (a list without a count, a host's own message) has no end that can be known, nor has a
+// message that another form of its reason goes on from (a session report that a replay extends).
+const TEndRule c_EndRules[] = {
+    {"CLIENT_PING", HeadersOnly},
+    {"SERVER_PING", HeadersOnly},
+    {"cmdCLOSE_CLIENT_CONNECTION", HeadersOnly},
+    {"cmdCLOSE_CLIENT_MODULE", HeadersOnly},
+    {"cmdLAUNCH_CLIENT_MODULE", HeadersOnly},
+    {"cmdCLOSE_USER_CONNECTION", HeadersOnly},
+    {"cmdCLOSE_USER_SESSION", HeadersOnly},
+    {"cmdREBOOT_WORKSTATION", HeadersOnly},
+    {"cmdSHUTDOWN_WORKSTATION", HeadersOnly},
+    {"CLOSE_USER_CONNECTION", HeadersOnly},
+    {"CLOSE_USER_SESSION", HeadersOnly},
+    {"SESSION_STARTED", HeadersOnly},
+    {"CLIENT_HANDSHAKE", [](const TMessageEnd& e) { return e.ListEnds(TZRVFrameScanner::kMachineApps); }},
+    {"SERVER_READY",
+     [](const TMessageEnd& e) {
+         return e.LastIs("ReadyComment") ||
+                (e.LastIs("ReadyValue") && e.Flag(TZRVFrameScanner::kReadyValue) == 1);
+     }},
+    {"CLIENT_READY", [](const TMessageEnd& e) { return e.LastIs("ClC_LHF"); }},
+    {"CLIENT_SHUTDOWN_STATE", [](const TMessageEnd& e) { return e.LastIs("NewState"); }},
+    {"GET_CONFIG_LIST", [](const TMessageEnd& e) { return e.LastIs("ClC_LHF"); }},
+    {"SET_CONFIG_LIST", [](const TMessageEnd& e) { return e.LastIsHeader() || e.LastIs("ClC_LHF"); }},
+    {"INFOMESSAGE", [](const TMessageEnd& e) { return e.LastIs("INFOMESSAGE"); }},
+    {"TERMINATE_APPLICATION", [](const TMessageEnd& e) { return e.LastIs("Notify") || e.LastIs("Success"); }},
+    {"GET_ACCOUNT",
+     [](const TMessageEnd& e) {
+         return e.LastIs("AccountPassword") || e.ReplyEnds(TZRVFrameScanner::kAccountApps);
+     }},
+    {"GET_TICKET",
+     [](const TMessageEnd& e) { return e.LastIs("TicketCode") || e.ReplyEnds(TZRVFrameScanner::kTicketApps); }},
+    {"ADD_CREDIT", [](const TMessageEnd& e) { return e.LastIs("ReloadCode") || e.LastIs("Hours"); }},
+    {"FIX_CREDIT", [](const TMessageEnd& e) { return e.LastIs("Message"); }},
+    {"CREATE_ACCOUNT", [](const TMessageEnd& e) { return e.LastIs("Message"); }},
+    {"UPDATE_ACCOUNT", [](const TMessageEnd& e) { return e.LastIs("Message"); }},
+    {"RETRIEVE_PASSWORD",
+     [](const TMessageEnd& e) {
+         const int found = e.Flag(TZRVFrameScanner::kFound);
+         return e.LastIs("SecretAnswer") || (found == 1 && e.LastIs("AccountPassword")) ||
+                (found == 0 && e.LastIs("Message"));
+     }},
+    {"SESSION_UPDATE", [](const TMessageEnd& e) { return e.LastIs("SessionOpenned"); }},
+    {"SESSION_STOPPED", [](const TMessageEnd& e) { return e.LastIs("CreditValue"); }},
+    {"USER_CONNECTION_CLOSED",
+     [](const TMessageEnd& e) {
+         switch (e.Number(TZRVFrameScanner::kSessionType)) {
+         case stAccount:
+             return e.ListEnds(TZRVFrameScanner::kAccountApps);
+         case stTicket:
+             return e.ListEnds(TZRVFrameScanner::kTicketApps);
+         default:
+             return e.LastIs("SessionType");
+         }
+     }},
+};
+
+} // namespace
+
+TZRVFrame ScanFrame(QByteArrayView aData, qsizetype aMaxSize) {
+    return TZRVFrameScanner().Scan(aData, aMaxSize);
+}
+
+TZRVFrame TZRVFrameScanner::Scan(QByteArrayView aData, qsizetype aMaxSize) {
+    if (aData.size() <= c_MarkerSize) // the marker, or part of it: the body has not begun
+        return {aData.size() > aMaxSize ? fsBad : fsIncomplete, aData.size()};
+    const qsizetype next = FindMarker(aData, std::max(fSearchFrom, c_MarkerSize));
+    if (next >= 0)
+        return {fsComplete, next};
+    if (aData.size() > aMaxSize)
+        return {fsBad, aData.size()};
+    // A marker not found yet can only start in the last 13 bytes.
+    fSearchFrom = std::max(c_MarkerSize, aData.size() - (c_MarkerSize - 1));
+    ReadLines(aData);
+    return {EndState(aData), aData.size()};
+}
+
+// Reads the lines of the body that have their line end, keeping the first value of each key.
+void TZRVFrameScanner::ReadLines(QByteArrayView aData) {
+    qsizetype from = std::max(fLinesFrom, c_MarkerSize);
+    for (;;) {
+        const qsizetype end = NextBreak(aData, std::max(from, fBreakFrom));
+        // A CR at the very end may be the first half of a CR LF.
+        if (end < 0 || (aData[end] == '\r' && end + 1 == aData.size())) {
+            fBreakFrom = end < 0 ? aData.size() : end;
+            break;
+        }
+        QByteArrayView name;
+        if (LineName(aData.sliced(from, end - from), name) && name.size() <= c_LongestKey)
+            for (int k = 0; k < kKeyCount; ++k)
+                if (fValues[k].From < 0 && SameName(name, c_KeyNames[k]))
+                    fValues[k] = {from + name.size() + 1, end - from - name.size() - 1};
+        from = end + (aData[end] == '\r' && aData[end + 1] == '\n' ? 2 : 1);
+    }
+    fLinesFrom = from;
+}
+
+TZRVFrameState TZRVFrameScanner::EndState(QByteArrayView aData) const {
+    if (!aData.endsWith("\r\n"))
+        return fsIncomplete;
+    TMessageEnd e;
+    for (int k = 0; k < kKeyCount; ++k) {
+        e.Has[k] = fValues[k].From >= 0;
+        if (e.Has[k])
+            e.Values[k] = aData.sliced(fValues[k].From, fValues[k].Size);
+    }
+    if (!e.Has[kMessageID] || !e.Has[kMessageReason] ||
+        !(SameName(e.Values[kMessageID], "CLIENT_CONNECTION") || SameName(e.Values[kMessageID], "USER_CONNECTION")))
+        return fsUnsure;
+    qsizetype lastLine = aData.size() - 2;
+    while (lastLine > c_MarkerSize && aData[lastLine - 1] != '\r' && aData[lastLine - 1] != '\n')
+        --lastLine;
+    if (!LineName(aData.sliced(lastLine, aData.size() - 2 - lastLine), e.LastName))
+        return fsUnsure;
+    for (const TEndRule& rule : c_EndRules)
+        if (SameName(e.Values[kMessageReason], rule.Reason))
+            return rule.Ends(e) ? fsComplete : fsUnsure;
+    return fsUnsure;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive buffer
 
 TZRVArrayOfString TZRVReceiveBuffer::Feed(QByteArrayView aBytes) {
     fData.append(aBytes);
     TZRVArrayOfString bodies;
-    qsizetype start = fData.indexOf(c_Marker);
-    if (start < 0) {
-        KeepPossibleMarkerStart();
-        return bodies;
+    qsizetype start = 0;
+    fTailState = fsComplete;
+    for (;;) {
+        if (!QByteArrayView(fData).sliced(start).startsWith(c_Marker)) {
+            const qsizetype marker = FindMarker(fData, start);
+            if (marker < 0) { // text before a marker is discarded, but for what may start one
+                start = std::max(start, fData.size() - (c_MarkerSize - 1));
+                break;
+            }
+            start = marker;
+        }
+        const QByteArrayView data = QByteArrayView(fData).sliced(start);
+        const TZRVFrame frame = fScanner.Scan(data, fMaxTail);
+        if (frame.State == fsIncomplete || frame.State == fsUnsure) {
+            fTailState = frame.State;
+            break;
+        }
+        fScanner.Reset();
+        if (frame.State == fsBad) {
+            Clear();
+            Overflow(frame.Length);
+            return bodies;
+        }
+        bodies.append(FromWindows1252(data.sliced(c_MarkerSize, frame.Length - c_MarkerSize)));
+        start += frame.Length;
     }
-    qsizetype next = fData.indexOf(c_Marker, std::max(start + c_MessageMarquer_size, fSearchFrom));
-    while (next >= 0) {
-        const qsizetype body = start + c_MessageMarquer_size;
-        bodies.append(FromWindows1252(QByteArrayView(fData).sliced(body, next - body)));
-        start = next;
-        next = fData.indexOf(c_Marker, start + c_MessageMarquer_size);
-    }
-    KeepTail(start);
-    if (fData.size() > fMaxTail)
-        Overflow();
+    fData.remove(0, start);
     return bodies;
 }
 
 // A kept message past the bound is no message of this system: it is dropped and reported.
-void TZRVReceiveBuffer::Overflow() {
-    const qsizetype dropped = fData.size();
-    Clear();
+void TZRVReceiveBuffer::Overflow(qsizetype aDroppedBytes) {
     if (fOnTailDropped)
-        fOnTailDropped(dropped);
+        fOnTailDropped(aDroppedBytes);
 }
 
 TZRVArrayOfString TZRVReceiveBuffer::Flush() {
     TZRVArrayOfString bodies;
     if (fData.startsWith(c_Marker)) {
-        bodies.append(FromWindows1252(QByteArrayView(fData).sliced(c_MessageMarquer_size)));
+        bodies.append(FromWindows1252(QByteArrayView(fData).sliced(c_MarkerSize)));
         Clear();
     }
     return bodies;
@@ -114,54 +401,54 @@ TZRVArrayOfString TZRVReceiveBuffer::Flush() {
 
 void TZRVReceiveBuffer::Clear() {
     fData.clear();
-    fSearchFrom = 0;
-}
-
-void TZRVReceiveBuffer::KeepPossibleMarkerStart() {
-    const qsizetype keep = c_MessageMarquer_size - 1;
-    if (fData.size() > keep)
-        fData.remove(0, fData.size() - keep);
-    fSearchFrom = 0;
-}
-
-void TZRVReceiveBuffer::KeepTail(qsizetype aMarkerAt) {
-    fData.remove(0, aMarkerAt);
-    // A marker not found yet can only start in the last 13 bytes.
-    fSearchFrom = std::max<qsizetype>(c_MessageMarquer_size, fData.size() - (c_MessageMarquer_size - 1));
+    fScanner.Reset();
+    fTailState = fsComplete;
 }
 
 // ---------------------------------------------------------------------------------------------
+// Message reader
 
-TZRVMessageReader::TZRVMessageReader(QObject* aOwner) : QObject(aOwner), fQuiet(new QTimer(this)) {
-    fQuiet->setSingleShot(true);
-    fQuiet->setInterval(c_DefaultQuietTime);
-    connect(fQuiet, &QTimer::timeout, this, [this] { Deliver(fBuffer.Flush()); });
+TZRVMessageReader::TZRVMessageReader(QObject* aOwner) : QObject(aOwner), fWait(new QTimer(this)) {
+    fWait->setSingleShot(true);
+    connect(fWait, &QTimer::timeout, this, [this] { Deliver(fBuffer.Flush()); });
 }
 
 void TZRVMessageReader::Feed(QByteArrayView aBytes) {
-    fQuiet->stop();
+    fWait->stop();
     Deliver(fBuffer.Feed(aBytes));
-    if (fBuffer.Pending() > c_MessageMarquer_size - 1)
-        fQuiet->start();
+    if (fBuffer.TailState() == fsUnsure)
+        fWait->start(fQuietTime);
+    else if (fBuffer.TailState() == fsIncomplete)
+        fWait->start(fStallTime);
 }
 
 void TZRVMessageReader::Clear() {
-    fQuiet->stop();
+    fWait->stop();
     fBuffer.Clear();
-}
-
-int TZRVMessageReader::QuietTime() const {
-    return fQuiet->interval();
-}
-
-void TZRVMessageReader::SetQuietTime(int aMSecs) {
-    fQuiet->setInterval(aMSecs);
 }
 
 void TZRVMessageReader::Deliver(const TZRVArrayOfString& aBodies) {
     for (const QString& body : aBodies)
         if (fOnBody)
             fOnBody(body);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Socket options
+
+void SetLinkSocketOptions(QAbstractSocket& aSocket) {
+    aSocket.setSocketOption(QAbstractSocket::LowDelayOption, QVariant(1));
+    aSocket.setSocketOption(QAbstractSocket::KeepAliveOption, QVariant(1));
+#ifdef Q_OS_LINUX
+    // The system's own keep-alive waits two hours before its first probe.
+    const auto fd = int(aSocket.socketDescriptor());
+    const int options[][2] = {{TCP_KEEPIDLE, c_LinkKeepAliveIdle},
+                              {TCP_KEEPINTVL, c_LinkKeepAliveInterval},
+                              {TCP_KEEPCNT, c_LinkKeepAliveProbes}};
+    if (fd >= 0)
+        for (const auto& [option, value] : options)
+            setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+#endif
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -76,7 +76,7 @@ TZRVServerClientConnection::TZRVServerClientConnection(QObject* aOwner)
     : QObject(aOwner), fCrypt(new TZRVCrypt(this)), fClientMachine(std::make_unique<TZRVMachine>()),
       fUserConnection(new TZRVServerUserConnection(this)),
       fClientConfig(std::make_unique<TZRVServerClientConfig>()), fPingTimer(new QTimer(this)),
-      fPingTimeOutTimer(new QTimer(this)), fReader(new TZRVMessageReader(this)) {
+      fPingTimeOutTimer(new QTimer(this)), fReader(new TZRVMessageReader(this)), fHandshakeTimer(new QTimer(this)) {
     fUserConnection->SetOnOpen([this](QObject*) { Handler_OnUserConnectionOpen(); });
     fUserConnection->SetOnClose([this](QObject*) { Handler_OnUserConnectionClose(); });
     fUserConnection->Session()->SetOnStart([this](QObject*) { Handler_OnSessionStart(); });
@@ -85,6 +85,9 @@ TZRVServerClientConnection::TZRVServerClientConnection(QObject* aOwner)
     fPingTimeOutTimer->setInterval(c_DefaultPingTimeOut);
     connect(fPingTimer, &QTimer::timeout, this, [this] { Handler_Timer(fPingTimer); });
     connect(fPingTimeOutTimer, &QTimer::timeout, this, [this] { Handler_Timer(fPingTimeOutTimer); });
+    fHandshakeTimer->setSingleShot(true);
+    fHandshakeTimer->setInterval(c_DefaultHandshakeDeadline);
+    connect(fHandshakeTimer, &QTimer::timeout, this, &TZRVServerClientConnection::HandshakeOverdue);
     fReader->Buffer().SetMaxTail(c_MaxMessageSize);
     fReader->SetOnBody([this](const QString& aBody) { HandleBody(aBody); });
     fReader->Buffer().SetOnTailDropped([this](qsizetype aBytes) {
@@ -110,6 +113,7 @@ TZRVCustomServerConnection* TZRVServerClientConnection::Server() const {
 // Socket handlers
 
 void TZRVServerClientConnection::AttachSocket(QTcpSocket* aSocket) {
+    SetLinkSocketOptions(*aSocket);
     fWinSocket = aSocket;
     fRemoteAddress = AddressText(aSocket->peerAddress());
     fSocketHandle = int32_t(aSocket->socketDescriptor());
@@ -124,8 +128,28 @@ void TZRVServerClientConnection::Handler_OnClientConnect() {
     fHandshaken = false;
     fClientReady = false;
     fUserConnection->Session()->Clear();
+    // A peer that never finishes the handshake must not hold the slot.
+    fHandshakeTimer->start();
     DoConnect();
     OpenConnection();
+}
+
+void TZRVServerClientConnection::HandshakeOverdue() {
+    if (!fConnected)
+        return;
+    LogError(QStringLiteral("The workstation %1 did not finish the handshake within %2 ms: link dropped")
+                 .arg(fRemoteAddress)
+                 .arg(HandshakeDeadline()),
+             c_Unit, QStringLiteral("TZRVServerClientConnection.HandshakeOverdue"), QStringLiteral("Log"));
+    AbortConnection();
+}
+
+int TZRVServerClientConnection::HandshakeDeadline() const {
+    return fHandshakeTimer->interval();
+}
+
+void TZRVServerClientConnection::SetHandshakeDeadline(int aMSecs) {
+    fHandshakeTimer->setInterval(aMSecs);
 }
 
 void TZRVServerClientConnection::Handler_OnClientDisconnect() {
@@ -140,7 +164,11 @@ void TZRVServerClientConnection::Handler_OnClientDisconnect() {
 
 void TZRVServerClientConnection::Handler_OnClientRead() {
     if (fWinSocket)
-        fReader->Feed(fWinSocket->readAll());
+        Receive(fWinSocket->readAll());
+}
+
+void TZRVServerClientConnection::Receive(QByteArrayView aBytes) {
+    fReader->Feed(aBytes);
 }
 
 void TZRVServerClientConnection::HandleBody(QString aBody) {
@@ -450,6 +478,7 @@ void TZRVServerClientConnection::RegisterMachine() {
 void TZRVServerClientConnection::ClientReady(const TStringList& aMessage) {
     const QString value = aMessage.Values(c_ReadyValue);
     if (StrToBool(value.isEmpty() ? QStringLiteral("0") : value)) {
+        fHandshakeTimer->stop();
         fReady = true;
         fClientReady = fHandshaken;
         fShuttedDown = ReadBool(aMessage, QStringLiteral("ShutdownState"));
@@ -577,6 +606,7 @@ void TZRVServerClientConnection::DoConnect() {
 void TZRVServerClientConnection::DoDisconnect() {
     fPingTimer->stop();
     fPingTimeOutTimer->stop();
+    fHandshakeTimer->stop();
     if (fOnDisconnect)
         fOnDisconnect(this);
 }

@@ -27,6 +27,8 @@ public:
     static constexpr qsizetype c_MaxMessageSize = 128 * 1024;
     // Bytes a workstation may leave unread before the server gives up on it.
     static constexpr qint64 c_MaxPendingOutput = 1024 * 1024;
+    // How long a workstation may take from the accept to its ready answer.
+    static constexpr int c_DefaultHandshakeDeadline = 15000;
 
     explicit TZRVServerClientConnection(QObject* aOwner = nullptr);
     ~TZRVServerClientConnection() override;
@@ -36,6 +38,9 @@ public:
     void Handler_OnClientDisconnect();
     void Handler_OnClientRead();
     void Handler_OnClientError(QAbstractSocket::SocketError aError);
+    // Handles bytes as the workstation's socket delivers them; a connection fed this way needs no
+    // socket (the fuzzing of the server feeds it so).
+    void Receive(QByteArrayView aBytes);
 
     // ----- sending
     // Frames and sends one message body; false and nothing sent when no workstation is attached.
@@ -75,6 +80,7 @@ public:
     const TStringList& ClientInfos() const { return fClientInfos; }
     TZRVServerUserConnection* UserConnection() const { return fUserConnection; }
     TZRVCrypt* Crypt() const { return fCrypt; }
+    TZRVMessageReader* Reader() const { return fReader; }
     const TStringList& AppsNames() const { return fAppsNames; }
     const TStringList& AppsHandles() const { return fAppsHandles; }
     bool KillResult() const { return fKillResult; }
@@ -96,6 +102,9 @@ public:
     void SetServerPingInterval(uint32_t aValue);
     uint32_t ServerPingTimeOut() const;
     void SetServerPingTimeOut(uint32_t aValue);
+    // Milliseconds from the accept to the ready answer, after which a workstation is dropped.
+    int HandshakeDeadline() const;
+    void SetHandshakeDeadline(int aMSecs);
 
     void LogError(const QString& aMessage, const QString& aUnitName, const QString& aRoutineName,
                   const QString& aAction) const;
@@ -164,6 +173,7 @@ private:
     bool SendLines(const QStringList& aLines);
     void SendCommand(const QString& aReasonLine);
     void Handler_Timer(QTimer* aTimer);
+    void HandshakeOverdue();
     void Handler_OnUserConnectionOpen();
     void Handler_OnUserConnectionClose();
     void Handler_OnSessionStart();
@@ -218,6 +228,7 @@ private:
     bool f_ServerPingEnabled = false;
 
     TZRVMessageReader* fReader;
+    QTimer* fHandshakeTimer;
     quint64 fConnectionSerial = 0;
     // The workstation sent its handshake, and its ready answer: user requests may come.
     bool fHandshaken = false;

@@ -219,6 +219,7 @@ void TZRVCustomServerConnection::AddSlot() {
     fServerClientConnection.push_back(connection);
     AttachRelays(connection);
     connection->SetErrorLogger(fErrorLogger);
+    connection->SetHandshakeDeadline(fHandshakeDeadline);
 }
 
 void TZRVCustomServerConnection::RemoveLastSlot() {
@@ -427,6 +428,12 @@ bool TZRVCustomServerConnection::AutoDBUpdateSession() const {
 void TZRVCustomServerConnection::SetAutoDBUpdateSession(bool aValue) {
     for (TZRVServerClientConnection* c : fServerClientConnection)
         c->UserConnection()->SetAutoDBUpdateSession(aValue);
+}
+
+void TZRVCustomServerConnection::SetHandshakeDeadline(int aMSecs) {
+    fHandshakeDeadline = aMSecs;
+    for (TZRVServerClientConnection* c : fServerClientConnection)
+        c->SetHandshakeDeadline(aMSecs);
 }
 
 uint32_t TZRVCustomServerConnection::WatchDogInterval() const {

@@ -103,6 +103,10 @@ public:
     void SetServerPingEnabled(bool aValue);
     bool AutoDBUpdateSession() const;
     void SetAutoDBUpdateSession(bool aValue);
+    // Milliseconds a workstation has from the accept to its ready answer before it is dropped and
+    // its slot freed; every slot, also those added later, takes it.
+    int HandshakeDeadline() const { return fHandshakeDeadline; }
+    void SetHandshakeDeadline(int aMSecs);
 
     // A timer offered to the host; never started here.
     QTimer* WatchDogTimer() const { return fWatchDogTimer; }
@@ -200,6 +204,7 @@ private:
     quint16 fDiscoveryPort = c_DefaultDiscoveryPort;
     QString fDiscoveryError;
     int fMachineRegistrationDelay = c_DefaultMachineRegistrationDelay;
+    int fHandshakeDeadline = TZRVServerClientConnection::c_DefaultHandshakeDeadline;
     int fTag = 0;
     TZRVThrottle* fGuessThrottle;
     TZRVThrottle* fAccountCreationThrottle;

@@ -35,7 +35,7 @@ const QString c_MachinePrefix = QStringLiteral("Mcn_");
 const QString c_LastUsePCPrefix = QStringLiteral("UAt_LUP_");
 
 // A sex ordinal outside the enumeration is refused like any malformed number.
-TZRVSex ReadSex(const TStringList& List) {
+TZRVSex ReadSex(const TZRVRecordLines& List) {
     const int value = ReadInt(List, c_KeySex);
     if (value < sNone || value > sCouple)
         throw EConvertError(QStringLiteral("'%1' is not a valid sex").arg(value));
@@ -43,8 +43,8 @@ TZRVSex ReadSex(const TStringList& List) {
 }
 
 // An empty or missing date leaves aDate as it was.
-void ReadOptionalDate(const TStringList& List, const QString& aKey, TDateTime& aDate) {
-    const QString text = List.Values(aKey);
+void ReadOptionalDate(const TZRVRecordLines& List, const QString& aKey, TDateTime& aDate) {
+    const QStringView text = List.Value(aKey);
     if (!text.isEmpty())
         aDate = StrToDateTime(text);
 }
@@ -116,7 +116,7 @@ void TZRVCustomUserAccount::Copy(const TZRVCustomUserAccount* Source) {
     fLastUsePC->Copy(Source->fLastUsePC.get());
 }
 
-void TZRVCustomUserAccount::LoadFromStringList(const TStringList& List) {
+void TZRVCustomUserAccount::LoadFromStringList(const TZRVRecordLines& List) {
     Clear();
     if (List.IsEmpty())
         return;
@@ -141,10 +141,9 @@ void TZRVCustomUserAccount::LoadFromStringList(const TStringList& List) {
     fAccountPassword = List.Values(c_KeyAccountPassword);
     fAccountName = List.Values(c_KeyAccountName);
     fAccountID = ReadUInt(List, c_KeyAccountID);
-    fLastUsePC->LoadFromStringList(CollectPrefixed(List, c_LastUsePCPrefix, c_MachinePrefix));
-    fGroup->LoadFromStringList(CollectPrefixed(List, c_AccountPrefix + c_GroupPrefix, c_GroupPrefix));
-    fSecretQuestion->LoadFromStringList(
-        CollectPrefixed(List, c_AccountPrefix + c_SecretQuestionPrefix, c_SecretQuestionPrefix));
+    fLastUsePC->LoadFromStringList(List.Nested(c_LastUsePCPrefix, c_MachinePrefix));
+    fGroup->LoadFromStringList(List.Nested(c_AccountPrefix + c_GroupPrefix, c_GroupPrefix));
+    fSecretQuestion->LoadFromStringList(List.Nested(c_AccountPrefix + c_SecretQuestionPrefix, c_SecretQuestionPrefix));
 }
 
 TStringList TZRVCustomUserAccount::SaveToStringList() const {

@@ -75,7 +75,7 @@ public:
     // Copies the data fields; the error logger stays the destination's own.
     void Copy(const TZRVCustomUserAccount* Source);
     // Clears first, even for an empty list. An empty or missing date keeps its previous value.
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
     void LoadFromBuffer(const QString& Buffer);
     QString SaveToBuffer() const;

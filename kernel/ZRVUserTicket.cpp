@@ -96,7 +96,7 @@ void TZRVCustomUserTicket::Copy(const TZRVCustomUserTicket* Source) {
     fLastUsePC->Copy(Source->fLastUsePC.get());
 }
 
-void TZRVCustomUserTicket::LoadFromStringList(const TStringList& List) {
+void TZRVCustomUserTicket::LoadFromStringList(const TZRVRecordLines& List) {
     Clear();
     if (List.IsEmpty())
         return;
@@ -116,8 +116,8 @@ void TZRVCustomUserTicket::LoadFromStringList(const TStringList& List) {
     // Stored as it comes, without the hour check of SetHourFormula.
     fHourFormula = ReadInt(List, c_KeyHourFormula);
     fHourFormulaName = List.Values(c_KeyHourFormulaName);
-    fLastUsePC->LoadFromStringList(CollectPrefixed(List, c_LastUsePCPrefix, c_MachinePrefix));
-    fGroup->LoadFromStringList(CollectPrefixed(List, c_TicketPrefix + c_GroupPrefix, c_GroupPrefix));
+    fLastUsePC->LoadFromStringList(List.Nested(c_LastUsePCPrefix, c_MachinePrefix));
+    fGroup->LoadFromStringList(List.Nested(c_TicketPrefix + c_GroupPrefix, c_GroupPrefix));
 }
 
 TStringList TZRVCustomUserTicket::SaveToStringList() const {

@@ -68,7 +68,7 @@ public:
     // Copies the data fields; the error logger stays the destination's own.
     void Copy(const TZRVCustomUserTicket* Source);
     // Clears first, even for an empty list; the three dates must be present and valid.
-    void LoadFromStringList(const TStringList& List);
+    void LoadFromStringList(const TZRVRecordLines& List);
     TStringList SaveToStringList() const;
     void LoadFromBuffer(const QString& Buffer);
     QString SaveToBuffer() const;

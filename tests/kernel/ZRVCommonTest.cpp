@@ -67,6 +67,69 @@ TEST(StringList, CollectPrefixedCutsThePrefixWithoutRegardToCase) {
     EXPECT_EQ(CollectPrefixed(L, "UAt_LUP_", "Mcn_").Lines(), QStringList());
 }
 
+// Long lists look names up through their index, short ones line by line: both find the same line.
+TEST(StringList, LongListsFindTheLinesShortOnesFind) {
+    const QString longS = QString(QChar(0x017F));              // folds to "s"
+    const QString kelvin = QString(QChar(0x212A));             // folds to "k"
+    const QString deseret = QString::fromUcs4(U"\U00010400"); // folds to U+10428
+    const QString deseretSmall = QString::fromUcs4(U"\U00010428");
+    const QString lone = QString(QChar(0xD800));
+    const QStringList lines = {"Mcn_MNm=1",        "mcn_mnm=2",         "Pseudo" + longS + "=3",
+                               "Name" + kelvin + "=4", "X" + deseret + "=5", "Y" + lone + "=6",
+                               "=7",               "Grp_" + QString(QChar(0xC9)) + "t=8", "no equals sign"};
+    const QStringList queries = {"MCN_MNM", "mcn_mnm", "PseudoS", "pseudos", "NameK", "namek",
+                                 "X" + deseretSmall, "Y" + lone, "Y" + QString(QChar(0xD801)), "", "GRP_\u00e9T",
+                                 "no equals sign", "Mcn_MNm=1", "Missing"};
+    TStringList scanned{lines};
+    QStringList padded = lines;
+    for (int i = 0; i < 40; ++i)
+        padded << QStringLiteral("Pad%1=%1").arg(i);
+    TStringList indexed{padded};
+    for (const QString& query : queries) {
+        EXPECT_EQ(indexed.IndexOfName(query), scanned.IndexOfName(query)) << query.toStdString();
+        EXPECT_EQ(indexed.Values(query), scanned.Values(query)) << query.toStdString();
+    }
+    EXPECT_EQ(indexed.Values("mcn_MNM"), "1");
+    EXPECT_EQ(indexed.Values("pseudoS"), "3");
+    EXPECT_EQ(indexed.Values("X" + deseretSmall), "5");
+    EXPECT_EQ(indexed.IndexOfName(QString()), 6);
+    EXPECT_EQ(indexed.IndexOfName("Pad39"), 48);
+}
+
+TEST(StringList, IndexFollowsEveryChange) {
+    TStringList L;
+    for (int i = 0; i < 50; ++i)
+        L.Add(QStringLiteral("K%1").arg(i), QString::number(i));
+    L.Add("k7", "late"); // a later line of a name already there is not found
+    EXPECT_EQ(L.Values("K7"), "7");
+    L.Insert(0, "k7=first");
+    EXPECT_EQ(L.Values("K7"), "first");
+    EXPECT_EQ(L.IndexOfName("K8"), 9);
+    L.Delete(0);
+    EXPECT_EQ(L.Values("K7"), "7");
+    L.SetValues("k8", "eight");
+    EXPECT_EQ(L[8], "k8=eight");
+    EXPECT_EQ(L.Values("K8"), "eight");
+    L.AddStrings(L);
+    EXPECT_EQ(L.Count(), 102);
+    EXPECT_EQ(L.IndexOfName("K49"), 49);
+    L.Clear();
+    EXPECT_EQ(L.IndexOfName("K1"), -1);
+    EXPECT_EQ(L.Text(), "");
+}
+
+TEST(StringList, TextOfALoadedBufferIsTheBuffer) {
+    const QString text = QStringLiteral("A=1\r\nB=2\r\n");
+    TStringList L;
+    L.SetText(text);
+    EXPECT_EQ(L.Line(1), u"B=2");
+    EXPECT_EQ(L.Text(), text);
+    L.SetText("A=1\nB=2"); // other line breaks are written in the buffer form
+    EXPECT_EQ(L.Text(), text);
+    L.Add("C", "3");
+    EXPECT_EQ(L.Text(), text + "C=3\r\n");
+}
+
 // ----- conversions
 
 TEST(Conversions, IntegersAreStrictSigned32Bit) {
@@ -247,6 +310,49 @@ TEST(Lists, HugeCountIsRefusedWithoutAllocating) {
     EXPECT_THROW(games.LoadFromStringList(Lines({"Games_OwnerID=0", "Games_Count=1000000"})), EConvertError);
     EXPECT_EQ(games.Count(), 0);
     EXPECT_THROW(games.LoadFromStringList(Lines({"Games_OwnerID=0"})), EConvertError); // missing count
+}
+
+TEST(Lists, EachLineGoesToTheItemItsIndexNames) {
+    struct Case {
+        QStringList Lines;
+        QList<uint32_t> Expected; // the items' IDs
+    } cases[] = {
+        // An index with a leading zero, or past the count, is no item's.
+        {{"Games_OwnerID=1", "Games_Count=2", "Games_01Game_GameID=5", "Games_2Game_GameID=9", "Games_1Game_GameID=7"}, {0, 7}},
+        // The longer index "10" has lines, the shorter "1" none: its item is empty, not an error.
+        {{"Games_OwnerID=1", "Games_Count=11", "Games_2Game_GameID=2", "Games_3Game_GameID=3", "Games_4Game_GameID=4",
+          "Games_5Game_GameID=5", "Games_6Game_GameID=6", "Games_7Game_GameID=7", "Games_8Game_GameID=8",
+          "Games_9Game_GameID=9", "Games_10Game_GameID=10"},
+         {0, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        // Lines are found without regard to case, the first of a name wins.
+        {{"games_ownerid=1", "games_count=1", "GAMES_0game_gameid=3", "Games_0Game_GameID=4"}, {3}},
+    };
+    for (const auto& c : cases) {
+        TZRVGames games;
+        games.LoadFromStringList(TStringList(c.Lines));
+        QList<uint32_t> ids;
+        for (int i = 0; i < games.Count(); ++i)
+            ids << games.Games(i)->GameID();
+        EXPECT_EQ(ids, c.Expected) << c.Lines.join(' ').toStdString();
+    }
+}
+
+TEST(Lists, CountIsCappedAtASaneSize) {
+    for (const int count : {TZRVGames::c_MaxCount, TZRVGames::c_MaxCount + 1}) {
+        TStringList L;
+        L.Add("Games_OwnerID", "1");
+        L.Add("Games_Count", QString::number(count));
+        for (int i = 0; i < count; ++i)
+            L.Add(QStringLiteral("Games_%1Game_GameID").arg(i), QString::number(i + 1));
+        TZRVGames games;
+        if (count > TZRVGames::c_MaxCount) {
+            EXPECT_THROW(games.LoadFromStringList(L), EConvertError);
+            continue;
+        }
+        games.LoadFromStringList(L);
+        ASSERT_EQ(games.Count(), count);
+        EXPECT_EQ(games.Games(count - 1)->GameID(), uint32_t(count));
+    }
 }
 
 TEST(Lists, RemoveAndSetKeepOrder) {

@@ -421,9 +421,10 @@ TEST_F(DataBaseRecords, UpdateGroupRewritesItsRowAndLinks) {
 }
 
 TEST_F(DataBaseRecords, FailedGroupWritesLeaveTheDatabaseAsItWas) {
-    const uint32_t app = AddApplication("Word");
-    fDb.ExecuteSQLAction("CREATE TRIGGER refuse BEFORE INSERT ON \"tblGroups+Games\" WHEN NEW.Game_ID = 666 "
-                         "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const uint32_t app = AddApplication("Word"), refused = AddGame("Refused");
+    fDb.ExecuteSQLAction(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"tblGroups+Games\" WHEN "
+                                        "NEW.Game_ID = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                             .arg(refused));
     auto group = std::make_unique<TZRVGroup>();
     group->SetGroupName("Jeunes");
     Append(group->AllowedApplications(), app, &TZRVApplication::SetApplicationID);
@@ -431,7 +432,7 @@ TEST_F(DataBaseRecords, FailedGroupWritesLeaveTheDatabaseAsItWas) {
 
     group->SetGroupName("Ados");
     group->AllowedApplications()->Clear();
-    Append(group->AllowedGames(), 666, &TZRVGame::SetGameID);
+    Append(group->AllowedGames(), refused, &TZRVGame::SetGameID);
     EXPECT_THROW(fDb.UpdateGroup(group.get()), EZRVError);
     const auto stored = fDb.ReadGroup(group->GroupID());
     EXPECT_EQ(stored->GroupName(), "Jeunes");
@@ -439,7 +440,7 @@ TEST_F(DataBaseRecords, FailedGroupWritesLeaveTheDatabaseAsItWas) {
 
     auto failing = std::make_unique<TZRVGroup>();
     failing->SetGroupName("Nouveaux");
-    Append(failing->AllowedGames(), 666, &TZRVGame::SetGameID);
+    Append(failing->AllowedGames(), refused, &TZRVGame::SetGameID);
     EXPECT_THROW(fDb.AddGroup(failing), EZRVError);
     EXPECT_EQ(fDb.GroupExists("Nouveaux"), 0);
     // The database still takes writes afterwards.

@@ -1,9 +1,14 @@
 #include "ZRVMessage.h"
 #include "ZRVCrypt.h"
+#include "ZRVMachine.h"
+#include "ZRVServerConfig.h"
+#include "ZRVUserAccount.h"
+#include "ZRVUserTicket.h"
 
 #include "support/EventLoop.h"
 
 #include <QStringDecoder>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -115,8 +120,9 @@ TEST(MessageReceiveBuffer, MessageSplitOverReadsIsDeliveredWholeAndOnce) {
     TZRVReceiveBuffer buffer;
     EXPECT_TRUE(buffer.Feed(wire.left(inLine)).isEmpty());
     EXPECT_TRUE(buffer.Feed(wire.mid(inLine, inMarker - inLine)).isEmpty());
-    EXPECT_EQ(buffer.Feed(wire.mid(inMarker)), TZRVArrayOfString({c_Info}));
-    EXPECT_EQ(buffer.Flush(), TZRVArrayOfString({c_Ping}));
+    // The ping that follows holds all its sender writes: it is not kept.
+    EXPECT_EQ(buffer.Feed(wire.mid(inMarker)), TZRVArrayOfString({c_Info, c_Ping}));
+    EXPECT_TRUE(buffer.Flush().isEmpty());
     EXPECT_TRUE(buffer.Feed(QByteArray()).isEmpty());
     EXPECT_TRUE(buffer.Flush().isEmpty());
 }
@@ -250,6 +256,186 @@ TEST(MessageDispatch, IdentifierPicksTheLayerWithoutRegardToCase) {
         EXPECT_EQ(LoadMessage(c.Piece, message), c.Expected) << c.Piece.toStdString();
         EXPECT_EQ(message.Text(), c.Piece);
     }
+}
+
+// ----- framing: where the last message of what has arrived ends
+
+QString Lines(const QStringList& aHead, const TStringList& aRecord = TStringList(), const QStringList& aTail = {}) {
+    TStringList L{aHead};
+    L.AddStrings(aRecord);
+    for (const QString& line : aTail)
+        L.Add(line);
+    return L.Text();
+}
+
+template <class TList, class TItem> void AddItems(TList* aList, int aCount) {
+    for (int i = 0; i < aCount; ++i)
+        aList->Add(std::make_unique<TItem>());
+}
+
+TStringList MachineLines(int aApplications) {
+    TZRVMachine machine;
+    machine.SetMachineName("PC07");
+    AddItems<TZRVGames, TZRVGame>(machine.Games(), 2);
+    AddItems<TZRVApplications, TZRVApplication>(machine.Applications(), aApplications);
+    return machine.SaveToStringList();
+}
+
+TStringList TicketLines() {
+    TZRVUserTicket ticket;
+    ticket.SetCode("AB12CD34");
+    AddItems<TZRVApplications, TZRVApplication>(ticket.Group()->AllowedApplications(), 12);
+    AddItems<TZRVGames, TZRVGame>(ticket.LastUsePC()->Games(), 1);
+    return ticket.SaveToStringList();
+}
+
+TStringList AccountLines() {
+    TZRVUserAccount account;
+    account.SetAccountName("marie");
+    return account.SaveToStringList(); // its group allows no application: the count line ends it
+}
+
+// Every message as this system's senders write it (both directions, every form).
+QStringList CompleteBodies() {
+    const QString link = c_msgid_ClientConnection, user = c_msgid_UserConnection;
+    const TStringList config = TZRVServerClientConfig().SaveToStringList();
+    QStringList bodies;
+    for (const QString& reason :
+         {c_msgreason_ServerPing, c_msgreason_ClientPing, c_msgreason_CommandCloseClientConnection,
+          c_msgreason_CommandCloseClientModule, c_msgreason_CommandLaunchClientModule,
+          c_msgreason_CommandCloseUserConnection, c_msgreason_CommandCloseUserSession,
+          c_msgreason_CommandRebootWorkStation, c_msgreason_CommandShutdownWorkStation,
+          c_msgreason_CloseUserConnection, c_msgreason_CloseUserSession})
+        bodies << Lines({link, reason});
+    bodies << Lines({user, c_msgreason_SessionStarted})
+           << Lines({link, c_msgreason_ClientHandshake}, MachineLines(2))
+           << Lines({link, c_msgreason_ClientHandshake}, MachineLines(0))
+           << Lines({link, c_msgreason_ServerReady, "ReadyValue=-1"})
+           << Lines({link, c_msgreason_ServerReady, "ReadyValue=0", "ReadyComment=Complet"})
+           << Lines({link, c_msgreason_ClientReady, "ReadyValue=-1", "ShutdownState=0"}, config)
+           << Lines({link, c_msgreason_ClientShutdownState, "NewState=-1"})
+           << Lines({link, c_msgreason_GetConfigList}, config)
+           << Lines({}, config, {link, c_msgreason_SetConfigList})
+           << Lines({link, c_msgreason_InfoMessage, "INFOMESSAGE=Fermeture à 22h"})
+           << Lines({link, c_msgreason_TerminateApplication, "Handle=12", "Notify=-1"})
+           << Lines({link, c_msgreason_TerminateApplication, "Success=0"})
+           << Lines({user, c_msgreason_GetAccount, "AccountName=marie", "AccountPassword=pw"})
+           << Lines({user, c_msgreason_GetAccount, "Found=-1", "Message=Compte trouvé"}, AccountLines())
+           << Lines({user, c_msgreason_GetAccount, "Found=0", "Message=Mot de passe incorrect"})
+           << Lines({user, c_msgreason_GetTicket, "TicketCode=AB12CD34"})
+           << Lines({user, c_msgreason_GetTicket, "Found=-1", "Message=Ticket trouvé"}, TicketLines())
+           << Lines({user, c_msgreason_GetTicket, "Found=0", "Message=Ticket introuvable"})
+           << Lines({user, c_msgreason_AddCredit, "ReloadCode=XY"})
+           << Lines({user, c_msgreason_AddCredit, "Found=-1", "Message=Ajout", "Seconds=0", "Minutes=30",
+                     "Hours=1"})
+           << Lines({user, c_msgreason_FixCredit, "Found=-1", "Seconds=0", "Minutes=5", "Hours=0", "Message=x"})
+           << Lines({user, c_msgreason_CreateAccount, "Success=-1", "Message=Compte créé"})
+           << Lines({}, AccountLines(), {link, c_msgreason_CreateAccount, "Success=-1", "Message=Compte créé"})
+           << Lines({user, c_msgreason_UpdateAccount, "Success=0", "Message=Refusé"})
+           << Lines({user, c_msgreason_RetrievePassword, "AccountName=marie", "SecretQuestion=Ville ?",
+                     "SecretAnswer=Douala"})
+           << Lines({user, c_msgreason_RetrievePassword, "Found=-1", "Message=", "AccountPassword=pw"})
+           << Lines({user, c_msgreason_RetrievePassword, "Found=0", "Message=Réponse fausse"})
+           << Lines({user, c_msgreason_SessionUpdate, "CreditValue=2999", "SessionType=2", "SessionTypeID=7", "",
+                     "SessionOpenned=-1"})
+           << Lines({user, c_msgreason_SessionStopped, "CreditValue=2999"})
+           << Lines({user, c_msgreason_UserConnectionClosed, "SessionType=2"}, TicketLines())
+           << Lines({user, c_msgreason_UserConnectionClosed, "SessionType=1"}, AccountLines())
+           << Lines({"messageid=user_connection", "messagereason=get_ticket", "ticketcode=AB"});
+    return bodies;
+}
+
+// A message is complete at its last line, at no earlier point (cut anywhere, even after a line
+// end, what arrived so far must wait), and read in pieces it is judged as read at once.
+TEST(MessageFraming, WhatTheSendersWriteIsCompleteAtItsLastLineOnly) {
+    for (const QString& body : CompleteBodies()) {
+        const QByteArray wire = Wire(body);
+        const TZRVFrame whole = ScanFrame(wire, TZRVReceiveBuffer::c_DefaultMaxTail);
+        EXPECT_EQ(whole.State, fsComplete) << body.toStdString();
+        EXPECT_EQ(whole.Length, wire.size());
+        for (qsizetype cut = 1; cut < wire.size(); ++cut) {
+            TZRVFrameScanner scanner;
+            const TZRVFrame part = scanner.Scan(wire.left(cut), TZRVReceiveBuffer::c_DefaultMaxTail);
+            ASSERT_NE(part.State, fsComplete) << "cut at " << cut << " of " << body.toStdString();
+            const TZRVFrame rest = scanner.Scan(wire, TZRVReceiveBuffer::c_DefaultMaxTail);
+            ASSERT_EQ(rest.State, fsComplete) << "cut at " << cut << " of " << body.toStdString();
+        }
+    }
+}
+
+TEST(MessageFraming, TheStateOfWhatHasArrived) {
+    const QByteArray ping = Wire(c_Ping);
+    struct Case {
+        QByteArray Data;
+        TZRVFrameState Expected;
+    } cases[] = {
+        // No end can be known: lines without a count, forms that others go on from, others' messages.
+        {Wire(Lines({c_msgid_ClientConnection, c_msgreason_ServerHandshake, "SvrVersion=2.3",
+                     "SvrProtocolVersion=0.4", "SvrDateTime=20/07/2011", "Nfos_Café"})),
+         fsUnsure},
+        {Wire(Lines({c_msgid_UserConnection, c_msgreason_SessionUpdate, "CreditValue=2999"})), fsUnsure},
+        {Wire(Lines({c_msgid_ClientConnection, c_msgreason_GetSecretQuestionsList, "Ville natale ?"})), fsUnsure},
+        {Wire(Lines({c_msgid_ClientConnection, c_msgreason_GetConfigList})), fsUnsure},
+        {Wire(Lines({c_msgid_ClientConnection, c_msgreason_GetRunningApplicationsList, "Name1=a", "Handle1=1"})),
+         fsUnsure},
+        {Wire(Lines({}, AccountLines(), {c_msgid_UserConnection, c_msgreason_CreateAccount})), fsUnsure},
+        {Wire(Lines({c_msgid_CustomMessage, c_msgreason_CustomMessage})), fsUnsure},
+        {Wire(Lines({c_msgid_ClientConnection, "MessageReason=NEW_REASON"})), fsUnsure},
+        {Wire(Lines({"A=1"})), fsUnsure},
+        {Wire(Lines({c_msgid_UserConnection, c_msgreason_GetTicket, "Found=yes", "Message="})), fsUnsure},
+        {Wire(Lines({c_msgid_UserConnection, c_msgreason_GetTicket, "Found=-1", "Message="}, AccountLines())),
+         fsUnsure},
+        // A line without its end, or a marker that may be starting.
+        {ping.chopped(1), fsIncomplete},
+        {ping.chopped(2), fsIncomplete},
+        {"#ZRV2_SC_DATA#", fsIncomplete},
+        {ping + "#ZRV2", fsIncomplete},
+        // The next marker ends a message, whatever it holds.
+        {"#ZRV2_SC_DATA#A=" + ping, fsComplete},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScanFrame(c.Data, TZRVReceiveBuffer::c_DefaultMaxTail).State, c.Expected) << c.Data.toStdString();
+    EXPECT_EQ(ScanFrame("#ZRV2_SC_DATA#A=" + ping, 100).Length, 16);
+    EXPECT_EQ(ScanFrame(ping, ping.size() - 1).State, fsBad);
+}
+
+TEST(MessageReader, ACompleteMessageIsHandedOnAsItArrives) {
+    TZRVMessageReader reader;
+    QStringList bodies;
+    reader.SetOnBody([&](const QString& aBody) { bodies << aBody; });
+    reader.Feed(Wire(c_Ping));
+    EXPECT_EQ(bodies, QStringList({c_Ping})); // no event loop turned
+}
+
+// "CreditValue=2999" cut after "=29": the rest comes 300 ms later, long after the quiet time.
+TEST(MessageReader, ALineCutInTwoWaitsForItsRest) {
+    TZRVMessageReader reader;
+    reader.SetQuietTime(5);
+    reader.SetStallTime(2000);
+    QStringList bodies;
+    reader.SetOnBody([&](const QString& aBody) { bodies << aBody; });
+    const QString report = Lines({c_msgid_UserConnection, c_msgreason_SessionStopped, "CreditValue=2999"});
+    const QByteArray wire = Wire(report);
+    const qsizetype cut = wire.indexOf("=29") + 3;
+    reader.Feed(wire.left(cut));
+    QTimer::singleShot(300, &reader, [&] { reader.Feed(wire.mid(cut)); });
+    zrvtest::RunEventsFor(250);
+    EXPECT_TRUE(bodies.isEmpty());
+    ASSERT_TRUE(zrvtest::WaitUntil([&] { return !bodies.isEmpty(); }));
+    EXPECT_EQ(bodies, QStringList({report}));
+}
+
+TEST(MessageReader, AMessageThatStallsInsideALineIsHandedOnAsItIs) {
+    TZRVMessageReader reader;
+    reader.SetQuietTime(5);
+    reader.SetStallTime(200);
+    QStringList bodies;
+    reader.SetOnBody([&](const QString& aBody) { bodies << aBody; });
+    reader.Feed("#ZRV2_SC_DATA#A=1\r\nB=");
+    zrvtest::RunEventsFor(100);
+    EXPECT_TRUE(bodies.isEmpty());
+    ASSERT_TRUE(zrvtest::WaitUntil([&] { return !bodies.isEmpty(); }));
+    EXPECT_EQ(bodies, QStringList({"A=1\r\nB="}));
 }
 
 } // namespace
