@@ -4,6 +4,9 @@
 
 #include <QTimer>
 
+#include <array>
+#include <optional>
+
 TZRVKiller::TZRVKiller(bool aCreateSuspended, QObject* aOwner)
     : QObject(aOwner), fClientCfg(std::make_unique<TZRVClientConfig>()) {
     fExclusionList = {GetLastDirectory(GetProgramFilesDir(QStringLiteral("Program Files"))).toUpper(),
@@ -41,24 +44,22 @@ bool TZRVKiller::ShowsFolder(const QString& aTitle, const QString& aName) {
 int TZRVKiller::Execute() {
     int asked = 0;
     try {
-        const bool locked[] = {fClientCfg->WRLockProgramFilesFolder(), fClientCfg->WRLockSystemFolder(),
-                               fClientCfg->WRLockWindowsFolder()};
-        if (!(locked[0] || locked[1] || locked[2]))
-            return 0;
         IZRVWindows& windows = Platform().Windows();
-        // Classes first, for every window; the rest only for the file managers among them.
+        // The settings are read only when there is a file manager to judge.
         QList<TZRVWindowInfo> all;
-        windows.TopLevelWindows(all, wfClassName);
-        for (const TZRVWindowInfo& listed : all) {
-            TZRVWindowInfo w;
-            if (!IsFileManagerClass(listed.ClassName) || !windows.WindowInfo(listed.Handle, w) ||
-                !w.Visible || w.Caption.isEmpty())
+        windows.TopLevelWindows(all, wfClassName | wfCaption | wfState);
+        std::optional<std::array<bool, 3>> locked;
+        for (const TZRVWindowInfo& w : all) {
+            if (!IsFileManagerClass(w.ClassName) || !w.Visible || w.Caption.isEmpty())
                 continue;
             const QString title = w.Caption.toUpper();
             if (c_KillerSpareTitles.contains(title))
                 continue;
-            for (int i = 0; i < 3; ++i)
-                if (locked[i] && ShowsFolder(title, fExclusionList[i])) {
+            if (!locked)
+                locked = {fClientCfg->WRLockProgramFilesFolder(), fClientCfg->WRLockSystemFolder(),
+                          fClientCfg->WRLockWindowsFolder()};
+            for (size_t i = 0; i < locked->size(); ++i)
+                if ((*locked)[i] && ShowsFolder(title, fExclusionList[qsizetype(i)])) {
                     asked += windows.RequestClose(w.Handle) ? 1 : 0;
                     break;
                 }

@@ -65,6 +65,8 @@ protected:
 
 private:
     bool ApplyAll(bool aEnabled);
+    // The store holds fCtrlAltDelEnabled as this object last wrote or found it.
+    bool fPolicyStored = false;
     void WriteShell(const QString& aProgram);
 
     IZRVRestrictions& fBackend;

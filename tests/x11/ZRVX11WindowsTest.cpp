@@ -101,7 +101,13 @@ TEST_F(X11Windows, ActivatingRaisesAndFocusesEvenAMinimisedWindow) {
     auto minimised = Probe({"--title", "Minimised", "--minimized"});
     const xcb_window_t window = minimised->Window();
     TZRVTaskListEx tasks;
-    ASSERT_TRUE(tasks.Refresh());
+    ASSERT_TRUE(WaitUntil([&] { // once the window manager took it
+        tasks.Refresh();
+        for (int i = 0; i < tasks.Count(); ++i)
+            if (tasks.Tasks(i)->ProcessID() == minimised->Pid())
+                return true;
+        return false;
+    }));
     tasks.ActivateByProcessId(minimised->Pid());
     EXPECT_TRUE(WaitUntil([&] { return fX.ActiveWindow() == window && fX.Viewable(window); }));
     TZRVWindowInfo info;

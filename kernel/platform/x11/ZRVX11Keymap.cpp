@@ -125,7 +125,7 @@ bool TZRVX11Keymap::Disable() {
     TActions actions;
     if (!Read(actions))
         return false;
-    QByteArray removed = Removed();
+    QByteArray found;
     int first = 256, last = -1;
     for (qsizetype key = 0; key < actions.Counts.size(); ++key)
         for (int i = 0; i < actions.Counts[key]; ++i) {
@@ -133,15 +133,18 @@ bool TZRVX11Keymap::Disable() {
             char* action = actions.At(code, i);
             if (!IsEscape(action))
                 continue;
-            // Kept first, so that nothing is lost if the server refuses the change.
-            removed += char(code);
-            removed += char(i);
-            removed += QByteArray(action, c_ActionSize);
+            found += char(code);
+            found += char(i);
+            found += QByteArray(action, c_ActionSize);
             std::memset(action, 0, c_ActionSize); // no action
             first = std::min(first, int(code));
             last = std::max(last, int(code));
         }
-    if (last >= 0 && !(SetRemoved(removed) && Write(actions, xcb_keycode_t(first), xcb_keycode_t(last))))
+    // Nothing left to remove: the keymap just read holds no escape (the usual tick).
+    if (last < 0)
+        return true;
+    // Kept first, beside those removed before, so that nothing is lost if the server refuses.
+    if (!(SetRemoved(Removed() + found) && Write(actions, xcb_keycode_t(first), xcb_keycode_t(last))))
         return false;
     return EscapeCount() == 0;
 }

@@ -56,9 +56,13 @@ TZRVX11Keys::~TZRVX11Keys() {
 }
 
 QString TZRVX11Keys::OurOpenboxConfig() {
-    const std::optional<TZRVX11Property> value =
-        fX.ReadProperty(fX.Root(), fX.Atom(TZRVX11Atom::OB_CONFIG_FILE), 4096);
-    const QString file = value ? TZRVX11Connection::Text(*value) : QString();
+    // Read again only when the root window says it changed (see HandleEvent).
+    if (!fObConfigFile) {
+        const std::optional<TZRVX11Property> value =
+            fX.ReadProperty(fX.Root(), fX.Atom(TZRVX11Atom::OB_CONFIG_FILE), 4096);
+        fObConfigFile = value ? TZRVX11Connection::Text(*value) : QString();
+    }
+    const QString& file = *fObConfigFile;
     if (file.isEmpty() || !QFileInfo(file).isWritable() || !ReadConfig(file).contains(ZRVOpenbox::c_Marker))
         return QString();
     if (file != fConfigFile) {
@@ -96,7 +100,8 @@ bool TZRVX11Keys::SetEnabled(TZRVKeyGroup aGroup, bool aEnabled) {
 bool TZRVX11Keys::SetInOpenbox(const QString& aConfig, TZRVKeyGroup aGroup, bool aEnabled) {
     fWished[Index(aGroup)] = aEnabled;
     // One change at a time: a wish made meanwhile is written once openbox confirmed the last one.
-    if (fPhase == TPhase::Idle)
+    // When openbox runs what is wished (the usual tick) the file is not even read.
+    if (fPhase == TPhase::Idle && Enabled(aGroup) != aEnabled)
         WriteWished(aConfig);
     return Enabled(aGroup) == aEnabled;
 }
@@ -123,6 +128,8 @@ void TZRVX11Keys::HandleEvent(const xcb_generic_event_t& aEvent) {
     if ((aEvent.response_type & 0x7F) != XCB_PROPERTY_NOTIFY)
         return;
     const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(aEvent);
+    if (change.window == fX.Root() && change.atom == fX.Atom(TZRVX11Atom::OB_CONFIG_FILE))
+        fObConfigFile.reset();
     // Openbox names its configuration file anew each time it has read it, then takes the keys,
     // then serves requests again: the frame extents asked now come after the keys.
     if (fPhase == TPhase::Reading && change.window == fX.Root() &&

@@ -56,6 +56,8 @@ private:
         qint64 Size = -1;
         QString Text;
     } fText;
+    // The configuration file the running openbox names on the root window, once read.
+    std::optional<QString> fObConfigFile;
     // Openbox mode: what openbox loaded, what we want, where we are in the exchange.
     std::optional<bool> fLoaded[2];
     std::optional<bool> fWished[2];

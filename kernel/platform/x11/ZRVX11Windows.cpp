@@ -26,12 +26,16 @@ constexpr uint32_t c_IconicState = 3;
 // the window manager follows without second-guessing them.
 constexpr uint32_t c_SourcePager = 2;
 
-// One window's requests in flight.
-struct TAsked {
-    xcb_get_property_cookie_t NetName{}, Name{}, Class{}, Pid{}, Machine{}, Transient{}, Type{}, State{},
-        WmState{};
-    xcb_get_window_attributes_cookie_t Attributes{};
-};
+// Windows kept beyond this are forgotten all at once (windows whose end we could not see).
+constexpr qsizetype c_MaxKnown = 8192;
+// How much of each property is read.
+uint32_t MaxBytes(xcb_atom_t aAtom, const xcb_ewmh_connection_t& aNet) {
+    if (aAtom == aNet._NET_WM_WINDOW_TYPE || aAtom == aNet._NET_WM_STATE)
+        return c_MaxAtoms * 4;
+    if (aAtom == aNet._NET_WM_PID || aAtom == XCB_ATOM_WM_TRANSIENT_FOR)
+        return 4;
+    return c_MaxText;
+}
 
 // WM_CLASS holds the instance and the class, each closed by a zero; the class names the program.
 QString ClassOf(const std::optional<TZRVX11Property>& aValue) {
@@ -62,33 +66,95 @@ QList<xcb_window_t> TZRVX11Windows::ClientList() {
     return windows;
 }
 
+void TZRVX11Windows::Learn(const QList<xcb_window_t>& aWindows) {
+    if (fKnown.size() > c_MaxKnown)
+        fKnown.clear();
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    QList<std::pair<xcb_window_t, xcb_void_cookie_t>> listening;
+    for (xcb_window_t w : aWindows)
+        if (!fKnown.contains(w))
+            listening.append(
+                {w, xcb_change_window_attributes_checked(fX.Xcb(), w, XCB_CW_EVENT_MASK, &mask)});
+    for (const auto& [window, cookie] : listening)
+        if (fX.Check(cookie))
+            fKnown.insert(window, TKnown());
+}
+
+void TZRVX11Windows::Fill(const QList<xcb_window_t>& aWindows, const QList<xcb_atom_t>& aAtoms) {
+    // Learn's replies came after every event of what happened before: handle those first.
+    Learn(aWindows);
+    fX.ProcessEvents();
+    struct TAsk {
+        xcb_window_t Window;
+        xcb_atom_t Atom;
+        xcb_get_property_cookie_t Cookie;
+    };
+    std::vector<TAsk> properties;
+    for (xcb_window_t w : aWindows) {
+        const auto known = fKnown.constFind(w);
+        if (known == fKnown.constEnd())
+            continue;
+        for (xcb_atom_t atom : aAtoms)
+            if (!known->Properties.contains(atom))
+                properties.push_back({w, atom, fX.AskProperty(w, atom, MaxBytes(atom, fX.Net()))});
+    }
+    for (const TAsk& a : properties) {
+        std::optional<TZRVX11Property> value = fX.Property(a.Cookie);
+        if (fKnown.contains(a.Window))
+            fKnown[a.Window].Properties.insert(a.Atom, std::move(value));
+    }
+}
+
+// A map state hangs on the window manager's frame too: it is asked for each time.
+QSet<xcb_window_t> TZRVX11Windows::Viewable(const QList<xcb_window_t>& aWindows) {
+    std::vector<std::pair<xcb_window_t, xcb_get_window_attributes_cookie_t>> attributes;
+    for (xcb_window_t w : aWindows)
+        attributes.emplace_back(w, xcb_get_window_attributes(fX.Xcb(), w));
+    QSet<xcb_window_t> viewable;
+    for (const auto& [window, cookie] : attributes) {
+        TZRVX11Reply<xcb_get_window_attributes_reply_t> reply =
+            fX.Reply(xcb_get_window_attributes_reply, cookie);
+        if (!reply)
+            fKnown.remove(window); // gone meanwhile
+        else if (reply->map_state == XCB_MAP_STATE_VIEWABLE)
+            viewable.insert(window);
+    }
+    return viewable;
+}
+
+const std::optional<TZRVX11Property>& TZRVX11Windows::Known(xcb_window_t aWindow, xcb_atom_t aAtom) const {
+    static const std::optional<TZRVX11Property> none;
+    const auto known = fKnown.constFind(aWindow);
+    if (known == fKnown.constEnd())
+        return none;
+    const auto value = known->Properties.constFind(aAtom);
+    return value == known->Properties.constEnd() ? none : *value;
+}
+
 QList<TZRVX11Window> TZRVX11Windows::Read(const QList<xcb_window_t>& aWindows, int aFields) {
     const xcb_ewmh_connection_t& net = fX.Net();
-    const bool attributes = aFields & (wfState | wfMapState);
-    std::vector<TAsked> asked(size_t(aWindows.size()));
-    for (qsizetype i = 0; i < aWindows.size(); ++i) {
-        const xcb_window_t w = aWindows[i];
-        TAsked& a = asked[size_t(i)];
-        if (aFields & wfCaption) {
-            a.NetName = fX.AskProperty(w, net._NET_WM_NAME, c_MaxText);
-            a.Name = fX.AskProperty(w, XCB_ATOM_WM_NAME, c_MaxText);
-        }
-        if (aFields & wfClassName)
-            a.Class = fX.AskProperty(w, XCB_ATOM_WM_CLASS, c_MaxText);
-        if (aFields & wfProcessID) {
-            a.Pid = fX.AskProperty(w, net._NET_WM_PID, 4);
-            a.Machine = fX.AskProperty(w, XCB_ATOM_WM_CLIENT_MACHINE, c_MaxText);
-        }
-        if (aFields & (wfState | wfType))
-            a.Type = fX.AskProperty(w, net._NET_WM_WINDOW_TYPE, c_MaxAtoms * 4);
-        if (aFields & wfState) {
-            a.Transient = fX.AskProperty(w, XCB_ATOM_WM_TRANSIENT_FOR, 4);
-            a.State = fX.AskProperty(w, net._NET_WM_STATE, c_MaxAtoms * 4);
-            a.WmState = fX.AskProperty(w, fX.Atom(TZRVX11Atom::WM_STATE), 8);
-        }
-        if (attributes)
-            a.Attributes = xcb_get_window_attributes(fX.Xcb(), w);
+    const xcb_atom_t wmState = fX.Atom(TZRVX11Atom::WM_STATE);
+    QList<xcb_atom_t> atoms;
+    if (aFields & wfCaption)
+        atoms << net._NET_WM_NAME << XCB_ATOM_WM_NAME;
+    if (aFields & wfClassName)
+        atoms << XCB_ATOM_WM_CLASS;
+    if (aFields & wfProcessID)
+        atoms << net._NET_WM_PID << XCB_ATOM_WM_CLIENT_MACHINE;
+    if (aFields & (wfState | wfType))
+        atoms << net._NET_WM_WINDOW_TYPE;
+    if (aFields & wfState)
+        atoms << XCB_ATOM_WM_TRANSIENT_FOR << net._NET_WM_STATE << wmState;
+    Fill(aWindows, atoms);
+    // Managed windows tell their state (WM_STATE); the map state is asked for the others only.
+    QList<xcb_window_t> unmanaged;
+    for (xcb_window_t w : aWindows) {
+        const uint32_t state = FirstCardinal(Known(w, wmState), c_WithdrawnState);
+        if (fKnown.contains(w) && ((aFields & wfMapState) ||
+                                   ((aFields & wfState) && state != c_NormalState && state != c_IconicState)))
+            unmanaged.append(w);
     }
+    const QSet<xcb_window_t> viewable = Viewable(unmanaged);
 
     const std::array<xcb_atom_t, 2> listed = {net._NET_WM_WINDOW_TYPE_NORMAL, net._NET_WM_WINDOW_TYPE_DIALOG};
     const std::array<xcb_atom_t, 14> known = {
@@ -101,36 +167,34 @@ QList<TZRVX11Window> TZRVX11Windows::Read(const QList<xcb_window_t>& aWindows, i
         net._NET_WM_WINDOW_TYPE_DND,          net._NET_WM_WINDOW_TYPE_NORMAL};
     QList<TZRVX11Window> result;
     result.reserve(aWindows.size());
-    for (qsizetype i = 0; i < aWindows.size(); ++i) {
-        const TAsked& a = asked[size_t(i)];
+    for (xcb_window_t window : aWindows) {
         TZRVX11Window w;
-        w.Info.Handle = aWindows[i];
-        w.Exists = true;
-        if (attributes) {
-            TZRVX11Reply<xcb_get_window_attributes_reply_t> reply =
-                fX.Reply(xcb_get_window_attributes_reply, a.Attributes);
-            w.Exists = bool(reply);
-            w.Viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+        w.Info.Handle = window;
+        w.Exists = fKnown.contains(window);
+        if (!w.Exists) {
+            result.append(w);
+            continue;
         }
+        w.Viewable = viewable.contains(window);
         if (aFields & wfCaption) {
-            const std::optional<TZRVX11Property> netName = fX.Property(a.NetName);
-            const std::optional<TZRVX11Property> name = fX.Property(a.Name);
+            const std::optional<TZRVX11Property>& netName = Known(window, net._NET_WM_NAME);
+            const std::optional<TZRVX11Property>& name = Known(window, XCB_ATOM_WM_NAME);
             w.Info.Caption = netName ? TZRVX11Connection::Text(*netName) : QString();
             if (w.Info.Caption.isEmpty() && name)
                 w.Info.Caption = TZRVX11Connection::Text(*name);
         }
         if (aFields & wfClassName)
-            w.Info.ClassName = ClassOf(fX.Property(a.Class));
+            w.Info.ClassName = ClassOf(Known(window, XCB_ATOM_WM_CLASS));
         if (aFields & wfProcessID) {
-            const uint32_t pid = FirstCardinal(fX.Property(a.Pid));
-            const std::optional<TZRVX11Property> machine = fX.Property(a.Machine);
+            const uint32_t pid = FirstCardinal(Known(window, net._NET_WM_PID));
+            const std::optional<TZRVX11Property>& machine = Known(window, XCB_ATOM_WM_CLIENT_MACHINE);
             const bool local =
                 machine && TZRVX11Connection::Text(*machine).compare(fX.HostName(), Qt::CaseInsensitive) == 0;
             w.Info.ProcessID = local ? qint64(pid) : 0;
             w.Ours = local && pid == fX.OwnProcessID();
         }
         if (aFields & (wfState | wfType)) {
-            const std::optional<TZRVX11Property> types = fX.Property(a.Type);
+            const std::optional<TZRVX11Property>& types = Known(window, net._NET_WM_WINDOW_TYPE);
             for (uint32_t type : types ? types->Cardinals() : QList<uint32_t>())
                 if (std::find(known.begin(), known.end(), type) != known.end()) {
                     w.Type = type;
@@ -138,13 +202,14 @@ QList<TZRVX11Window> TZRVX11Windows::Read(const QList<xcb_window_t>& aWindows, i
                 }
         }
         if (aFields & wfState) {
-            const xcb_window_t owner = FirstCardinal(fX.Property(a.Transient));
-            const QList<uint32_t> states = fX.Property(a.State).value_or(TZRVX11Property()).Cardinals();
-            const uint32_t wmState = FirstCardinal(fX.Property(a.WmState), c_WithdrawnState);
+            const xcb_window_t owner = FirstCardinal(Known(window, XCB_ATOM_WM_TRANSIENT_FOR));
+            const std::optional<TZRVX11Property>& state = Known(window, net._NET_WM_STATE);
+            const QList<uint32_t> states = state ? state->Cardinals() : QList<uint32_t>();
+            const uint32_t iccState = FirstCardinal(Known(window, wmState), c_WithdrawnState);
             w.Info.Owner = owner == fX.Root() ? 0 : owner;
-            w.Info.Minimized = wmState == c_IconicState || states.contains(net._NET_WM_STATE_HIDDEN);
+            w.Info.Minimized = iccState == c_IconicState || states.contains(net._NET_WM_STATE_HIDDEN);
             // Managed windows are shown or minimised; the others are shown when mapped.
-            w.Info.Visible = wmState == c_NormalState || wmState == c_IconicState || w.Viewable;
+            w.Info.Visible = iccState == c_NormalState || iccState == c_IconicState || w.Viewable;
             w.Info.ToolWindow =
                 states.contains(net._NET_WM_STATE_SKIP_TASKBAR) ||
                 (w.Type != XCB_NONE && std::find(listed.begin(), listed.end(), w.Type) == listed.end());
@@ -279,8 +344,22 @@ void TZRVX11Windows::AnswerPing(uint32_t aStamp, bool aAnswered) {
 }
 
 void TZRVX11Windows::HandleEvent(const xcb_generic_event_t& aEvent) {
-    if ((aEvent.response_type & 0x7F) != XCB_CLIENT_MESSAGE)
+    switch (aEvent.response_type & 0x7F) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(aEvent);
+        const auto known = fKnown.find(change.window);
+        if (known != fKnown.end())
+            known->Properties.remove(change.atom);
         return;
+    }
+    case XCB_DESTROY_NOTIFY:
+        fKnown.remove(reinterpret_cast<const xcb_destroy_notify_event_t&>(aEvent).window);
+        return;
+    case XCB_CLIENT_MESSAGE:
+        break;
+    default:
+        return;
+    }
     const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(aEvent);
     // A client's answer to our ping comes back to the root window, naming the stamp and the window.
     if (message.format == 32 && message.type == fX.Net().WM_PROTOCOLS &&

@@ -2,6 +2,12 @@
 // The desktop's windows as EWMH and ICCCM describe them: the window manager's client list, names,
 // classes, processes, owners, types and states; closing, activating, pinging, and ending the
 // processes behind them.
+//
+// What the server told of a window's properties is kept until the server says it changed: we
+// listen to the property changes and the destruction of every window we read, and the server sends
+// those before any later reply. The restrictions and the folder killer look at every window every
+// two seconds; kept, a window's properties cost nothing until they change. Map states are asked
+// for each time (they hang on the window manager's frames too).
 
 #include "platform/ZRVPlatform.h"
 
@@ -9,6 +15,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 
 // A window with what the backend itself needs beside the public description.
 struct TZRVX11Window {
@@ -52,6 +59,10 @@ public:
     xcb_window_t ActiveWindow();
 
 private:
+    // What the server said of a window, until it says it changed.
+    struct TKnown {
+        QHash<xcb_atom_t, std::optional<TZRVX11Property>> Properties;
+    };
     struct TPing {
         xcb_window_t Window;
         QPointer<QObject> Context;
@@ -60,8 +71,16 @@ private:
     };
     void HandleEvent(const xcb_generic_event_t& aEvent);
     void AnswerPing(uint32_t aStamp, bool aAnswered);
+    // Starts listening to the windows not known yet; those that do not exist are left out.
+    void Learn(const QList<xcb_window_t>& aWindows);
+    // The properties aAtoms of aWindows, asked for where not known.
+    void Fill(const QList<xcb_window_t>& aWindows, const QList<xcb_atom_t>& aAtoms);
+    // Those of aWindows that are shown now.
+    QSet<xcb_window_t> Viewable(const QList<xcb_window_t>& aWindows);
+    const std::optional<TZRVX11Property>& Known(xcb_window_t aWindow, xcb_atom_t aAtom) const;
 
     TZRVX11Connection& fX;
+    QHash<xcb_window_t, TKnown> fKnown;
     QHash<uint32_t, TPing> fPings;
     uint32_t fNextPing = 1;
 };
