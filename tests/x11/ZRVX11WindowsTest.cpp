@@ -53,6 +53,9 @@ TEST_F(X11Windows, ListsTheMainApplicationWindowsTopmostFirst) {
     const xcb_window_t ownBar = fX.OwnWindow("Task bar");
     ASSERT_TRUE(Desktop().ReserveScreenEdge(ownBar, TZRVScreenEdge::Bottom, 30));
     const xcb_window_t ownWindow = fX.OwnWindow("Own window");
+    // Raised by its activation (a new window the window manager does not focus may stay below).
+    Desktop().ForceForeground(ownWindow);
+    ASSERT_TRUE(WaitUntil([&] { return fX.ActiveWindow() == ownWindow; }));
 
     TZRVTaskListEx tasks;
     ASSERT_TRUE(WaitUntil([&] { return GetTasksList(tasks) && tasks.Count() == 4; }, 5000)) << tasks.Count();
