@@ -5,6 +5,8 @@
 #include "ZRVSystem.h"
 #include "platform/ZRVRegistry.h"
 
+#include <QStandardPaths>
+
 #include <variant>
 
 using namespace ZRVClientConfig;
@@ -94,6 +96,18 @@ void TZRVClientConfig::LoadFromBuffer(const QString& Buffer) {
 
 QString TZRVClientConfig::SaveToBuffer() const {
     return SaveToStringList().Text();
+}
+
+QString TZRVClientConfig::PanelCommand() const {
+    const QString stored = Get(ZRVClientSettings::PanelCommand);
+    if (!stored.isEmpty())
+        return stored;
+    for (const QString& panel : ZRVClientConfig::c_KnownPanels) {
+        const QString found = QStandardPaths::findExecutable(panel);
+        if (!found.isEmpty())
+            return found;
+    }
+    return QString();
 }
 
 bool TZRVClientConfig::Uninstall() {

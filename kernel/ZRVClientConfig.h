@@ -4,6 +4,7 @@
 // back to change the workstation's settings.
 
 #include "ZRVCustomConfig.h"
+#include "ZRVSystem.h"
 
 #include <type_traits>
 
@@ -56,6 +57,13 @@ inline const QString c_KeyWRLockShutdown = QStringLiteral("LockShutdown");
 inline const QString c_KeyUrlBaseSwf = QStringLiteral("BaseSwfUrl");
 inline const QString c_KeyUrlLumeraHomePage = QStringLiteral("LumeraHomePageUrl");
 inline const QString c_KeyGSStoredSession = QStringLiteral("Session");
+// The desktop's panel, started when the desktop shell is switched back on; kept beside the shell
+// setting, where the Windows program named "Explorer.exe".
+inline const QString c_KeyPanelCommand = QStringLiteral("PanelCommand");
+// The panels looked for when none is set, in this order.
+inline const QStringList c_KnownPanels = {QStringLiteral("xfce4-panel"), QStringLiteral("lxpanel"),
+                                          QStringLiteral("lxqt-panel"),  QStringLiteral("mate-panel"),
+                                          QStringLiteral("gnome-panel"), QStringLiteral("tint2")};
 
 inline const QString c_DefBaseSwf = QStringLiteral("http://zrv2.example.net/zrv/ads/swfquery.php");
 inline const QString c_DefLumeraHomePage = QStringLiteral("http://zrv2.example.net/");
@@ -143,6 +151,7 @@ inline const TZRVSetting<bool> WRLockShutdown{WindowsRestrictionsKey, c_KeyWRLoc
 inline const TZRVSetting<QString> UrlBaseSwf{UrlsKey, c_KeyUrlBaseSwf, c_DefBaseSwf};
 inline const TZRVSetting<QString> UrlLumeraHomePage{UrlsKey, c_KeyUrlLumeraHomePage, c_DefLumeraHomePage};
 inline const TZRVSetting<QString> StoredSession{GeneralKey, c_KeyGSStoredSession, {}};
+inline const TZRVSetting<QString> PanelCommand{c_WinLogonKey, c_KeyPanelCommand, {}};
 } // namespace Settings
 
 // A value in its ClC_ text form: booleans "-1" / "0", integers in decimal.
@@ -253,6 +262,11 @@ public:
     void SetUrlBaseSwf(const QString& aValue) { Set(ZRVClientSettings::UrlBaseSwf, aValue); }
     QString UrlLumeraHomePage() const { return Get(ZRVClientSettings::UrlLumeraHomePage); }
     void SetUrlLumeraHomePage(const QString& aValue) { Set(ZRVClientSettings::UrlLumeraHomePage, aValue); }
+
+    // The command that starts the desktop's panel: the one set, else the first known panel found on
+    // the system (empty when there is none).
+    QString PanelCommand() const;
+    void SetPanelCommand(const QString& aValue) { Set(ZRVClientSettings::PanelCommand, aValue); }
 
     // The running session in its buffer form, kept so that it survives a restart.
     QString getStoredSession() const { return Get(ZRVClientSettings::StoredSession); }

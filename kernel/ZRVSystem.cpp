@@ -1,5 +1,6 @@
 #include "ZRVSystem.h"
 
+#include "ZRVClientConfig.h"
 #include "platform/ZRVPlatform.h"
 #include "platform/ZRVRegistry.h"
 
@@ -82,9 +83,11 @@ bool TZRVLockWindows::GetCtrlAltDelEnabled() const {
     return !disabled || *disabled == 0;
 }
 
-// The policy value is kept for whatever reads it; the backend blocks the keys themselves.
+// The policy value is kept for whatever reads it; the backend blocks the keys themselves. The value
+// is written only when it changes: the task bar applies it every two seconds.
 void TZRVLockWindows::SetCtrlAltDelEnabled(bool Value) {
     const bool written =
+        GetCtrlAltDelEnabled() == Value ||
         WithKey(TZRVRootKey::HKEY_CURRENT_USER, c_SystemPoliciesKey,
                 [Value](TZRVRegistry& R) { R.WriteInteger(c_DisableTaskMgr, Value ? 0 : 1); });
     const bool applied = fBackend.SetTaskManagerEnabled(Value);
@@ -106,7 +109,7 @@ void TZRVLockWindows::SetExplorerEnabled(bool Value) {
     if (Value || fShellProcess.isEmpty()) {
         if (running)
             return;
-        fShellProcess = c_ExplorerShell;
+        fShellProcess = TZRVClientConfig().PanelCommand();
         WriteShell(fShellProcess);
         fBackend.StartShell(fShellProcess);
     } else if (running) {
@@ -131,13 +134,6 @@ void TZRVLockWindows::SetStartMenuEnabled(bool Value) {
 // ---------------------------------------------------------------------------------------------
 // Running applications
 
-namespace {
-// Reports a result later on the event loop, as the platform does.
-void AnswerLater(QObject* aContext, std::function<void(bool)> aDone, bool aResult) {
-    QTimer::singleShot(0, aContext, [aDone = std::move(aDone), aResult] { aDone(aResult); });
-}
-} // namespace
-
 bool IsMainAppWindow(const TZRVWindowInfo& aWindow) {
     return aWindow.Visible && aWindow.Owner == 0 && (!aWindow.ToolWindow || aWindow.AppWindow);
 }
@@ -160,11 +156,63 @@ bool TZRVTaskEx::Activate() {
     return fWindows.Activate(fWindowHandle);
 }
 
+namespace {
+
+TZRVIcon IconOf(IZRVWindows& aWindows, TZRVWindowHandle aWindow, bool aBig) {
+    const int size = aBig ? c_LargeIconSize : c_SmallIconSize;
+    TZRVIcon icon;
+    aWindows.WindowIcon(aWindow, QSize(size, size), icon);
+    return icon;
+}
+
+} // namespace
+
+TZRVIcon TZRVTaskEx::GetTaskIcon(bool aBig) const {
+    return IconOf(fWindows, fWindowHandle, aBig);
+}
+
 void TZRVTaskEx::Terminate(int aTimeoutMs, QObject* aContext, std::function<void(bool)> aDone) {
     if (fProcessID == 0)
         return AnswerLater(aContext, std::move(aDone), false);
     fWindows.TerminateProcess(fProcessID, aTimeoutMs, aContext,
                               [aDone](int aResult) { aDone(aResult != 0); });
+}
+
+TZRVIcon GetWindowIcon(TZRVWindowHandle aWindow, bool aBig) {
+    return IconOf(Platform().Windows(), aWindow, aBig);
+}
+
+QString GetWindowCaption(TZRVWindowHandle aWindow) {
+    TZRVWindowInfo info;
+    Platform().Windows().WindowInfo(aWindow, info);
+    return info.Caption;
+}
+
+QString GetWindowClassName(TZRVWindowHandle aWindow) {
+    TZRVWindowInfo info;
+    Platform().Windows().WindowInfo(aWindow, info);
+    return info.ClassName;
+}
+
+void IsWindowResponding(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                        std::function<void(bool)> aDone) {
+    Platform().Windows().Responding(aWindow, aTimeoutMs, aContext, std::move(aDone));
+}
+
+void TerminateApp(qint64 aProcessID, int aTimeoutMs, QObject* aContext, std::function<void(int)> aDone) {
+    Platform().Windows().TerminateProcess(aProcessID, aTimeoutMs, aContext, std::move(aDone));
+}
+
+void TerminateTask(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                   std::function<void(int)> aDone) {
+    TZRVWindowInfo info;
+    if (!Platform().Windows().WindowInfo(aWindow, info) || info.ProcessID == 0)
+        return AnswerLater(aContext, std::move(aDone), 0);
+    TerminateApp(info.ProcessID, aTimeoutMs, aContext, std::move(aDone));
+}
+
+bool GetTasksList(TZRVTaskListEx& aList) {
+    return aList.Refresh();
 }
 
 TZRVTaskListEx::TZRVTaskListEx() : fWindows(Platform().Windows()) {}

@@ -43,10 +43,11 @@ public:
     // The task manager policy: true unless the store holds a non-zero "DisableTaskMgr".
     bool GetCtrlAltDelEnabled() const;
     void SetCtrlAltDelEnabled(bool Value);
-    // Whether the desktop shell runs.
+    // Whether the desktop shell runs: a panel of the desktop (a dock window not ours) is there.
     bool GetExplorerEnabled() const;
-    // Enabling (or disabling without a shell program set) installs and starts "Explorer.exe" as the
-    // shell when none runs; disabling installs ShellProcess as the shell and ends the running one.
+    // Enabling (or disabling without a shell program set) writes the panel command of the client
+    // configuration as the shell and starts it, when no panel runs; disabling writes ShellProcess
+    // (the workstation program) as the shell and ends the running panel.
     void SetExplorerEnabled(bool Value);
     bool FaskTaskSwitchEnabled() const { return fFaskTaskSwitchEnabled; }
     void SetFaskTaskSwitchEnabled(bool Value);
@@ -64,6 +65,8 @@ protected:
 
 private:
     bool ApplyAll(bool aEnabled);
+    // The store holds fCtrlAltDelEnabled as this object last wrote or found it.
+    bool fPolicyStored = false;
     void WriteShell(const QString& aProgram);
 
     IZRVRestrictions& fBackend;
@@ -90,6 +93,27 @@ public:
 // unless it also asks to be listed with the applications.
 bool IsMainAppWindow(const TZRVWindowInfo& aWindow);
 
+// The sizes of the large and the small icons.
+constexpr int c_LargeIconSize = 32;
+constexpr int c_SmallIconSize = 16;
+
+// The window's icon closest to the large or the small size; empty when it has none.
+TZRVIcon GetWindowIcon(TZRVWindowHandle aWindow, bool aBig);
+// The window's title and its class (lower-cased); empty when there is no such window.
+QString GetWindowCaption(TZRVWindowHandle aWindow);
+QString GetWindowClassName(TZRVWindowHandle aWindow);
+// Whether the application behind the window answers within aTimeoutMs; aDone is called later on the
+// event loop (never once aContext is gone).
+void IsWindowResponding(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                        std::function<void(bool)> aDone);
+// Closing an application: its windows are asked to close, it is given aTimeoutMs, then killed.
+// aDone is called later on the event loop with 0 when nothing could be done (our own process, no
+// such process or window, no right to end it), 1 when it closed by itself, 2 when it was killed.
+void TerminateApp(qint64 aProcessID, int aTimeoutMs, QObject* aContext, std::function<void(int)> aDone);
+// The same for the application of a window (0 when the window names no process of this machine).
+void TerminateTask(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                   std::function<void(int)> aDone);
+
 // One running application: its main window as it was when the entry was made.
 class TZRVTaskEx {
 public:
@@ -104,6 +128,7 @@ public:
     void SetProcessID(qint64 aValue) { fProcessID = aValue; }
 
     bool Activate();
+    TZRVIcon GetTaskIcon(bool aBig) const;
     // Ends the application (never this program): aDone(true) when it closed or was killed.
     void Terminate(int aTimeoutMs, QObject* aContext, std::function<void(bool)> aDone);
 
@@ -113,6 +138,10 @@ private:
     TZRVWindowHandle fWindowHandle = 0;
     qint64 fProcessID = 0;
 };
+
+class TZRVTaskListEx;
+// Lists the main application windows into aList (its Refresh).
+bool GetTasksList(TZRVTaskListEx& aList);
 
 class TZRVTaskListEx {
 public:

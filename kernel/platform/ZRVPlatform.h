@@ -6,17 +6,28 @@
 // A backend never reports success it did not have.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcZRVPlatform)
+
+// Calls aDone(aValue) later on the event loop, unless aContext is gone by then (without a context,
+// while the application runs); nothing when aDone is empty.
+template <class T> void AnswerLater(QObject* aContext, std::function<void(T)> aDone, T aValue) {
+    if (!aDone)
+        return;
+    QObject* context = aContext ? aContext : QCoreApplication::instance();
+    QTimer::singleShot(0, context, [aDone = std::move(aDone), aValue] { aDone(aValue); });
+}
 
 // What the machine is: the record a workstation describes itself with.
 class IZRVMachineFacts {
@@ -52,7 +63,9 @@ public:
     virtual bool StartShell(const QString& aProgram) = 0;
     virtual bool TerminateShell() = 0;
 
-    // The keys that leave the session or reach a task manager (Ctrl+Alt+Del and the like).
+    // The keys that leave the session or reach a task manager (Ctrl+Alt+Del and the like, and the
+    // display server's own escapes: switching to a text console, killing the display server).
+    virtual bool TaskManagerEnabled() const = 0;
     virtual bool SetTaskManagerEnabled(bool aEnabled) = 0;
     // The start menu key and task switching (Alt+Tab).
     virtual bool StartMenuEnabled() const = 0;
@@ -71,8 +84,10 @@ struct TZRVWindowInfo {
     QString Caption;
     // Lower-cased.
     QString ClassName;
-    // The owning process; 0 when the window does not tell.
+    // The owning process on this machine; 0 when the window does not tell, or belongs to a program
+    // running on another machine.
     qint64 ProcessID = 0;
+    // Shown to the user, minimised included.
     bool Visible = false;
     // The window it belongs to (a dialog's main window); 0 for none or the desktop.
     TZRVWindowHandle Owner = 0;
@@ -88,13 +103,24 @@ struct TZRVIcon {
     QList<quint32> Pixels;
 };
 
+// What a listing of windows reads of each; the other fields keep their defaults. Reading less
+// costs less on desktops with many windows.
+enum TZRVWindowField {
+    wfCaption = 0x1,
+    wfClassName = 0x2,
+    wfProcessID = 0x4,
+    // Visible, Owner, ToolWindow, AppWindow, Minimized.
+    wfState = 0x8,
+    wfAll = 0xF
+};
+
 // The desktop's windows and the processes behind them.
 class IZRVWindows {
 public:
     virtual ~IZRVWindows() = default;
 
-    // The top-level windows in stacking order; false when they cannot be listed.
-    virtual bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) = 0;
+    // The top-level windows in stacking order, the topmost first; false when they cannot be listed.
+    virtual bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows, int aFields = wfAll) = 0;
     // One window's description; false when there is no such window.
     virtual bool WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo) = 0;
     // The window's icon closest to aSize; false when it has none.
@@ -108,6 +134,10 @@ public:
     // own process, no such process, no right to end it), 1 when it closed by itself, 2 when killed.
     virtual void TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
                                   std::function<void(int aResult)> aDone) = 0;
+    // Whether the application behind the window answers within aTimeoutMs; a window that cannot be
+    // asked counts as answering. aDone is called later on the event loop, as above.
+    virtual void Responding(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                            std::function<void(bool aResponding)> aDone) = 0;
 };
 
 // Where a dock window stands on the screen.
@@ -128,8 +158,11 @@ public:
     virtual bool ForceForeground(TZRVWindowHandle aWindow) = 0;
     // Minimises the window that has the focus unless it is aWindow or belongs to our own process.
     virtual void MinimizeForeground(TZRVWindowHandle aWindow) = 0;
-    // Shows the desktop (every application window minimised) or gives the windows back.
+    // Asks the window manager to show the desktop (every application window minimised) or to give
+    // the windows back; false when there is none to ask. The window manager answers later:
+    // ShowingDesktop says what holds.
     virtual bool ShowDesktop(bool aShow) = 0;
+    virtual bool ShowingDesktop() const = 0;
     // Makes aWindow a dock at aEdge that keeps aThickness pixels of the screen for itself (0 gives
     // the strip back); maximised windows leave the strip free.
     virtual bool ReserveScreenEdge(TZRVWindowHandle aWindow, TZRVScreenEdge aEdge, int aThickness) = 0;
@@ -145,12 +178,16 @@ class IZRVSession {
 public:
     virtual ~IZRVSession() = default;
 
-    // Ends the session; aForce does not wait for programs that would object. False when it was
-    // refused (the system's answer) or cannot be asked here.
-    virtual bool End(TZRVSessionEnd aHow, bool aForce) = 0;
-    // While held, the system's log-off, reboot and power-off are refused (aWhy is shown to the user
-    // who tries). Whether the asked state holds now.
-    virtual bool SetEndBlocked(bool aBlocked, const QString& aWhy) = 0;
+    // Ends the session. Without aForce, our own block (below) refuses it as it refuses anyone;
+    // aForce lifts our block first. aDone is called later on the event loop (never once aContext is
+    // gone) with true when the session manager took the request, false when it refused it (the
+    // system's answer: no right, another program's block) or cannot be asked here.
+    virtual void End(TZRVSessionEnd aHow, bool aForce, QObject* aContext,
+                     std::function<void(bool aEnded)> aDone) = 0;
+    // Asks the session manager to refuse the system's reboot and power-off (and ours without
+    // aForce) while the block is held; aWhy is shown to the user who tries. Lifting is immediate;
+    // the block holds once the session manager granted it: EndBlocked says what holds.
+    virtual void SetEndBlocked(bool aBlocked, const QString& aWhy) = 0;
     virtual bool EndBlocked() const = 0;
 };
 

@@ -1,7 +1,5 @@
 #include "ZRVPlatformNone.h"
 
-#include <QTimer>
-
 bool TZRVUnavailable::operator()(const char* aFeature) {
     const QString feature = QLatin1String(aFeature);
     if (!fReported.contains(feature)) {
@@ -40,12 +38,23 @@ bool TZRVNoneRestrictions::SetKeyboardHookInstalled(bool aInstalled) {
     return !aInstalled || Unavailable("filter the keyboard");
 }
 
-bool TZRVNoneWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows) {
+bool TZRVNoneWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows, int) {
     aWindows.clear();
     return Unavailable("list the windows");
 }
 
 void TZRVNoneWindows::TerminateProcess(qint64, int, QObject* aContext,
                                        std::function<void(int aResult)> aDone) {
-    QTimer::singleShot(0, aContext, [aDone] { aDone(0); });
+    AnswerLater(aContext, std::move(aDone), 0);
+}
+
+// There is no window to ask, and no window means nothing hangs.
+void TZRVNoneWindows::Responding(TZRVWindowHandle, int, QObject* aContext,
+                                 std::function<void(bool aResponding)> aDone) {
+    AnswerLater(aContext, std::move(aDone), true);
+}
+
+void TZRVNoneSession::End(TZRVSessionEnd, bool, QObject* aContext, std::function<void(bool aEnded)> aDone) {
+    Unavailable("end the session");
+    AnswerLater(aContext, std::move(aDone), false);
 }

@@ -30,6 +30,7 @@ public:
     bool StartShell(const QString& aProgram) override;
     bool TerminateShell() override { return true; }
 
+    bool TaskManagerEnabled() const override { return true; }
     bool SetTaskManagerEnabled(bool aEnabled) override;
     bool StartMenuEnabled() const override { return true; }
     bool SetStartMenuEnabled(bool aEnabled) override;
@@ -43,13 +44,15 @@ private:
 
 class TZRVNoneWindows : public IZRVWindows {
 public:
-    bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) override;
+    bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows, int aFields = wfAll) override;
     bool WindowInfo(TZRVWindowHandle, TZRVWindowInfo&) override { return false; }
     bool WindowIcon(TZRVWindowHandle, QSize, TZRVIcon&) override { return false; }
     bool RequestClose(TZRVWindowHandle) override { return false; }
     bool Activate(TZRVWindowHandle) override { return false; }
     void TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
                           std::function<void(int aResult)> aDone) override;
+    void Responding(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                    std::function<void(bool aResponding)> aDone) override;
 
 private:
     TZRVUnavailable Unavailable;
@@ -63,6 +66,7 @@ public:
     bool ForceForeground(TZRVWindowHandle) override { return Unavailable("bring a window to the front"); }
     void MinimizeForeground(TZRVWindowHandle) override {}
     bool ShowDesktop(bool) override { return Unavailable("show the desktop"); }
+    bool ShowingDesktop() const override { return false; }
     bool ReserveScreenEdge(TZRVWindowHandle, TZRVScreenEdge, int aThickness) override {
         return aThickness == 0 || Unavailable("keep a strip of the screen");
     }
@@ -74,9 +78,10 @@ private:
 
 class TZRVNoneSession : public IZRVSession {
 public:
-    bool End(TZRVSessionEnd, bool) override { return Unavailable("end the session"); }
-    bool SetEndBlocked(bool aBlocked, const QString&) override {
-        return !aBlocked || Unavailable("block the end of the session");
+    void End(TZRVSessionEnd, bool, QObject* aContext, std::function<void(bool aEnded)> aDone) override;
+    void SetEndBlocked(bool aBlocked, const QString&) override {
+        if (aBlocked)
+            Unavailable("block the end of the session");
     }
     bool EndBlocked() const override { return false; }
 

@@ -1,13 +1,24 @@
 #include "ZRVSystem.h"
 
+#include "ZRVClientConfig.h"
+#include "ZRVKiller.h"
+
 #include "platform/ZRVPlatformNone.h"
 #include "platform/ZRVRegistry.h"
 #include "support/FakePlatform.h"
 
+#include "support/EventLoop.h"
 #include "support/TempDirs.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -107,13 +118,20 @@ TEST_F(LockWindows, SwitchingTheShell) {
         bool RunningAfter;
     } cases[] = {
         {"enable while running", true, true, "/usr/bin/Client", {}, "<missing>", true},
-        {"enable", false, true, "/usr/bin/Client", {"StartShell(Explorer.exe)"}, "Explorer.exe", true},
+        {"enable", false, true, "/usr/bin/Client", {"StartShell(xfce4-panel -r)"}, "xfce4-panel -r", true},
         {"disable", true, false, "/usr/bin/Client", {"TerminateShell()"}, "/usr/bin/Client", false},
         {"disable while stopped", false, false, "/usr/bin/Client", {}, "<missing>", false},
-        {"disable without a program", false, false, "", {"StartShell(Explorer.exe)"}, "Explorer.exe", true},
+        {"disable without a program",
+         false,
+         false,
+         "",
+         {"StartShell(xfce4-panel -r)"},
+         "xfce4-panel -r",
+         true},
     };
     for (const auto& c : cases) {
         zrvtest::TempRegistry temp;
+        TZRVClientConfig().SetPanelCommand(QStringLiteral("xfce4-panel -r"));
         TZRVFakeRestrictions desktop;
         desktop.SetShellRunningState(c.Running);
         TZRVLockWindows service(desktop);
@@ -135,6 +153,130 @@ TEST_F(LockWindows, TwoServicesShareTheSystemState) {
     EXPECT_FALSE(dialog.property("StartMenuEnabled").toBool());
     dialog.setProperty("ShellTrayWindowVisible", true);
     EXPECT_TRUE(main.GetShellTrayWindowVisible());
+}
+
+TEST_F(LockWindows, ThePanelCommandIsTheOneSetOrAPanelFoundOnTheSystem) {
+    TZRVClientConfig config;
+    QTemporaryDir bin;
+    QFile panel(bin.filePath("lxpanel"));
+    ASSERT_TRUE(panel.open(QIODevice::WriteOnly));
+    panel.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    panel.close();
+    {
+        zrvtest::ScopedEnv path("PATH", bin.path());
+        EXPECT_EQ(config.PanelCommand(), bin.filePath("lxpanel"));
+        config.SetPanelCommand(QStringLiteral("tint2 -c /etc/tint2.rc"));
+        EXPECT_EQ(config.PanelCommand(), "tint2 -c /etc/tint2.rc");
+    }
+    EXPECT_EQ(StoredShell(ZRVClientConfig::c_KeyPanelCommand),
+              "tint2 -c /etc/tint2.rc"); // beside the shell setting
+}
+
+TEST_F(LockWindows, ThePolicyValueIsWrittenOnlyWhenItChanges) {
+    TZRVLockWindows service(fDesktop);
+    service.SetCtrlAltDelEnabled(false);
+    const QString file = TZRVRegistry::StoreFile(TZRVRootKey::HKEY_CURRENT_USER);
+    const QDateTime written = QFileInfo(file).lastModified();
+    service.SetCtrlAltDelEnabled(false);
+    EXPECT_EQ(QFileInfo(file).lastModified(), written);
+    EXPECT_EQ(StoredTaskMgrPolicy(), 1);
+    EXPECT_FALSE(fDesktop.TaskManagerEnabled());
+}
+
+// ----- running applications
+
+class RunningApplications : public ::testing::Test {
+protected:
+    RunningApplications() {
+        TZRVWindowInfo w;
+        w.Handle = 7;
+        w.Caption = QStringLiteral("Notes");
+        w.ClassName = QStringLiteral("mousepad");
+        w.ProcessID = 4242;
+        w.Visible = true;
+        TZRVWindowInfo remote = w;
+        remote.Handle = 8;
+        remote.ProcessID = 0;
+        fWindows.SetWindows({w, remote});
+        fWindows.SetHung(8);
+    }
+    template <class T> T Later(const std::function<void(std::function<void(T)>)>& aCall) {
+        std::optional<T> answer;
+        aCall([&answer](T aValue) { answer = aValue; });
+        EXPECT_FALSE(answer.has_value());
+        zrvtest::WaitUntil([&] { return answer.has_value(); });
+        return answer.value_or(T(-1));
+    }
+    TZRVFakeWindows& fWindows = FakePlatform().FakeWindows();
+    QObject fContext;
+};
+
+TEST_F(RunningApplications, CaptionClassIconAndAnswers) {
+    EXPECT_EQ(GetWindowCaption(7), "Notes");
+    EXPECT_EQ(GetWindowClassName(7), "mousepad");
+    EXPECT_EQ(GetWindowCaption(99), "");
+    EXPECT_EQ(GetWindowIcon(7, true).Size, QSize(2, 2));
+    EXPECT_TRUE(GetWindowIcon(99, false).Pixels.isEmpty());
+    EXPECT_TRUE(Later<bool>([&](auto aDone) { IsWindowResponding(7, 100, &fContext, aDone); }));
+    EXPECT_FALSE(Later<bool>([&](auto aDone) { IsWindowResponding(8, 100, &fContext, aDone); }));
+}
+
+TEST_F(RunningApplications, ClosingReportsItsCodeLater) {
+    fWindows.SetTerminateResult(4242, 2);
+    EXPECT_EQ(Later<int>([&](auto aDone) { TerminateTask(7, 500, &fContext, aDone); }), 2);
+    EXPECT_EQ(Later<int>([&](auto aDone) { TerminateTask(8, 500, &fContext, aDone); }), 0); // no process here
+    EXPECT_EQ(Later<int>([&](auto aDone) {
+                  TerminateApp(QCoreApplication::applicationPid(), 500, &fContext, aDone);
+              }),
+              0);
+    EXPECT_EQ(fWindows.Calls(),
+              QStringList({"TerminateProcess(4242)",
+                           QStringLiteral("TerminateProcess(%1)").arg(QCoreApplication::applicationPid())}));
+}
+
+TEST(FolderKiller, ShowsAFolderAsAWholeWordOrPathPart) {
+    struct Case {
+        const char* Title;
+        const char* Name;
+        bool Shows;
+    } cases[] = {
+        {"/USR/BIN", "BIN", true}, {"BIN - FILE MANAGER", "BIN", true},
+        {"CABINET", "BIN", false}, {"C:\\WINDOWS\\SYSTEM32", "SYSTEM32", true},
+        {"BINS", "BIN", false},    {"", "BIN", false},
+        {"ETC", "", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TZRVKiller::ShowsFolder(c.Title, c.Name), c.Shows) << c.Title;
+}
+
+TEST(FolderKiller, EachRuleClosesOnlyWhenItsFolderIsLocked) {
+    zrvtest::TempRegistry registry;
+    struct Case {
+        bool ProgramFiles, System, Windows;
+        const char* Title;
+        bool Closed;
+    } cases[] = {
+        {true, false, false, "/usr/bin", true}, // program files first
+        {false, true, false, "/usr/bin", true}, // then the system folder
+        {false, false, true, "/usr/bin", false}, {false, false, true, "etc", true},
+        {false, false, false, "etc", false},     {true, true, true, "Explorateur Windows", false},
+    };
+    for (const auto& c : cases) {
+        TZRVClientConfig config;
+        config.SetWRLockProgramFilesFolder(c.ProgramFiles);
+        config.SetWRLockSystemFolder(c.System);
+        config.SetWRLockWindowsFolder(c.Windows);
+        TZRVWindowInfo w;
+        w.Handle = 3;
+        w.Caption = QLatin1String(c.Title);
+        w.ClassName = QStringLiteral("thunar");
+        w.Visible = true;
+        TZRVFakeWindows& windows = FakePlatform().FakeWindows();
+        windows.SetWindows({w});
+        windows.ClearCalls();
+        EXPECT_EQ(TZRVKiller(true).Execute(), c.Closed ? 1 : 0) << c.Title;
+        EXPECT_EQ(windows.Calls().contains("RequestClose(3)"), c.Closed) << c.Title;
+    }
 }
 
 } // namespace

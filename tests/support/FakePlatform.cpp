@@ -1,7 +1,6 @@
 #include "FakePlatform.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 namespace {
 
@@ -70,7 +69,7 @@ bool TZRVFakeRestrictions::SetKeyboardHookInstalled(bool aInstalled) {
 // ---------------------------------------------------------------------------------------------
 // Windows
 
-bool TZRVFakeWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows) {
+bool TZRVFakeWindows::TopLevelWindows(QList<TZRVWindowInfo>& aWindows, int) {
     aWindows = fWindows;
     return true;
 }
@@ -110,7 +109,12 @@ void TZRVFakeWindows::TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObjec
         aProcessID == QCoreApplication::applicationPid() ? 0 : fTerminateResults.value(aProcessID, 1);
     if (result != 0)
         fWindows.removeIf([aProcessID](const TZRVWindowInfo& w) { return w.ProcessID == aProcessID; });
-    QTimer::singleShot(0, aContext, [aDone, result] { aDone(result); });
+    AnswerLater(aContext, std::move(aDone), result);
+}
+
+void TZRVFakeWindows::Responding(TZRVWindowHandle aWindow, int, QObject* aContext,
+                                 std::function<void(bool aResponding)> aDone) {
+    AnswerLater(aContext, std::move(aDone), !fHung.contains(aWindow));
 }
 
 bool TZRVFakeWindows::WindowIcon(TZRVWindowHandle aWindow, QSize, TZRVIcon& aIcon) {
@@ -148,6 +152,7 @@ void TZRVFakeDesktop::MinimizeForeground(TZRVWindowHandle aWindow) {
 
 bool TZRVFakeDesktop::ShowDesktop(bool aShow) {
     Record(QStringLiteral("ShowDesktop(%1)").arg(BoolText(aShow)));
+    fShowingDesktop = aShow;
     return true;
 }
 
@@ -160,20 +165,24 @@ bool TZRVFakeDesktop::ReserveScreenEdge(TZRVWindowHandle aWindow, TZRVScreenEdge
     return true;
 }
 
-bool TZRVFakeSession::End(TZRVSessionEnd aHow, bool aForce) {
+void TZRVFakeSession::End(TZRVSessionEnd aHow, bool aForce, QObject* aContext,
+                          std::function<void(bool aEnded)> aDone) {
     static const char* const names[] = {"LogOff", "Reboot", "PowerOff"};
     Record(QStringLiteral("End(%1%2)")
                .arg(QLatin1String(names[int(aHow)]), aForce ? QStringLiteral(",force") : QString()));
-    return !fRefuses;
+    if (aForce) {
+        fBlocked = false;
+        fWhy.clear();
+    }
+    AnswerLater(aContext, std::move(aDone), !fRefuses && !fBlocked);
 }
 
-bool TZRVFakeSession::SetEndBlocked(bool aBlocked, const QString& aWhy) {
+void TZRVFakeSession::SetEndBlocked(bool aBlocked, const QString& aWhy) {
     Record(QStringLiteral("SetEndBlocked(%1)").arg(BoolText(aBlocked)));
     if (fRefuses && aBlocked)
-        return false;
+        return;
     fBlocked = aBlocked;
     fWhy = aBlocked ? aWhy : QString();
-    return true;
 }
 
 bool TZRVFakeLauncher::Start(const QString& aProgram, const QStringList& aArguments) {

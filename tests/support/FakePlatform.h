@@ -8,6 +8,7 @@
 #include "platform/ZRVPlatform.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
 // Records the calls made to one double.
@@ -43,6 +44,7 @@ public:
     bool StartShell(const QString& aProgram) override;
     bool TerminateShell() override;
 
+    bool TaskManagerEnabled() const override { return fTaskManagerEnabled; }
     bool SetTaskManagerEnabled(bool aEnabled) override;
     bool StartMenuEnabled() const override { return fStartMenuEnabled; }
     bool SetStartMenuEnabled(bool aEnabled) override;
@@ -55,7 +57,6 @@ public:
     void SetShellRunningState(bool aValue) { fShellRunning = aValue; }
     // A switch that fails makes every request of the keyboard switches fail and change nothing.
     void SetSwitchesFail(bool aValue) { fSwitchesFail = aValue; }
-    bool TaskManagerEnabled() const { return fTaskManagerEnabled; }
     bool KeyboardHookInstalled() const { return fKeyboardHookInstalled; }
 
 private:
@@ -75,10 +76,11 @@ private:
 
 // A scripted list of windows. Requests are recorded as "RequestClose(7)", "Activate(7)",
 // "TerminateProcess(42)"; a process ends with the result scripted for it (1 by default), and its
-// windows leave the list when the result is 1 or 2.
+// windows leave the list when the result is 1 or 2. Windows answer unless scripted as hung.
 class TZRVFakeWindows : public IZRVWindows, public TZRVCallLog {
 public:
-    bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows) override;
+    // Every field, whatever is asked.
+    bool TopLevelWindows(QList<TZRVWindowInfo>& aWindows, int aFields = wfAll) override;
     bool WindowInfo(TZRVWindowHandle aWindow, TZRVWindowInfo& aInfo) override;
     // A 2 by 2 icon of the window's handle as its colour, for every window of the list.
     bool WindowIcon(TZRVWindowHandle aWindow, QSize aSize, TZRVIcon& aIcon) override;
@@ -86,9 +88,12 @@ public:
     bool Activate(TZRVWindowHandle aWindow) override;
     void TerminateProcess(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
                           std::function<void(int aResult)> aDone) override;
+    void Responding(TZRVWindowHandle aWindow, int aTimeoutMs, QObject* aContext,
+                    std::function<void(bool aResponding)> aDone) override;
 
     void SetWindows(const QList<TZRVWindowInfo>& aWindows) { fWindows = aWindows; }
     void SetTerminateResult(qint64 aProcessID, int aResult) { fTerminateResults[aProcessID] = aResult; }
+    void SetHung(TZRVWindowHandle aWindow) { fHung.insert(aWindow); }
     TZRVWindowHandle Active() const { return fActive; }
 
 private:
@@ -96,6 +101,7 @@ private:
 
     QList<TZRVWindowInfo> fWindows;
     QHash<qint64, int> fTerminateResults;
+    QSet<TZRVWindowHandle> fHung;
     TZRVWindowHandle fActive = 0;
 };
 
@@ -108,6 +114,7 @@ public:
     bool ForceForeground(TZRVWindowHandle aWindow) override;
     void MinimizeForeground(TZRVWindowHandle aWindow) override;
     bool ShowDesktop(bool aShow) override;
+    bool ShowingDesktop() const override { return fShowingDesktop; }
     bool ReserveScreenEdge(TZRVWindowHandle aWindow, TZRVScreenEdge aEdge, int aThickness) override;
     bool ModifierDown(Qt::KeyboardModifier aModifier) const override {
         return fModifiers.testFlag(aModifier);
@@ -122,6 +129,7 @@ public:
 
 private:
     bool fInputHeldElsewhere = false;
+    bool fShowingDesktop = false;
     TZRVWindowHandle fGrabbedBy = 0;
     TZRVWindowHandle fForeground = 0;
     QHash<TZRVWindowHandle, int> fReserved;
@@ -129,10 +137,12 @@ private:
 };
 
 // Records "End(Reboot,force)" and "SetEndBlocked(true)"; the session manager refuses when told.
+// As the real one, an end without force is refused while our own block holds.
 class TZRVFakeSession : public IZRVSession, public TZRVCallLog {
 public:
-    bool End(TZRVSessionEnd aHow, bool aForce) override;
-    bool SetEndBlocked(bool aBlocked, const QString& aWhy) override;
+    void End(TZRVSessionEnd aHow, bool aForce, QObject* aContext,
+             std::function<void(bool aEnded)> aDone) override;
+    void SetEndBlocked(bool aBlocked, const QString& aWhy) override;
     bool EndBlocked() const override { return fBlocked; }
 
     void SetRefuses(bool aValue) { fRefuses = aValue; }

@@ -1,15 +1,19 @@
 #include "ZRVPosix.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSysInfo>
 
 #include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -98,6 +102,65 @@ QString TZRVPosixMachineFacts::OSystem() {
         PrettyName(QString::fromUtf8(ReadSystemFile(QStringLiteral("/etc/os-release"))));
     const QString system = QStringLiteral("[Linux v") + KernelRelease() + u']';
     return prettyName.isEmpty() ? system : prettyName + u' ' + system;
+}
+
+bool ParseProcessStat(const QByteArray& aStat, quint64& aStartTime) {
+    // "pid (name) state ppid ..." where the name may hold spaces and parentheses.
+    const qsizetype nameEnd = aStat.lastIndexOf(')');
+    if (nameEnd < 0)
+        return false;
+    const QList<QByteArray> fields = aStat.mid(nameEnd + 2).split(' ');
+    // The state, then the start time as the twentieth field after it.
+    if (fields.size() < 20 || fields[0].isEmpty() || fields[0][0] == 'Z' || fields[0][0] == 'X')
+        return false;
+    bool ok = false;
+    aStartTime = fields[19].toULongLong(&ok);
+    return ok;
+}
+
+bool ProcessInfo(qint64 aProcessID, TZRVProcessInfo& aInfo) {
+    if (aProcessID <= 0 || aProcessID > std::numeric_limits<pid_t>::max())
+        return false;
+    const QByteArray folder = "/proc/" + QByteArray::number(aProcessID);
+    struct stat status {};
+    if (stat(folder.constData(), &status) != 0)
+        return false;
+    aInfo.UserID = status.st_uid;
+    return ParseProcessStat(ReadSystemFile(QString::fromLatin1(folder + "/stat")), aInfo.StartTime);
+}
+
+namespace {
+
+// How often a process that was asked to end is looked at.
+constexpr int c_ProcessWatchMs = 10;
+
+bool SameProcess(qint64 aProcessID, quint64 aStartTime) {
+    TZRVProcessInfo now;
+    return ProcessInfo(aProcessID, now) && now.StartTime == aStartTime;
+}
+
+} // namespace
+
+void AwaitOrKill(qint64 aProcessID, int aTimeoutMs, QObject* aContext,
+                 std::function<void(int aResult)> aDone) {
+    TZRVProcessInfo process;
+    if (aProcessID == QCoreApplication::applicationPid() || !ProcessInfo(aProcessID, process))
+        return AnswerLater(aContext, std::move(aDone), 0);
+    auto* watch = new QTimer(aContext ? aContext : QCoreApplication::instance());
+    const QDeadlineTimer deadline(std::max(aTimeoutMs, 0));
+    QObject::connect(watch, &QTimer::timeout, [=] {
+        int result = -1;
+        if (!SameProcess(aProcessID, process.StartTime))
+            result = 1;
+        else if (deadline.hasExpired())
+            result = ::kill(pid_t(aProcessID), SIGKILL) == 0 ? 2 : 0;
+        if (result < 0)
+            return;
+        watch->deleteLater();
+        if (aDone)
+            aDone(result);
+    });
+    watch->start(c_ProcessWatchMs);
 }
 
 bool TZRVProcessLauncher::Start(const QString& aProgram, const QStringList& aArguments) {
