@@ -160,6 +160,12 @@ TfrmClient::TfrmClient(const QStringList& aArguments, bool aWindowed, QWidget* a
     TimerChangePicture->setInterval(1000);
     WireControls();
 
+    // A new display size: the lock screen covers it again and the task bar takes its new place.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        connect(screen, &QScreen::virtualGeometryChanged, this, [this] {
+            CoverDesktop();
+            frmTaskBar->PlaceBar();
+        });
     CoverDesktop();
     PageControlUserConnected->setCurrentIndex(0);
     fStayOnTop = true;

@@ -247,10 +247,7 @@ TEST_F(AccountLogin, WithoutTheServerTheWorkstationsOwnAccountsLogInAndMayLeaveT
     local.Group()->SetAuthorisations({urInfiniteCredit});
     local.SetActive(true);
     ASSERT_GT(TZRVLocalAccount().AddAccount(&local), 0);
-    StartClient();
-    // One failed attempt to reach the server, and no other for the rest of the test.
-    frmMain->TimerConnectTry->setInterval(3600000);
-    ASSERT_TRUE(WaitInfo(QStringLiteral("Erreur de connection")));
+    StartClientOffline();
     QSignalSpy terminating(frmMain, &TfrmMain::Terminating);
     // The exit keys do nothing before the café's own account is logged in.
     QTest::keyClick(frmClient, Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);

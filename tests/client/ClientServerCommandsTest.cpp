@@ -31,6 +31,16 @@ TEST_F(ServerCommands, CloseTheSessionAndLogTheCustomerOut) {
     EXPECT_TRUE(frmClient->PanelUserConnected->isVisible());
     EXPECT_TRUE(User()->Connected());
 
+    // "Continuer ma session" goes on without touching the browsers or the start page.
+    const QStringList launched = FakePlatform().FakeLauncher().Calls();
+    ASSERT_TRUE(WaitUntil([this] { return !Slot()->UserConnection()->Session()->Openned(); }));
+    Click(frmClient->ButtonContinueSession);
+    ASSERT_TRUE(WaitUntil([] { return frmTaskBar->isVisible(); }));
+    EXPECT_TRUE(Session()->Openned());
+    EXPECT_EQ(FakePlatform().FakeLauncher().Calls(), launched);
+    Slot()->CommandCloseUserSession();
+    ASSERT_TRUE(WaitUntil([] { return frmClient->isVisible(); }));
+
     Slot()->CommandCloseUserConnection();
     ASSERT_TRUE(WaitUntil([this] { return !User()->Connected(); }));
     EXPECT_TRUE(frmClient->PageControl->isVisible());

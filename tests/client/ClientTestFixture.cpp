@@ -46,16 +46,23 @@ void ClientTest::StartServer(quint16 aPort) {
     }
 }
 
-void ClientTest::StartClient(const QStringList& aArguments) {
+void ClientTest::StartClient(const QStringList& aArguments, bool aWindowed) {
     TZRVClientConfig config;
     config.SetServerAddress(QStringLiteral("127.0.0.1"));
     config.SetServerPort(fPort);
     TZRVStartOptions options;
     options.ExeName = QString::fromLatin1(c_Exe);
+    options.Windowed = aWindowed;
     fProgram = std::make_unique<TZRVClientProgram>(aArguments, options, fDir.path());
     ASSERT_EQ(fProgram->Start(), -1);
     frmMain->TimerConnectTry->setInterval(100);
     frmMain->ZRVClientConnection->SetReadyDelay(1);
+}
+
+void ClientTest::StartClientOffline() {
+    StartClient();
+    frmMain->TimerConnectTry->setInterval(3600000);
+    ASSERT_TRUE(WaitInfo(QStringLiteral("Erreur de connection")));
 }
 
 bool ClientTest::WaitReady() {

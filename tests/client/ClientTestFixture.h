@@ -58,9 +58,12 @@ protected:
     // The first slot's connection on the server side.
     TZRVServerClientConnection* Slot() { return fHost->Server()->GetConnection(1); }
 
-    // The program with these arguments, pointed at the server, its timers short.
-    void StartClient(const QStringList& aArguments = {});
+    // The program with these arguments, pointed at the server, its timers short; aWindowed as
+    // `--windowed` gives it.
+    void StartClient(const QStringList& aArguments = {}, bool aWindowed = false);
     bool WaitReady();
+    // The program without a server: one failed attempt to reach it, and no other for the test.
+    void StartClientOffline();
 
     // Records in the server's database.
     uint32_t AddTicket(const QString& aCode, uint32_t aCredit, bool aSold = true,
