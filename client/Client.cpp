@@ -177,6 +177,14 @@ void TZRVClientProgram::CatchQuitSignals() {
         sigaction(signal, &action, nullptr);
 }
 
+void PrepareApplication() {
+#ifdef ZRV_WITH_WEBENGINE
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
+}
+
 int ClientMain(const QStringList& aArguments, bool aWindowed) {
     TZRVStartOptions options;
     options.ExeName = QCoreApplication::applicationFilePath();

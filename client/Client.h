@@ -57,6 +57,10 @@ private:
     QSocketNotifier* fSignalNotifier = nullptr;
 };
 
+// What must be settled before the application object exists: the web engine's shared graphics
+// context, and its sandbox off when the program runs as root (the sandbox cannot run then).
+void PrepareApplication();
+
 // The program entry after the application object exists: splits our own options from the command
 // line, runs the start-up and the event loop. Returns the program's exit code.
 int ClientMain(const QStringList& aArguments, bool aWindowed);

@@ -875,12 +875,15 @@ void TfrmClient::LoadPicture(const QString& aFile) {
 }
 
 void TfrmClient::TimerChangePictureTimer() {
-    ImageBkg->hide();
     const int mode = ZRVClientConfig->BackgroundMode();
-    if (mode == 1 && !Pictures.isEmpty()) {
+    // With nothing to change the tick leaves the screen as it is.
+    if (mode != 0 && (mode != 1 || Pictures.isEmpty()))
+        return;
+    ImageBkg->hide();
+    if (mode == 1) {
         fPictureIndex = (fPictureIndex + 1) % int(Pictures.size());
         LoadPicture(Pictures[fPictureIndex]);
-    } else if (mode == 0) {
+    } else {
         LoadPicture(ZRVClientConfig->SingleImageFile());
         TimerChangePicture->stop();
     }

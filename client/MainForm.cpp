@@ -77,6 +77,11 @@ void WriteAutostartEntry(const QString& aExeName) {
         throw EZRVError(file.errorString());
 }
 
+// The café's settings refuse some end of the desktop session.
+bool EndLocked(const TZRVClientConfig& aConfig) {
+    return aConfig.WRLockReboot() || aConfig.WRLockShutdown() || aConfig.WRLockLogOff();
+}
+
 } // namespace
 
 TfrmMain::TfrmMain(const TZRVStartOptions& aOptions, QWidget* aParent)
@@ -97,7 +102,7 @@ TfrmMain::TfrmMain(const TZRVStartOptions& aOptions, QWidget* aParent)
     ZRVClientConnection->SetClientPingTimeOut(30000);
     ZRVClientConnection->SetClientPingInterval(60000);
     ZRVClientConnection->SetClientPingEnabled(false);
-    WireConnection();
+    WireConnection(true);
 
     const std::pair<QAction*, const char*> actions[] = {{ActionTryConnect, c_ActionTryConnect},
                                                         {ActionConnected, c_ActionConnected},
@@ -132,31 +137,7 @@ TfrmMain::TfrmMain(const TZRVStartOptions& aOptions, QWidget* aParent)
 
 TfrmMain::~TfrmMain() {
     // The connection raises no more events into forms that are gone.
-    ZRVClientConnection->SetOnConnect(nullptr);
-    ZRVClientConnection->SetOnDisconnect(nullptr);
-    ZRVClientConnection->SetOnReady(nullptr);
-    ZRVClientConnection->SetOnSocketError(nullptr);
-    ZRVClientConnection->SetOnServerPing(nullptr);
-    ZRVClientConnection->SetOnInfoMessage(nullptr);
-    ZRVClientConnection->SetOnSecretQuestionListAvailable(nullptr);
-    ZRVClientConnection->SetOnQueryCloseClientModule(nullptr);
-    ZRVClientConnection->SetOnQueryLaunchClientModule(nullptr);
-    ZRVClientConnection->SetOnShutdownStateChange(nullptr);
-    ZRVClientConnection->SetOnQueryRebootWorkStation(nullptr);
-    ZRVClientConnection->SetOnQueryShutdownWorkStation(nullptr);
-    ZRVClientConnection->SetOnUserConnectionOpen(nullptr);
-    ZRVClientConnection->SetOnUserConnectionFail(nullptr);
-    ZRVClientConnection->SetOnUserConnectionClose(nullptr);
-    ZRVClientConnection->SetOnUserConnectionPasswordRetrieved(nullptr);
-    ZRVClientConnection->SetOnUserSessionStart(nullptr);
-    ZRVClientConnection->SetOnUserSessionStop(nullptr);
-    ZRVClientConnection->SetOnUserSessionCreditChange(nullptr);
-    ZRVClientConnection->SetOnUserSessionCreditEmpty(nullptr);
-    ZRVClientConnection->SetOnUserSessionWarnCredit(nullptr);
-    ZRVClientConnection->SetOnUserConnectionAddCredit(nullptr);
-    ZRVClientConnection->SetOnUserConnectionFixCredit(nullptr);
-    ZRVClientConnection->SetOnUserConnectionAccountCreated(nullptr);
-    ZRVClientConnection->SetOnUserConnectionAccountUpdated(nullptr);
+    WireConnection(false);
     try {
         ZRVClientConfig->SetBootCount(0);
         if (!fOptions.Windowed) {
@@ -230,9 +211,11 @@ void TfrmMain::CountBoot() {
     }
 }
 
-void TfrmMain::WireConnection() {
+void TfrmMain::WireConnection(bool aAttach) {
     TZRVClientConnection* c = ZRVClientConnection;
-    const auto handler = [this](void (TfrmMain::*aHandler)()) {
+    const auto handler = [this, aAttach](void (TfrmMain::*aHandler)()) -> TNotifyEvent {
+        if (!aAttach)
+            return nullptr;
         return Guarded([this, aHandler](QObject*) { (this->*aHandler)(); });
     };
     c->SetOnConnect(handler(&TfrmMain::ZRVClientConnectionConnect));
@@ -240,11 +223,13 @@ void TfrmMain::WireConnection() {
     c->SetOnReady(handler(&TfrmMain::ZRVClientConnectionReady));
     c->SetOnSocketError(handler(&TfrmMain::ZRVClientConnectionSocketError));
     c->SetOnServerPing(handler(&TfrmMain::ZRVClientConnectionServerPing));
-    c->SetOnInfoMessage(
-        Guarded([this](QObject*, const QString& msg) { ZRVClientConnectionInfoMessage(msg); }));
+    TZRVInfoMessageEvent info;
+    if (aAttach)
+        info = Guarded([this](QObject*, const QString& msg) { ZRVClientConnectionInfoMessage(msg); });
+    c->SetOnInfoMessage(info);
     c->SetOnSecretQuestionListAvailable(handler(&TfrmMain::ZRVClientConnectionSecretQuestionListAvailable));
     c->SetOnQueryCloseClientModule(handler(&TfrmMain::ZRVClientConnectionQueryCloseClientModule));
-    c->SetOnQueryLaunchClientModule(Guarded([c](QObject*) { c->SetShuttedDown(false); }));
+    c->SetOnQueryLaunchClientModule(handler(&TfrmMain::ZRVClientConnectionQueryLaunchClientModule));
     c->SetOnShutdownStateChange(handler(&TfrmMain::ZRVClientConnectionShutdownStateChange));
     c->SetOnQueryRebootWorkStation(handler(&TfrmMain::ZRVClientConnectionQueryRebootWorkStation));
     c->SetOnQueryShutdownWorkStation(handler(&TfrmMain::ZRVClientConnectionQueryShutdownWorkStation));
@@ -275,8 +260,7 @@ void TfrmMain::SetCanExitWindows(bool Value) {
 bool TfrmMain::QueryEndSession() {
     bool result = true;
     try {
-        const TZRVClientConfig& config = *ZRVClientConfig;
-        if (!config.WRLockReboot() && !config.WRLockShutdown() && !config.WRLockLogOff())
+        if (!EndLocked(*ZRVClientConfig))
             return true;
         if (fCanExitWindows || ZRVClientConnection->ShuttedDown())
             return true;
@@ -296,9 +280,8 @@ void TfrmMain::EndSessionRequested(bool& aCancel) {
 // While the session's end would be refused, the system's log-off, reboot and power-off are
 // blocked too, so that they do not happen behind the program's back.
 void TfrmMain::UpdateEndBlock() {
-    const TZRVClientConfig& config = *ZRVClientConfig;
-    const bool refuse = (config.WRLockReboot() || config.WRLockShutdown() || config.WRLockLogOff()) &&
-                        !fCanExitWindows && !ZRVClientConnection->ShuttedDown();
+    const bool refuse =
+        EndLocked(*ZRVClientConfig) && !fCanExitWindows && !ZRVClientConnection->ShuttedDown();
     IZRVSession& session = Platform().Session();
     if (session.EndBlocked() != refuse)
         session.SetEndBlocked(refuse, Tr(c_NoticeEndRefused));
@@ -531,6 +514,10 @@ void TfrmMain::ZRVClientConnectionQueryCloseClientModule() {
     // When the program is the session's shell there is nothing to go back to.
     if (ZRVLockWindows->GetExplorerEnabled())
         ZRVClientConnection->SetShuttedDown(true);
+}
+
+void TfrmMain::ZRVClientConnectionQueryLaunchClientModule() {
+    ZRVClientConnection->SetShuttedDown(false);
 }
 
 void TfrmMain::ZRVClientConnectionShutdownStateChange() {

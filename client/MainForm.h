@@ -93,7 +93,8 @@ private:
     void FormCreate();
     void WriteRunEntry();
     void CountBoot();
-    void WireConnection();
+    // Attaches (or takes away) every handler of the connection's events.
+    void WireConnection(bool aAttach);
     void UpdateEndBlock();
 
     void ActionTryConnectExecute();
@@ -112,6 +113,7 @@ private:
     void ZRVClientConnectionInfoMessage(const QString& msg);
     void ZRVClientConnectionSecretQuestionListAvailable();
     void ZRVClientConnectionQueryCloseClientModule();
+    void ZRVClientConnectionQueryLaunchClientModule();
     void ZRVClientConnectionShutdownStateChange();
     void ZRVClientConnectionQueryRebootWorkStation();
     void ZRVClientConnectionQueryShutdownWorkStation();

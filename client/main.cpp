@@ -9,8 +9,6 @@
 
 #include <QApplication>
 
-#include <unistd.h>
-
 namespace {
 
 // The desktop session's backend when there is one to hold; otherwise the kernel keeps `none`.
@@ -32,12 +30,7 @@ int main(int argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const bool windowed = arguments.removeAll(TZRVClientProgram::WindowedOption()) > 0 ||
                           qEnvironmentVariable("ZRV_PLATFORM") == QStringLiteral("none");
-#ifdef ZRV_WITH_WEBENGINE
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // The web engine's sandbox cannot run as root.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-#endif
+    PrepareApplication();
     QApplication app(argc, argv);
     ChoosePlatform(windowed);
     return ClientMain(arguments, windowed);
