@@ -177,6 +177,25 @@ void TZRVClientProgram::CatchQuitSignals() {
         sigaction(signal, &action, nullptr);
 }
 
+bool TakeServerOption(QStringList& aArguments) {
+    const qsizetype at = aArguments.indexOf(QStringLiteral("--server"));
+    if (at < 0)
+        return true;
+    const QString value = aArguments.value(at + 1);
+    aArguments.remove(at, std::min<qsizetype>(2, aArguments.size() - at));
+    const qsizetype colon = value.lastIndexOf(u':');
+    const QString host = colon < 0 ? value : value.left(colon);
+    bool ok = true;
+    const int port =
+        colon < 0 ? TZRVCustomClientConnection::c_DefaultServerPort : value.mid(colon + 1).toInt(&ok);
+    if (host.isEmpty() || !ok || port <= 0 || port > 65535)
+        return false;
+    TZRVClientConfig config;
+    config.SetServerAddress(host);
+    config.SetServerPort(port);
+    return true;
+}
+
 void PrepareApplication() {
 #ifdef ZRV_WITH_WEBENGINE
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -57,6 +57,11 @@ private:
     QSocketNotifier* fSignalNotifier = nullptr;
 };
 
+// Takes "--server HOST[:PORT]" out of the command line and stores the server's address (and port)
+// in the workstation's settings, as the configuration dialog would. False, with the settings left
+// alone, when the value is missing or its port is not one.
+bool TakeServerOption(QStringList& aArguments);
+
 // What must be settled before the application object exists: the web engine's shared graphics
 // context, and its sandbox off when the program runs as root (the sandbox cannot run then).
 void PrepareApplication();

@@ -21,9 +21,11 @@
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #ifdef ZRV_WITH_WEBENGINE
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #endif
 
@@ -584,9 +586,21 @@ void TfrmClient::CreateAdvertBrowser(const QStringList& aArguments) {
         const QString failed = view->url().toString().toLower();
         if (!aOk && failed.contains(QStringLiteral("file:///")) && failed != fDefaultPage.toLower())
             view->load(QUrl(fDefaultPage));
+        else
+            SleepAdvertIfHidden();
     });
+    view->installEventFilter(this);
     view->load(QUrl(fDefaultPage));
     view->show();
+#endif
+}
+
+// The advertisement page sleeps while it cannot be seen: on the login pages and during a session.
+void TfrmClient::SleepAdvertIfHidden() {
+#ifdef ZRV_WITH_WEBENGINE
+    auto* view = qobject_cast<QWebEngineView*>(WebBrowserAdvert);
+    if (view && !view->isVisible())
+        view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
 #endif
 }
 
@@ -642,6 +656,15 @@ void TfrmClient::WireControls() {
     connect(TimerMyScreenSaver, &QTimer::timeout, this, &TfrmClient::TimerMyScreenSaverTimer);
     connect(TimerMinute, &QTimer::timeout, this, &TfrmClient::TimerMinuteTimer);
     connect(TimerChangePicture, &QTimer::timeout, this, &TfrmClient::TimerChangePictureTimer);
+
+    // The exit keys, whichever box has the focus.
+    const Qt::KeyboardModifiers held = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
+    const QKeyCombination exitKeys[] = {QKeyCombination(held | Qt::KeypadModifier, Qt::Key_Minus),
+                                        QKeyCombination(held, Qt::Key_Backspace),
+                                        QKeyCombination(held, Qt::Key_F12)};
+    for (const QKeyCombination keys : exitKeys)
+        connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
+                &TfrmClient::ExitHotKey);
 
     // Activity that ends the idle screen saver, and the hidden maintenance gesture.
     ImageBkg->installEventFilter(this);
@@ -728,13 +751,6 @@ void TfrmClient::changeEvent(QEvent* aEvent) {
 
 void TfrmClient::keyPressEvent(QKeyEvent* aEvent) {
     ResetMyScreenSaver();
-    const Qt::KeyboardModifiers all = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
-    const bool held = (aEvent->modifiers() & all) == all;
-    const bool keypadMinus = aEvent->key() == Qt::Key_Minus && (aEvent->modifiers() & Qt::KeypadModifier);
-    if (held && (keypadMinus || aEvent->key() == Qt::Key_Backspace || aEvent->key() == Qt::Key_F12)) {
-        ExitHotKey();
-        return;
-    }
     if (aEvent->key() == Qt::Key_Escape) {
         for (QPushButton* cancel :
              {ButtonCancelRetrievePassword, ButtonAccountCreateCancel, ButtonCloseUserConnection})
@@ -748,6 +764,15 @@ void TfrmClient::keyPressEvent(QKeyEvent* aEvent) {
 
 bool TfrmClient::eventFilter(QObject* aWatched, QEvent* aEvent) {
     const QEvent::Type type = aEvent->type();
+#ifdef ZRV_WITH_WEBENGINE
+    if (aWatched == WebBrowserAdvert && type == QEvent::Show)
+        static_cast<QWebEngineView*>(WebBrowserAdvert)
+            ->page()
+            ->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    else if (aWatched == WebBrowserAdvert && type == QEvent::Hide)
+        // The page learns that it is hidden once the hiding is done.
+        QTimer::singleShot(0, this, &TfrmClient::SleepAdvertIfHidden);
+#endif
     if (aWatched == ButtonOpenTicket || aWatched == ButtonOpenAccount) {
         if (type == QEvent::MouseButtonRelease)
             MaintenanceGesture(static_cast<QMouseEvent*>(aEvent));

@@ -205,6 +205,7 @@ private:
     QWidget* CreateGeneralPage();
     QWidget* CreateProfilePage();
     void CreateAdvertBrowser(const QStringList& aArguments);
+    void SleepAdvertIfHidden();
     void WireControls();
     QLineEdit* AddLabeledEdit(class QGridLayout* aGrid, const QString& aName, const char* aLabel,
                               int aMaxLength, QChar aMask = QChar());

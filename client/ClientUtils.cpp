@@ -49,7 +49,7 @@ QMessageBox* ShowMessage(QWidget* aParent, QMessageBox::Icon aIcon, const QStrin
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
-    box->open();
+    box->show();
     return box;
 }
 

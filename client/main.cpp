@@ -1,5 +1,6 @@
 // Client: the workstation program that locks the PC until a customer opens a session.
-// `Client --windowed` (or ZRV_PLATFORM=none) runs it in an ordinary window on one's own desktop.
+// `Client --windowed` (or ZRV_PLATFORM=none) runs it in an ordinary window on one's own desktop;
+// `--server HOST[:PORT]` sets the server it connects to.
 #include "Client.h"
 
 #include "platform/ZRVPlatform.h"
@@ -8,6 +9,8 @@
 #endif
 
 #include <QApplication>
+
+#include <cstdio>
 
 namespace {
 
@@ -32,6 +35,10 @@ int main(int argc, char** argv) {
                           qEnvironmentVariable("ZRV_PLATFORM") == QStringLiteral("none");
     PrepareApplication();
     QApplication app(argc, argv);
+    if (!TakeServerOption(arguments)) {
+        std::fprintf(stderr, "Client: --server takes HOST or HOST:PORT\n");
+        return 2;
+    }
     ChoosePlatform(windowed);
     return ClientMain(arguments, windowed);
 }

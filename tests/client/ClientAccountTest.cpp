@@ -260,7 +260,8 @@ TEST_F(AccountLogin, WithoutTheServerTheWorkstationsOwnAccountsLogInAndMayLeaveT
     EXPECT_EQ(frmClient->LabelUserType->text(), QStringLiteral("Compte d'utilisateur local"));
     EXPECT_TRUE(Session()->Credit()->Incremental());
 
-    QTest::keyClick(frmClient, Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(frmClient->ComboBoxUrls->lineEdit(), Qt::Key_Backspace,
+                    Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_EQ(terminating.count(), 1);
     EXPECT_TRUE(frmMain->CanCloseApp);
 }

@@ -199,3 +199,48 @@ TEST_F(ClientStartup, QuitRequestsFromOutsideAreRefusedUntilTheProgramMayQuit) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ClientServerOption, SetsTheServerOfTheSettingsAndLeavesTheOtherArguments) {
+    TempRegistry registry;
+    struct Case {
+        QStringList Arguments;
+        bool Taken;
+        QString Address;
+        int Port;
+        QStringList Left;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("REGISTRYRUN")},
+         true,
+         QStringLiteral("Serveur"),
+         12345,
+         {QStringLiteral("REGISTRYRUN")}},
+        {{QStringLiteral("--server"), QStringLiteral("10.0.0.5:4000"), QStringLiteral("REGISTRYRUN")},
+         true,
+         QStringLiteral("10.0.0.5"),
+         4000,
+         {QStringLiteral("REGISTRYRUN")}},
+        {{QStringLiteral("--server"), QStringLiteral("caisse")}, true, QStringLiteral("caisse"), 12345, {}},
+        {{QStringLiteral("--server"), QStringLiteral("caisse:port")},
+         false,
+         QStringLiteral("Serveur"),
+         12345,
+         {}},
+        {{QStringLiteral("--server")}, false, QStringLiteral("Serveur"), 12345, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
+        TZRVClientConfig config;
+        config.SetServerAddress(QStringLiteral("Serveur"));
+        config.SetServerPort(12345);
+        QStringList arguments = c.Arguments;
+        EXPECT_EQ(TakeServerOption(arguments), c.Taken);
+        EXPECT_EQ(arguments, c.Left);
+        EXPECT_EQ(config.ServerAddress(), c.Address);
+        EXPECT_EQ(config.ServerPort(), c.Port);
+    }
+}
+
+} // namespace
