@@ -149,7 +149,7 @@ TfrmMain::~TfrmMain() {
                 ZRVLockWindows->SetShellTrayWindowVisible(true);
             } else {
                 // The program was the session's shell: its end is the workstation's.
-                WinExit(13);
+                WinExit(c_EWX_SHUTDOWN | c_EWX_FORCE | c_EWX_POWEROFF);
             }
         }
     } catch (const std::exception& e) {
@@ -300,16 +300,6 @@ void TfrmMain::QuitRequested() {
 void TfrmMain::CloseApp() {
     CanCloseApp = true;
     emit Terminating();
-}
-
-bool TfrmMain::WinExit(int aFlags) {
-    constexpr int ewxShutdown = 1, ewxReboot = 2, ewxForce = 4, ewxPowerOff = 8;
-    TZRVSessionEnd how = TZRVSessionEnd::LogOff;
-    if (aFlags & ewxReboot)
-        how = TZRVSessionEnd::Reboot;
-    else if (aFlags & (ewxShutdown | ewxPowerOff))
-        how = TZRVSessionEnd::PowerOff;
-    return Platform().Session().End(how, (aFlags & ewxForce) != 0);
 }
 
 void TfrmMain::showEvent(QShowEvent* aEvent) {
@@ -531,13 +521,13 @@ void TfrmMain::ZRVClientConnectionShutdownStateChange() {
 void TfrmMain::ZRVClientConnectionQueryRebootWorkStation() {
     CanCloseApp = true;
     SetCanExitWindows(true);
-    WinExit(14);
+    WinExit(c_EWX_REBOOT | c_EWX_FORCE | c_EWX_POWEROFF);
 }
 
 void TfrmMain::ZRVClientConnectionQueryShutdownWorkStation() {
     CanCloseApp = true;
     SetCanExitWindows(true);
-    WinExit(13);
+    WinExit(c_EWX_SHUTDOWN | c_EWX_FORCE | c_EWX_POWEROFF);
 }
 
 // ---------------------------------------------------------------------------------------------

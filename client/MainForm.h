@@ -76,10 +76,6 @@ public:
     // Shows a notice; a failure is logged under the procedure aProcedure of unit aUnit.
     void ShowNotice(const TZRVPopupInfos& aInfos, const QString& aUnit, const QString& aProcedure) const;
 
-    // The ending of the desktop session by the exit flags the café's settings use (4 log off,
-    // 6 and 14 reboot, 13 power off, each forced); false when the system refused.
-    static bool WinExit(int aFlags);
-
 signals:
     // The program ends now, normally.
     void Terminating();

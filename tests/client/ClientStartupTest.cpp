@@ -141,6 +141,7 @@ TEST_F(ClientStartup, TheFourteenthAbnormalStartWithoutADesktopShellTurnsTheAuto
         TZRVClientConfig config;
         config.SetBootCount(13);
         config.SetAutoLaunch(true);
+        config.SetPanelCommand(QStringLiteral("/usr/bin/lxpanel"));
         StartClient();
         EXPECT_EQ(config.BootCount(), 14);
         QMessageBox* box = BootCountMessage();
@@ -153,9 +154,9 @@ TEST_F(ClientStartup, TheFourteenthAbnormalStartWithoutADesktopShellTurnsTheAuto
                                      "client va être désactivé, dûment à plus de 3 fermetures "
                                      "anormales de la station de travail"));
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
-            // The desktop shell is put back and started.
+            // The desktop's panel is put back and started.
             EXPECT_TRUE(FakePlatform().FakeRestrictions().Calls().contains(
-                QStringLiteral("StartShell(Explorer.exe)")))
+                QStringLiteral("StartShell(/usr/bin/lxpanel)")))
                 << FakePlatform().FakeRestrictions().Calls().join(u' ').toStdString();
             box->close();
         }
