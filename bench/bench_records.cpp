@@ -110,9 +110,8 @@ ZRV_BENCHMARK(ReceiveTicketReply) {
     });
     TZRVReceiveBuffer buffer;
     std::printf("handed on at once (no quiet time): %s\n", buffer.Feed(wire).size() == 1 ? "yes" : "no");
-    const double split = zrvbench::SecondsPerCall(iterations, [&] {
-        gSink = gSink + Receive(buffer, wire, crypt).size();
-    });
+    const double split =
+        zrvbench::SecondsPerCall(iterations, [&] { gSink = gSink + Receive(buffer, wire, crypt).size(); });
     TStringList message;
     TZRVUserTicket ticket;
     const double splitAndLoad = zrvbench::SecondsPerCall(iterations, [&] {

@@ -54,6 +54,9 @@ public:
     uint32_t ClientPingTimeOut() const { return uint32_t(fPingTimeOutTimer->interval()); }
     void SetClientPingTimeOut(uint32_t aMSecs) { fPingTimeOutTimer->setInterval(int(aMSecs)); }
     bool ClientPingEnabled() const { return f_ClientPingEnabled; }
+    // Whether the ping timer runs, and whether a ping waits for its answer.
+    bool ClientPingRunning() const { return fPingTimer->isActive(); }
+    bool ClientPingPending() const { return fPingTimeOutTimer->isActive(); }
     void SetClientPingEnabled(bool aValue);
     bool ShuttedDown() const { return fShuttedDown; }
     // Stores the state, reports it to the server when connected, raises OnShutdownStateChange.

@@ -8,8 +8,8 @@
 
 #include <atomic>
 #include <bit>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #ifdef __SSE2__
@@ -131,8 +131,8 @@ qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) 
     const __m128i cr = _mm_set1_epi16('\r'), lf = _mm_set1_epi16('\n'), eq = _mm_set1_epi16('=');
     for (; i + 8 <= aSize; i += 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i));
-        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)),
-                                           _mm_cmpeq_epi16(units, eq));
+        const __m128i marks = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)), _mm_cmpeq_epi16(units, eq));
         if (const int mask = _mm_movemask_epi8(marks))
             return i + std::countr_zero(unsigned(mask)) / 2;
     }
@@ -209,7 +209,8 @@ void TStringList::Append(QStringView aLine) {
 void TStringList::AddWithPrefix(QStringView aPrefix, QStringView aLine) {
     const auto inText = [this](QStringView aPart) {
         const std::less_equal<const QChar*> le;
-        return !aPart.isEmpty() && le(fText.constData(), aPart.data()) && le(aPart.data(), fText.constData() + fText.size());
+        return !aPart.isEmpty() && le(fText.constData(), aPart.data()) &&
+               le(aPart.data(), fText.constData() + fText.size());
     };
     if (inText(aPrefix) || inText(aLine)) // a line of this very list: copied before the text grows
         return AddWithPrefix(aPrefix.toString(), aLine.toString());
@@ -410,8 +411,10 @@ bool TStringList::operator==(const TStringList& aOther) const {
 
 TZRVRecordLines::TZRVRecordLines(const TStringList& aList) : fList(&aList), fFirst(0), fEnd(aList.Count()) {}
 
-TZRVRecordLines::TZRVRecordLines(const TStringList& aList, QString aPrefix, QString aKeyPrefix, int aFirst, int aEnd)
-    : fList(&aList), fPrefix(std::move(aPrefix)), fKeyPrefix(std::move(aKeyPrefix)), fFirst(aFirst), fEnd(aEnd) {}
+TZRVRecordLines::TZRVRecordLines(const TStringList& aList, QString aPrefix, QString aKeyPrefix, int aFirst,
+                                 int aEnd)
+    : fList(&aList), fPrefix(std::move(aPrefix)), fKeyPrefix(std::move(aKeyPrefix)), fFirst(aFirst),
+      fEnd(aEnd) {}
 
 QString TZRVRecordLines::ListPrefix(const QString& aKeyPrefix) const {
     if (!StartsWithText(aKeyPrefix, fKeyPrefix))
@@ -421,7 +424,8 @@ QString TZRVRecordLines::ListPrefix(const QString& aKeyPrefix) const {
     return prefix;
 }
 
-TZRVRecordLines TZRVRecordLines::Nested(const QString& aPrefix, const QString& aKeyPrefix, bool aEmpty) const {
+TZRVRecordLines TZRVRecordLines::Nested(const QString& aPrefix, const QString& aKeyPrefix,
+                                        bool aEmpty) const {
     const QString prefix = ListPrefix(aPrefix);
     const bool empty = aEmpty || prefix.isNull();
     return TZRVRecordLines(*fList, prefix, aKeyPrefix, empty ? 0 : fFirst, empty ? 0 : fEnd);
@@ -940,7 +944,8 @@ namespace {
 int ItemOfLine(QStringView aAfterPrefix, int aCount) {
     qsizetype end = 0;
     qint64 index = 0;
-    while (end < aAfterPrefix.size() && aAfterPrefix[end] >= u'0' && aAfterPrefix[end] <= u'9' && index < aCount)
+    while (end < aAfterPrefix.size() && aAfterPrefix[end] >= u'0' && aAfterPrefix[end] <= u'9' &&
+           index < aCount)
         index = index * 10 + (aAfterPrefix[end++].unicode() - u'0');
     if (end == 0 || index >= aCount || (end > 1 && aAfterPrefix[0] == u'0'))
         return -1;
@@ -975,7 +980,8 @@ template <class T> void TZRVRecordList<T>::LoadFromStringList(const TZRVRecordLi
         throw EConvertError(QStringLiteral("'%1' is not a valid item count").arg(countText));
     for (int i = 0; i < count; ++i) {
         auto item = std::make_unique<T>();
-        item->LoadFromStringList(List.Nested(fListName + u'_' + QString::number(i), QString(), !hasLines[size_t(i)]));
+        item->LoadFromStringList(
+            List.Nested(fListName + u'_' + QString::number(i), QString(), !hasLines[size_t(i)]));
         fItems.push_back(std::move(item));
     }
 }

@@ -656,8 +656,9 @@ void TZRVCustomDataBase::WriteLinks(const QString& aApplicationLinks, const QStr
     InsertLinks(aGameLinks, aOwner, aOwnerID, ZRVSql::Games, std::move(games));
 }
 
-void TZRVCustomDataBase::InsertLinks(const QString& aLinkTable, const ZRVSql::Table& aOwner, uint32_t aOwnerID,
-                                     const ZRVSql::Table& aItems, std::vector<uint32_t> aIDs) {
+void TZRVCustomDataBase::InsertLinks(const QString& aLinkTable, const ZRVSql::Table& aOwner,
+                                     uint32_t aOwnerID, const ZRVSql::Table& aItems,
+                                     std::vector<uint32_t> aIDs) {
     std::sort(aIDs.begin(), aIDs.end());
     aIDs.erase(std::unique(aIDs.begin(), aIDs.end()), aIDs.end());
     if (aIDs.empty())

@@ -62,7 +62,8 @@ QString FromWindows1252(QByteArrayView aBytes) {
     QChar* chars = nullptr;
     for (qsizetype i = 0; i < aBytes.size(); ++i) {
         quint64 eight = 0;
-        if (i + 8 <= aBytes.size() && (std::memcpy(&eight, bytes + i, 8), (eight & 0x8080808080808080u) == 0)) {
+        if (i + 8 <= aBytes.size() &&
+            (std::memcpy(&eight, bytes + i, 8), (eight & 0x8080808080808080u) == 0)) {
             i += 7;
             continue;
         }
@@ -207,7 +208,8 @@ public:
         const QByteArrayView item = "Application_CommandLine";
         const QByteArray index = QByteArray::number(count - 1);
         return LastName.size() == list.size() + index.size() + item.size() &&
-               SameName(LastName.first(list.size()), list) && LastName.sliced(list.size(), index.size()) == index &&
+               SameName(LastName.first(list.size()), list) &&
+               LastName.sliced(list.size(), index.size()) == index &&
                SameName(LastName.last(item.size()), item);
     }
     // A reply that ends with its message when refused, with its record when granted.
@@ -259,7 +261,9 @@ const TEndRule c_EndRules[] = {
          return e.LastIs("AccountPassword") || e.ReplyEnds(TZRVFrameScanner::kAccountApps);
      }},
     {"GET_TICKET",
-     [](const TMessageEnd& e) { return e.LastIs("TicketCode") || e.ReplyEnds(TZRVFrameScanner::kTicketApps); }},
+     [](const TMessageEnd& e) {
+         return e.LastIs("TicketCode") || e.ReplyEnds(TZRVFrameScanner::kTicketApps);
+     }},
     {"ADD_CREDIT", [](const TMessageEnd& e) { return e.LastIs("ReloadCode") || e.LastIs("Hours"); }},
     {"FIX_CREDIT", [](const TMessageEnd& e) { return e.LastIs("Message"); }},
     {"CREATE_ACCOUNT", [](const TMessageEnd& e) { return e.LastIs("Message"); }},
@@ -335,7 +339,8 @@ TZRVFrameState TZRVFrameScanner::EndState(QByteArrayView aData) const {
             e.Values[k] = aData.sliced(fValues[k].From, fValues[k].Size);
     }
     if (!e.Has[kMessageID] || !e.Has[kMessageReason] ||
-        !(SameName(e.Values[kMessageID], "CLIENT_CONNECTION") || SameName(e.Values[kMessageID], "USER_CONNECTION")))
+        !(SameName(e.Values[kMessageID], "CLIENT_CONNECTION") ||
+          SameName(e.Values[kMessageID], "USER_CONNECTION")))
         return fsUnsure;
     qsizetype lastLine = aData.size() - 2;
     while (lastLine > c_MarkerSize && aData[lastLine - 1] != '\r' && aData[lastLine - 1] != '\n')
@@ -425,6 +430,10 @@ void TZRVMessageReader::Feed(QByteArrayView aBytes) {
 void TZRVMessageReader::Clear() {
     fWait->stop();
     fBuffer.Clear();
+}
+
+bool TZRVMessageReader::Waiting() const {
+    return fWait->isActive();
 }
 
 void TZRVMessageReader::Deliver(const TZRVArrayOfString& aBodies) {

@@ -60,7 +60,17 @@ public:
     void Reset() { *this = TZRVFrameScanner(); }
 
     // The keys the end of a message depends on; their first lines' values are kept.
-    enum TKey { kMessageID, kMessageReason, kFound, kReadyValue, kSessionType, kTicketApps, kAccountApps, kMachineApps, kKeyCount };
+    enum TKey {
+        kMessageID,
+        kMessageReason,
+        kFound,
+        kReadyValue,
+        kSessionType,
+        kTicketApps,
+        kAccountApps,
+        kMachineApps,
+        kKeyCount
+    };
 
 private:
     void ReadLines(QByteArrayView aData);
@@ -147,6 +157,8 @@ public:
     int StallTime() const { return fStallTime; }
     void SetStallTime(int aMSecs) { fStallTime = aMSecs; }
     void SetOnBody(TZRVBodyEvent aEvent) { fOnBody = std::move(aEvent); }
+    // Whether a kept rest waits for its sender to go quiet or to finish its line.
+    bool Waiting() const;
 
 private:
     void Deliver(const TZRVArrayOfString& aBodies);

@@ -76,7 +76,8 @@ TZRVServerClientConnection::TZRVServerClientConnection(QObject* aOwner)
     : QObject(aOwner), fCrypt(new TZRVCrypt(this)), fClientMachine(std::make_unique<TZRVMachine>()),
       fUserConnection(new TZRVServerUserConnection(this)),
       fClientConfig(std::make_unique<TZRVServerClientConfig>()), fPingTimer(new QTimer(this)),
-      fPingTimeOutTimer(new QTimer(this)), fReader(new TZRVMessageReader(this)), fHandshakeTimer(new QTimer(this)) {
+      fPingTimeOutTimer(new QTimer(this)), fReader(new TZRVMessageReader(this)),
+      fHandshakeTimer(new QTimer(this)) {
     fUserConnection->SetOnOpen([this](QObject*) { Handler_OnUserConnectionOpen(); });
     fUserConnection->SetOnClose([this](QObject*) { Handler_OnUserConnectionClose(); });
     fUserConnection->Session()->SetOnStart([this](QObject*) { Handler_OnSessionStart(); });

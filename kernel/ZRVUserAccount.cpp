@@ -143,7 +143,8 @@ void TZRVCustomUserAccount::LoadFromStringList(const TZRVRecordLines& List) {
     fAccountID = ReadUInt(List, c_KeyAccountID);
     fLastUsePC->LoadFromStringList(List.Nested(c_LastUsePCPrefix, c_MachinePrefix));
     fGroup->LoadFromStringList(List.Nested(c_AccountPrefix + c_GroupPrefix, c_GroupPrefix));
-    fSecretQuestion->LoadFromStringList(List.Nested(c_AccountPrefix + c_SecretQuestionPrefix, c_SecretQuestionPrefix));
+    fSecretQuestion->LoadFromStringList(
+        List.Nested(c_AccountPrefix + c_SecretQuestionPrefix, c_SecretQuestionPrefix));
 }
 
 TStringList TZRVCustomUserAccount::SaveToStringList() const {

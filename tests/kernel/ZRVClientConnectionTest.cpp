@@ -87,6 +87,12 @@ protected:
     }
 
     QString Log() const { return QString::fromUtf8(zrvtest::ReadFile(fLogger.LogFile())); }
+    // Everything the workstation sent before it echoed this ping has reached the peer.
+    void SyncWithWorkstation() {
+        const qsizetype echoes = fPeer.ReceivedWithReason("SERVER_PING").size();
+        fPeer.Send(Command("SERVER_PING"));
+        ASSERT_TRUE(WaitUntil([&] { return fPeer.ReceivedWithReason("SERVER_PING").size() > echoes; }));
+    }
     bool Saw(const char* aEvent) const { return fEvents.contains(QLatin1String(aEvent)); }
 
     void Connect() {
@@ -145,7 +151,7 @@ TEST_F(ClientLink, HandshakeWithoutServerTimeIsLoggedAndNotAnswered) {
     Connect();
     fPeer.Send(Command("SERVER_HANDSHAKE"));
     ASSERT_TRUE(WaitUntil([this] { return Log().contains("ClientConnection_MsgIDDefaultHandler"); }));
-    zrvtest::RunEventsFor(20);
+    SyncWithWorkstation();
     EXPECT_TRUE(fPeer.ReceivedWithReason("CLIENT_HANDSHAKE").isEmpty());
     EXPECT_TRUE(fConn.Connected());
 }
@@ -187,17 +193,20 @@ TEST_F(ClientLink, ServerPingIsEchoedByteForByte) {
 
 TEST_F(ClientLink, ClientPingIsAnsweredOrTimesOut) {
     MakeReady();
-    fConn.SetClientPingTimeOut(30); // each ping restarts the time-out, so it is shorter than the interval
-    fConn.SetClientPingInterval(50);
+    fConn.SetClientPingTimeOut(zrvtest::c_EventTimeoutMs);
+    fConn.SetClientPingInterval(20);
     fConn.SetClientPingEnabled(true);
-    // Answered pings keep the link.
-    for (int i = 0; i < 3; ++i) {
-        fPeer.ClearReceived();
-        ASSERT_TRUE(fPeer.WaitForReason("CLIENT_PING"));
-        fPeer.Send(Command("CLIENT_PING"));
-    }
+    ASSERT_TRUE(fPeer.WaitForReason("CLIENT_PING"));
+    fConn.SetClientPingInterval(zrvtest::c_EventTimeoutMs); // no second ping meanwhile
+    EXPECT_TRUE(fConn.ClientPingPending());
+    // The answer ends the wait and keeps the link.
+    fPeer.Send(Command("CLIENT_PING"));
+    ASSERT_TRUE(WaitUntil([this] { return !fConn.ClientPingPending(); }));
     EXPECT_TRUE(fConn.Connected());
-    // Unanswered: the link is shut down and the intervals are logged.
+    // Unanswered: the link is shut down and the intervals are logged. Each ping restarts the
+    // time-out, so it is shorter than the interval.
+    fConn.SetClientPingTimeOut(30);
+    fConn.SetClientPingInterval(50);
     ASSERT_TRUE(WaitUntil([this] { return !fConn.Connected(); }));
     EXPECT_TRUE(Log().contains("Connection shutted down because timeout default handler (pi=50 to=30)"));
 }
@@ -215,8 +224,10 @@ TEST_F(ClientLink, AssignedPingTimeOutEventReplacesTheDefault) {
 
 TEST_F(ClientLink, DisabledPingingStopsItsTimerInsteadOfPinging) {
     MakeReady(); // readiness starts the ping timer with pinging disabled
+    EXPECT_TRUE(fConn.ClientPingRunning());
     fConn.SetClientPingInterval(1);
-    zrvtest::RunEventsFor(30);
+    ASSERT_TRUE(WaitUntil([this] { return !fConn.ClientPingRunning(); }));
+    SyncWithWorkstation();
     EXPECT_TRUE(fPeer.ReceivedWithReason("CLIENT_PING").isEmpty());
 }
 
@@ -492,7 +503,7 @@ TEST_F(ClientLink, ReportMadeWhileTheServerIsAwayIsReplayedOnceAfterReady) {
     fEvents.clear();
     fPeer.ClearReceived();
     MakeReady();
-    zrvtest::RunEventsFor(20);
+    SyncWithWorkstation();
     EXPECT_TRUE(fPeer.ReceivedWithReason("SESSION_UPDATE").isEmpty());
 }
 
@@ -517,7 +528,7 @@ TEST_F(ClientLink, LocalAccountSessionNeverReportsAndEndsWhenTheServerIsBack) {
     Connect(); // the link comes up: the local session ends at once, silently for the server
     EXPECT_FALSE(uc->Connected());
     EXPECT_TRUE(Saw("Close"));
-    zrvtest::RunEventsFor(20);
+    SyncWithWorkstation();
     for (const char* reason : {"SESSION_UPDATE", "SESSION_STOPPED", "USER_CONNECTION_CLOSED"})
         EXPECT_TRUE(fPeer.ReceivedWithReason(reason).isEmpty()) << reason;
 }
@@ -584,9 +595,10 @@ TEST_F(ClientLink, SplitMessageIsHandledWholeAndOnce) {
     zrvtest::RunEventsFor(20);
     fPeer.SendRaw(wire.mid(cut));
     ASSERT_TRUE(fPeer.WaitForReason("SERVER_PING"));
-    zrvtest::RunEventsFor(30);
-    ASSERT_EQ(fPeer.Received().size(), 1);
-    EXPECT_TRUE(fPeer.Received()[0].endsWith("Rest=two\r\n"));
+    const QString echo = fPeer.Received().value(0);
+    SyncWithWorkstation();
+    ASSERT_EQ(fPeer.Received().size(), 2); // the split message's echo, then the plain ping's
+    EXPECT_TRUE(echo.endsWith("Rest=two\r\n"));
 }
 
 TEST_F(ClientLink, GarbageAndHugeMessagesDoNotHurtTheLink) {

@@ -69,17 +69,34 @@ TEST(StringList, CollectPrefixedCutsThePrefixWithoutRegardToCase) {
 
 // Long lists look names up through their index, short ones line by line: both find the same line.
 TEST(StringList, LongListsFindTheLinesShortOnesFind) {
-    const QString longS = QString(QChar(0x017F));              // folds to "s"
-    const QString kelvin = QString(QChar(0x212A));             // folds to "k"
+    const QString longS = QString(QChar(0x017F));             // folds to "s"
+    const QString kelvin = QString(QChar(0x212A));            // folds to "k"
     const QString deseret = QString::fromUcs4(U"\U00010400"); // folds to U+10428
     const QString deseretSmall = QString::fromUcs4(U"\U00010428");
     const QString lone = QString(QChar(0xD800));
-    const QStringList lines = {"Mcn_MNm=1",        "mcn_mnm=2",         "Pseudo" + longS + "=3",
-                               "Name" + kelvin + "=4", "X" + deseret + "=5", "Y" + lone + "=6",
-                               "=7",               "Grp_" + QString(QChar(0xC9)) + "t=8", "no equals sign"};
-    const QStringList queries = {"MCN_MNM", "mcn_mnm", "PseudoS", "pseudos", "NameK", "namek",
-                                 "X" + deseretSmall, "Y" + lone, "Y" + QString(QChar(0xD801)), "", "GRP_\u00e9T",
-                                 "no equals sign", "Mcn_MNm=1", "Missing"};
+    const QStringList lines = {"Mcn_MNm=1",
+                               "mcn_mnm=2",
+                               "Pseudo" + longS + "=3",
+                               "Name" + kelvin + "=4",
+                               "X" + deseret + "=5",
+                               "Y" + lone + "=6",
+                               "=7",
+                               "Grp_" + QString(QChar(0xC9)) + "t=8",
+                               "no equals sign"};
+    const QStringList queries = {"MCN_MNM",
+                                 "mcn_mnm",
+                                 "PseudoS",
+                                 "pseudos",
+                                 "NameK",
+                                 "namek",
+                                 "X" + deseretSmall,
+                                 "Y" + lone,
+                                 "Y" + QString(QChar(0xD801)),
+                                 "",
+                                 "GRP_\u00e9T",
+                                 "no equals sign",
+                                 "Mcn_MNm=1",
+                                 "Missing"};
     TStringList scanned{lines};
     QStringList padded = lines;
     for (int i = 0; i < 40; ++i)
@@ -318,11 +335,13 @@ TEST(Lists, EachLineGoesToTheItemItsIndexNames) {
         QList<uint32_t> Expected; // the items' IDs
     } cases[] = {
         // An index with a leading zero, or past the count, is no item's.
-        {{"Games_OwnerID=1", "Games_Count=2", "Games_01Game_GameID=5", "Games_2Game_GameID=9", "Games_1Game_GameID=7"}, {0, 7}},
+        {{"Games_OwnerID=1", "Games_Count=2", "Games_01Game_GameID=5", "Games_2Game_GameID=9",
+          "Games_1Game_GameID=7"},
+         {0, 7}},
         // The longer index "10" has lines, the shorter "1" none: its item is empty, not an error.
-        {{"Games_OwnerID=1", "Games_Count=11", "Games_2Game_GameID=2", "Games_3Game_GameID=3", "Games_4Game_GameID=4",
-          "Games_5Game_GameID=5", "Games_6Game_GameID=6", "Games_7Game_GameID=7", "Games_8Game_GameID=8",
-          "Games_9Game_GameID=9", "Games_10Game_GameID=10"},
+        {{"Games_OwnerID=1", "Games_Count=11", "Games_2Game_GameID=2", "Games_3Game_GameID=3",
+          "Games_4Game_GameID=4", "Games_5Game_GameID=5", "Games_6Game_GameID=6", "Games_7Game_GameID=7",
+          "Games_8Game_GameID=8", "Games_9Game_GameID=9", "Games_10Game_GameID=10"},
          {0, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         // Lines are found without regard to case, the first of a name wins.
         {{"games_ownerid=1", "games_count=1", "GAMES_0game_gameid=3", "Games_0Game_GameID=4"}, {3}},

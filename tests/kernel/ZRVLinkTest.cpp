@@ -18,8 +18,8 @@ namespace {
 
 // Sends aWire in the pieces cut at aCuts, each 300 ms after the one before (the rest of a message
 // after a lost segment), from the event loop's timers.
-void SendWithGaps(QObject* aSender, const std::function<void(const QByteArray&)>& aSend, const QByteArray& aWire,
-                  const QList<qsizetype>& aCuts) {
+void SendWithGaps(QObject* aSender, const std::function<void(const QByteArray&)>& aSend,
+                  const QByteArray& aWire, const QList<qsizetype>& aCuts) {
     constexpr int c_Gap = 300;
     qsizetype from = 0;
     int delay = 0;
@@ -69,8 +69,8 @@ TEST_F(Link, AReplyCutInsideItsLinesLoadsWhole) {
     conn.SetOnUserConnectionFail([&](QObject*) { events << "Fail"; });
     conn.OpenConnection();
     ASSERT_TRUE(server.WaitForClient());
-    server.Send({c_msgid_ClientConnection, c_msgreason_ServerHandshake, "SvrVersion=2.3", "SvrProtocolVersion=0.4",
-                 "SvrDateTime=20/07/2011 14:05:09"});
+    server.Send({c_msgid_ClientConnection, c_msgreason_ServerHandshake, "SvrVersion=2.3",
+                 "SvrProtocolVersion=0.4", "SvrDateTime=20/07/2011 14:05:09"});
     ASSERT_TRUE(server.WaitForReason(c_CLIENT_HANDSHAKE));
     server.Send({c_msgid_ClientConnection, c_msgreason_ServerReady, "ReadyValue=-1"});
     ASSERT_TRUE(server.WaitForReason(c_CLIENT_READY));
