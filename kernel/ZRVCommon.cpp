@@ -6,6 +6,7 @@
 #include <QTime>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -94,8 +95,9 @@ uint32_t NameHash(QStringView aPrefix, QStringView aName) {
     if (ascii.Add(aPrefix) && ascii.Add(aName))
         return ascii.Result();
     QVarLengthArray<char16_t, 128> name(size);
-    std::memcpy(name.data(), aPrefix.utf16(), size_t(aPrefix.size()) * sizeof(char16_t));
-    std::memcpy(name.data() + aPrefix.size(), aName.utf16(), size_t(aName.size()) * sizeof(char16_t));
+    // An empty view may hold no storage at all: copy by element, never memcpy from null.
+    std::copy_n(aPrefix.utf16(), aPrefix.size(), name.data());
+    std::copy_n(aName.utf16(), aName.size(), name.data() + aPrefix.size());
     for (qsizetype i = 0; i < size; ++i) {
         char32_t c = name[i];
         const bool pair = QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(name[i + 1]);

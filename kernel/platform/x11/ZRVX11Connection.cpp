@@ -35,8 +35,8 @@ xcb_client_message_event_t ClientMessage(xcb_window_t aWindow, xcb_atom_t aType,
 
 QList<uint32_t> TZRVX11Property::Cardinals() const {
     QList<uint32_t> items;
-    if (Format != 32)
-        return items;
+    if (Format != 32 || Data.size() < 4)
+        return items; // an empty list has no storage to copy into
     items.resize(Data.size() / 4);
     std::memcpy(items.data(), Data.constData(), size_t(items.size()) * 4);
     return items;

@@ -260,6 +260,8 @@ QByteArray TXSession::Property(xcb_window_t aWindow, const char* aProperty) cons
 QList<uint32_t> TXSession::Cardinals(xcb_window_t aWindow, const char* aProperty) const {
     const QByteArray bytes = Property(aWindow, aProperty);
     QList<uint32_t> items(bytes.size() / 4);
+    if (items.isEmpty())
+        return items; // nothing to copy, and no storage to copy into
     std::memcpy(items.data(), bytes.constData(), size_t(items.size()) * 4);
     return items;
 }
