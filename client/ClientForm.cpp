@@ -702,6 +702,7 @@ void TfrmClient::showEvent(QShowEvent* aEvent) {
     ResetMyScreenSaver();
     raise();
     activateWindow();
+    FocusLogin();
     if (!fWindowed) {
         const auto window = TZRVWindowHandle(winId());
         Platform().Desktop().ForceForeground(window);
@@ -997,6 +998,18 @@ void TfrmClient::PageControlChanging(int aIndex) {
         LabeledEditAccountName->clear();
         LabeledEditAccountPassword->clear();
     }
+    FocusLogin();
+}
+
+// The customer types at once: the login page shown takes the keys in its first box.
+void TfrmClient::FocusLogin() {
+    if (!PageControl->isVisibleTo(this))
+        return;
+    QWidget* page = PageControl->currentWidget();
+    if (page == TabSheetTicketOpenning)
+        LabeledEditTicketCode->setFocus();
+    else if (page == TabSheetAccountOpenning)
+        LabeledEditAccountName->setFocus();
 }
 
 void TfrmClient::ButtonCloseUserConnectionClick() {

@@ -232,6 +232,7 @@ private:
     void SwitchLanguage(const QString& aLanguage);
     void RefreshIndicator();
     void PageControlChanging(int aIndex);
+    void FocusLogin();
     void PageControlUserConnectedChange(int aIndex);
     void TimerMinuteTimer();
     void TimerMyScreenSaverTimer();

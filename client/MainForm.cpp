@@ -102,6 +102,8 @@ TfrmMain::TfrmMain(const TZRVStartOptions& aOptions, QWidget* aParent)
     ZRVClientConnection->SetClientPingTimeOut(30000);
     ZRVClientConnection->SetClientPingInterval(60000);
     ZRVClientConnection->SetClientPingEnabled(false);
+    // Killed and started again by its supervisor, the program hands the running session back.
+    ZRVClientConnection->UserConnection()->SetKeepSession(true);
     WireConnection(true);
 
     const std::pair<QAction*, const char*> actions[] = {{ActionTryConnect, c_ActionTryConnect},

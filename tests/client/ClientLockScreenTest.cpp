@@ -37,6 +37,18 @@ TEST_F(LockScreen, InAnOrdinaryWindowNothingIsGrabbedLockedOrInstalled) {
     EXPECT_TRUE(FakePlatform().FakeSession().Calls().filter(QStringLiteral("End(")).isEmpty());
 }
 
+TEST_F(LockScreen, TheLoginPageShownTakesTheKeysInItsFirstBox) {
+    StartClient();
+    ASSERT_TRUE(frmClient->isVisible());
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
+    frmClient->PageControl->setCurrentWidget(frmClient->TabSheetAccountOpenning);
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditAccountName);
+    frmClient->hide();
+    frmClient->PageControl->setCurrentWidget(frmClient->TabSheetTicketOpenning);
+    frmClient->show();
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
+}
+
 TEST_F(LockScreen, TheIdleScreenSaverLeavesOnlyTheBackground) {
     StartClient();
     frmClient->TimerMyScreenSaver->setInterval(30);
