@@ -702,7 +702,7 @@ void TfrmClient::showEvent(QShowEvent* aEvent) {
     ResetMyScreenSaver();
     raise();
     activateWindow();
-    FocusLogin();
+    FocusCurrentPage();
     if (!fWindowed) {
         const auto window = TZRVWindowHandle(winId());
         Platform().Desktop().ForceForeground(window);
@@ -998,13 +998,17 @@ void TfrmClient::PageControlChanging(int aIndex) {
         LabeledEditAccountName->clear();
         LabeledEditAccountPassword->clear();
     }
-    FocusLogin();
+    FocusCurrentPage();
 }
 
-// The customer types at once: the login page shown takes the keys in its first box.
-void TfrmClient::FocusLogin() {
-    if (!PageControl->isVisibleTo(this))
+// The customer carries on at once: the first box of the login page shown, or "Ouvrir une session"
+// on the logged-in panel's general page, takes the keys.
+void TfrmClient::FocusCurrentPage() {
+    if (PanelUserConnected->isVisibleTo(this)) {
+        if (PageControlUserConnected->currentWidget() == TabSheetGeneral)
+            ButtonOpenSession->setFocus();
         return;
+    }
     QWidget* page = PageControl->currentWidget();
     if (page == TabSheetTicketOpenning)
         LabeledEditTicketCode->setFocus();

@@ -582,6 +582,7 @@ void TfrmMain::ZRVClientConnectionUserConnectionOpen() {
     frmClient->RefreshPanelUserConnected();
     frmClient->PageControl->hide();
     frmClient->PanelUserConnected->show();
+    frmClient->FocusCurrentPage();
 }
 
 void TfrmMain::ZRVClientConnectionUserConnectionFail() {
@@ -607,6 +608,7 @@ void TfrmMain::ZRVClientConnectionUserConnectionClose() {
     frmClient->PageControl->show();
     frmClient->PanelUserConnected->hide();
     frmClient->LabelRetrievePassword->hide();
+    frmClient->FocusCurrentPage();
 }
 
 void TfrmMain::ZRVClientConnectionUserConnectionPasswordRetrieved() {

@@ -264,6 +264,11 @@ bool TZRVCustomUserConnection::Reports() const {
     return fSession->Openned() && fSession->SessionType() != stLocalAccount && ClientConnection();
 }
 
+void TZRVCustomUserConnection::KeepRunningSession() const {
+    if (fKeepSession && Reports())
+        StoreSession(Report());
+}
+
 void TZRVCustomUserConnection::StoreSession(TStringList aReport) const {
     const TZRVSessionType type = fSession->SessionType();
     const uint32_t id = type == stAccount  ? fSession->Account()->AccountID()
@@ -379,8 +384,7 @@ void TZRVCustomUserConnection::Handler_SessionStart() {
         L.Add(c_msgreason_SessionStarted);
         ClientConnection()->Send(L.Text());
     }
-    if (fKeepSession && Reports())
-        StoreSession(Report());
+    KeepRunningSession();
 }
 
 void TZRVCustomUserConnection::Handler_SessionStop() {

@@ -74,6 +74,8 @@ public:
     // start to its end, so that the server hears of the session even when the program ends without
     // leave (killed, crashed) and starts again. Off by default: one program per settings store.
     void SetKeepSession(bool aKeep) { fKeepSession = aKeep; }
+    // Stores the running session's report now, when sessions are kept.
+    void KeepRunningSession() const;
     // Handles one user-level message from the server.
     void ProcessMessage(QObject* Sender, const QString& aData);
 

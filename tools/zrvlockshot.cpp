@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     config.SetServerAddress(QStringLiteral("127.0.0.1"));
     config.SetServerPort(host.Server()->ServerPort());
 
-    if (auto platform = CreateX11Platform())
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (auto platform = CreateX11Platform(x11 ? x11->connection() : nullptr))
         SetPlatform(std::move(platform));
     TZRVStartOptions start;
     start.ExeName = QCoreApplication::applicationFilePath();

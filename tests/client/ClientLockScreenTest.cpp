@@ -37,15 +37,22 @@ TEST_F(LockScreen, InAnOrdinaryWindowNothingIsGrabbedLockedOrInstalled) {
     EXPECT_TRUE(FakePlatform().FakeSession().Calls().filter(QStringLiteral("End(")).isEmpty());
 }
 
-TEST_F(LockScreen, TheLoginPageShownTakesTheKeysInItsFirstBox) {
+TEST_F(LockScreen, TheKeysGoWhereTheCustomerCarriesOn) {
+    StartServer();
+    AddTicket(QStringLiteral("TICKET10"), 3600);
     StartClient();
-    ASSERT_TRUE(frmClient->isVisible());
+    ASSERT_TRUE(WaitReady());
     EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
     frmClient->PageControl->setCurrentWidget(frmClient->TabSheetAccountOpenning);
     EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditAccountName);
-    frmClient->hide();
     frmClient->PageControl->setCurrentWidget(frmClient->TabSheetTicketOpenning);
-    frmClient->show();
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
+
+    ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET10")));
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->ButtonOpenSession);
+    ASSERT_TRUE(WaitUntil([this] { return Slot() && Slot()->UserConnection()->Connected(); }));
+    Slot()->CommandCloseUserConnection();
+    ASSERT_TRUE(WaitUntil([this] { return !User()->Connected(); }));
     EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
 }
 

@@ -70,6 +70,7 @@ protected:
         TZRVUserAccount owner;
         owner.SetAccountName(QStringLiteral("gerant"));
         owner.SetAccountPassword(QStringLiteral("gerant"));
+        owner.SecretQuestion()->SetQuestion(QStringLiteral("Ville natale ?"));
         owner.Group()->SetGroupID(1);
         ASSERT_TRUE(Db().AddAccount(&owner));
         TZRVUserTicket ticket;
@@ -189,7 +190,7 @@ protected:
             !fX.Key(QStringLiteral("Return")) ||
             !WaitUntil([this] { return Slot()->UserConnection()->Connected(); }, c_StartMs))
             return false;
-        return fX.Key(QStringLiteral("Return")) &&
+        return fX.Key(QStringLiteral("space")) &&
                WaitUntil([this] { return Slot()->UserConnection()->Session()->Openned(); }, c_StartMs) &&
                WaitUntil([&] { return !fX.Viewable(aLock); });
     }
@@ -223,7 +224,7 @@ TEST_F(ClientProcess, KilledWithASessionRunningItComesBackLockedAndHandsTheSessi
     ASSERT_TRUE(Ready());
     ASSERT_TRUE(OpenSession(lock));
     QString token;
-    ASSERT_TRUE(WaitUntil([&] { return !(token = StoredToken()).isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !(token = StoredToken()).isEmpty(); })) << qPrintable(fServerOutput);
     ASSERT_TRUE(Db().ReadSession(token));
 
     QElapsedTimer back;
