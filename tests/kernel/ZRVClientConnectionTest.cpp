@@ -527,6 +527,15 @@ TEST_F(ClientLink, RunningSessionStaysStoredForAProgramStartedAgainUntilTheServe
     ASSERT_TRUE(TZRVCrypt().Decrypt(stored));
     EXPECT_EQ(TStringList(stored.split("\r\n")).Values("CreditValue"), "321");
 
+    // The replay at the next ready exchange leaves the session that goes on kept.
+    fPeer.CloseClient();
+    ASSERT_TRUE(WaitUntil([this] { return !fConn.Connected(); }));
+    fEvents.clear();
+    fPeer.ClearReceived();
+    MakeReady();
+    ASSERT_TRUE(fPeer.WaitForReason("SESSION_UPDATE"));
+    EXPECT_EQ(storedToken(), c_Token);
+
     uc->Close();
     ASSERT_TRUE(fPeer.WaitForReason("USER_CONNECTION_CLOSED"));
     EXPECT_EQ(TZRVClientConfig().getStoredSession(), "");
