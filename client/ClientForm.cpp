@@ -702,6 +702,7 @@ void TfrmClient::showEvent(QShowEvent* aEvent) {
     ResetMyScreenSaver();
     raise();
     activateWindow();
+    FocusCurrentPage();
     if (!fWindowed) {
         const auto window = TZRVWindowHandle(winId());
         Platform().Desktop().ForceForeground(window);
@@ -997,6 +998,22 @@ void TfrmClient::PageControlChanging(int aIndex) {
         LabeledEditAccountName->clear();
         LabeledEditAccountPassword->clear();
     }
+    FocusCurrentPage();
+}
+
+// The customer carries on at once: the first box of the login page shown, or "Ouvrir une session"
+// on the logged-in panel's general page, takes the keys.
+void TfrmClient::FocusCurrentPage() {
+    if (PanelUserConnected->isVisibleTo(this)) {
+        if (PageControlUserConnected->currentWidget() == TabSheetGeneral)
+            ButtonOpenSession->setFocus();
+        return;
+    }
+    QWidget* page = PageControl->currentWidget();
+    if (page == TabSheetTicketOpenning)
+        LabeledEditTicketCode->setFocus();
+    else if (page == TabSheetAccountOpenning)
+        LabeledEditAccountName->setFocus();
 }
 
 void TfrmClient::ButtonCloseUserConnectionClick() {

@@ -188,6 +188,9 @@ public:
     QTimer* TimerChangePicture;
     QStringList Pictures;
 
+    // Gives the keys to where the customer carries on on the page shown.
+    void FocusCurrentPage();
+
 protected:
     void showEvent(QShowEvent* aEvent) override;
     void hideEvent(QHideEvent* aEvent) override;

@@ -102,6 +102,8 @@ TfrmMain::TfrmMain(const TZRVStartOptions& aOptions, QWidget* aParent)
     ZRVClientConnection->SetClientPingTimeOut(30000);
     ZRVClientConnection->SetClientPingInterval(60000);
     ZRVClientConnection->SetClientPingEnabled(false);
+    // Killed and started again by its supervisor, the program hands the running session back.
+    ZRVClientConnection->UserConnection()->SetKeepSession(true);
     WireConnection(true);
 
     const std::pair<QAction*, const char*> actions[] = {{ActionTryConnect, c_ActionTryConnect},
@@ -580,6 +582,7 @@ void TfrmMain::ZRVClientConnectionUserConnectionOpen() {
     frmClient->RefreshPanelUserConnected();
     frmClient->PageControl->hide();
     frmClient->PanelUserConnected->show();
+    frmClient->FocusCurrentPage();
 }
 
 void TfrmMain::ZRVClientConnectionUserConnectionFail() {
@@ -605,6 +608,7 @@ void TfrmMain::ZRVClientConnectionUserConnectionClose() {
     frmClient->PageControl->show();
     frmClient->PanelUserConnected->hide();
     frmClient->LabelRetrievePassword->hide();
+    frmClient->FocusCurrentPage();
 }
 
 void TfrmMain::ZRVClientConnectionUserConnectionPasswordRetrieved() {

@@ -17,9 +17,12 @@ namespace {
 // The desktop session's backend when there is one to hold; otherwise the kernel keeps `none`.
 void ChoosePlatform(bool aWindowed) {
 #ifdef ZRV_HAVE_X11
-    if (!aWindowed && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        if (auto platform = CreateX11Platform())
-            SetPlatform(std::move(platform));
+    if (aWindowed || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return;
+    // The lock screen's grab goes through the connection of Qt's windows, which then get the keys.
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (auto platform = CreateX11Platform(x11 ? x11->connection() : nullptr))
+        SetPlatform(std::move(platform));
 #else
     Q_UNUSED(aWindowed);
 #endif

@@ -383,6 +383,8 @@ void TZRVCustomClientConnection::FinishReady() {
             Send(stored + QStringLiteral("\r\nSessionOpenned=") + BoolToStr(fUserConnection->Connected()) +
                  QStringLiteral("\r\n"));
             config.setStoredSession(QString());
+            // A session that goes on stays kept for a program started again.
+            fUserConnection->KeepRunningSession();
         }
     }
     Raise(fOnReady);

@@ -224,6 +224,9 @@ void TZRVCustomUserConnection::Close() {
                 else if (type == stTicket)
                     L.AddStrings(fSession->Ticket()->SaveToStringList());
                 ClientConnection()->Send(L.Text());
+                // The server has the session's end: nothing is left to replay.
+                if (fKeepSession)
+                    TZRVClientConfig().setStoredSession(QString());
             }
             fSession->Clear();
             fSessionToken.clear();
@@ -238,24 +241,43 @@ void TZRVCustomUserConnection::Close() {
 }
 
 void TZRVCustomUserConnection::UpdateSession() {
-    const TZRVSessionType type = fSession->SessionType();
-    if (!fSession->Openned() || type == stLocalAccount || !ClientConnection())
+    if (!Reports())
         return;
+    const TStringList L = Report();
+    if (ClientReady()) {
+        ClientConnection()->Send(L.Text());
+        if (!fKeepSession)
+            return;
+    }
+    StoreSession(L);
+}
+
+TStringList TZRVCustomUserConnection::Report() const {
     TStringList L;
     L.Add(c_msgid_UserConnection);
     L.Add(c_msgreason_SessionUpdate);
     L.Add(QStringLiteral("CreditValue"), IntToStr(fSession->Credit()->CreditValue()));
-    if (ClientReady()) {
-        ClientConnection()->Send(L.Text());
-        return;
-    }
+    return L;
+}
+
+bool TZRVCustomUserConnection::Reports() const {
+    return fSession->Openned() && fSession->SessionType() != stLocalAccount && ClientConnection();
+}
+
+void TZRVCustomUserConnection::KeepRunningSession() const {
+    if (fKeepSession && Reports())
+        StoreSession(Report());
+}
+
+void TZRVCustomUserConnection::StoreSession(TStringList aReport) const {
+    const TZRVSessionType type = fSession->SessionType();
     const uint32_t id = type == stAccount  ? fSession->Account()->AccountID()
                         : type == stTicket ? fSession->Ticket()->TicketID()
                                            : 0;
-    L.Add(QStringLiteral("SessionType"), IntToStr(type));
-    L.Add(QStringLiteral("SessionTypeID"), IntToStr(id));
-    L.Add(QStringLiteral("SessionToken"), fSessionToken);
-    QString text = L.Text();
+    aReport.Add(QStringLiteral("SessionType"), IntToStr(type));
+    aReport.Add(QStringLiteral("SessionTypeID"), IntToStr(id));
+    aReport.Add(QStringLiteral("SessionToken"), fSessionToken);
+    QString text = aReport.Text();
     TZRVCrypt().Encrypt(text);
     TZRVClientConfig config;
     config.setStoredSession(text);
@@ -362,6 +384,7 @@ void TZRVCustomUserConnection::Handler_SessionStart() {
         L.Add(c_msgreason_SessionStarted);
         ClientConnection()->Send(L.Text());
     }
+    KeepRunningSession();
 }
 
 void TZRVCustomUserConnection::Handler_SessionStop() {

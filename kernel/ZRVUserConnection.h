@@ -67,8 +67,15 @@ public:
     void RetrievePassword(const QString& aAccountName, const QString& aSecretQuestion,
                           const QString& aSecretAnswer);
     void Close();
-    // Reports the running session to the server, or keeps the report while it is unreachable.
+    // Reports the running session to the server, or keeps the report while it is unreachable, for
+    // the replay at the next ready exchange.
     void UpdateSession();
+    // With aKeep, the running session's last report stays in the settings store from the session's
+    // start to its end, so that the server hears of the session even when the program ends without
+    // leave (killed, crashed) and starts again. Off by default: one program per settings store.
+    void SetKeepSession(bool aKeep) { fKeepSession = aKeep; }
+    // Stores the running session's report now, when sessions are kept.
+    void KeepRunningSession() const;
     // Handles one user-level message from the server.
     void ProcessMessage(QObject* Sender, const QString& aData);
 
@@ -143,6 +150,9 @@ private:
     void TicketFound(const TStringList& aMessage);
     void ChangeCredit(const TStringList& aMessage, bool aAdd);
     bool ClientReady() const;
+    bool Reports() const;
+    TStringList Report() const;
+    void StoreSession(TStringList aReport) const;
     void Handler_SessionStart();
     void Handler_SessionStop();
     void Raise(const TNotifyEvent& aEvent);
@@ -150,6 +160,7 @@ private:
     TZRVErrorLogger* fErrorLogger = nullptr;
     TZRVCrypt* fCrypt;
     bool fConnected = false;
+    bool fKeepSession = false;
     QString fSessionFile;
     QString fSessionTypeFile;
     TZRVOpenConnectionInfo* fOpenConnectionInfo;

@@ -37,6 +37,25 @@ TEST_F(LockScreen, InAnOrdinaryWindowNothingIsGrabbedLockedOrInstalled) {
     EXPECT_TRUE(FakePlatform().FakeSession().Calls().filter(QStringLiteral("End(")).isEmpty());
 }
 
+TEST_F(LockScreen, TheKeysGoWhereTheCustomerCarriesOn) {
+    StartServer();
+    AddTicket(QStringLiteral("TICKET10"), 3600);
+    StartClient();
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
+    frmClient->PageControl->setCurrentWidget(frmClient->TabSheetAccountOpenning);
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditAccountName);
+    frmClient->PageControl->setCurrentWidget(frmClient->TabSheetTicketOpenning);
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
+
+    ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET10")));
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->ButtonOpenSession);
+    ASSERT_TRUE(WaitUntil([this] { return Slot() && Slot()->UserConnection()->Connected(); }));
+    Slot()->CommandCloseUserConnection();
+    ASSERT_TRUE(WaitUntil([this] { return !User()->Connected(); }));
+    EXPECT_EQ(frmClient->focusWidget(), frmClient->LabeledEditTicketCode);
+}
+
 TEST_F(LockScreen, TheIdleScreenSaverLeavesOnlyTheBackground) {
     StartClient();
     frmClient->TimerMyScreenSaver->setInterval(30);

@@ -1,5 +1,6 @@
 #include "ZRVClientConnection.h"
 #include "ZRVClientConfig.h"
+#include "ZRVCrypt.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVLocalAccount.h"
 #include "support/FakePlatform.h"
@@ -505,6 +506,39 @@ TEST_F(ClientLink, ReportMadeWhileTheServerIsAwayIsReplayedOnceAfterReady) {
     MakeReady();
     SyncWithWorkstation();
     EXPECT_TRUE(fPeer.ReceivedWithReason("SESSION_UPDATE").isEmpty());
+}
+
+TEST_F(ClientLink, RunningSessionStaysStoredForAProgramStartedAgainUntilTheServerHasItsEnd) {
+    MakeReady();
+    fConn.UserConnection()->SetKeepSession(true);
+    OpenTicketSession(600);
+    const auto storedToken = [] {
+        QString stored = TZRVClientConfig().getStoredSession();
+        if (!TZRVCrypt().Decrypt(stored))
+            return QString();
+        return TStringList(stored.split("\r\n")).Values("SessionToken");
+    };
+    // Stored from the session's start, while the server is there, and kept up to date by each report.
+    EXPECT_EQ(storedToken(), c_Token);
+    TZRVUserConnection* uc = fConn.UserConnection();
+    uc->Session()->Credit()->SetCreditValue(321);
+    uc->UpdateSession();
+    QString stored = TZRVClientConfig().getStoredSession();
+    ASSERT_TRUE(TZRVCrypt().Decrypt(stored));
+    EXPECT_EQ(TStringList(stored.split("\r\n")).Values("CreditValue"), "321");
+
+    // The replay at the next ready exchange leaves the session that goes on kept.
+    fPeer.CloseClient();
+    ASSERT_TRUE(WaitUntil([this] { return !fConn.Connected(); }));
+    fEvents.clear();
+    fPeer.ClearReceived();
+    MakeReady();
+    ASSERT_TRUE(fPeer.WaitForReason("SESSION_UPDATE"));
+    EXPECT_EQ(storedToken(), c_Token);
+
+    uc->Close();
+    ASSERT_TRUE(fPeer.WaitForReason("USER_CONNECTION_CLOSED"));
+    EXPECT_EQ(TZRVClientConfig().getStoredSession(), "");
 }
 
 TEST_F(ClientLink, LocalAccountSessionNeverReportsAndEndsWhenTheServerIsBack) {

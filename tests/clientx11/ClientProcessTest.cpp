@@ -1,0 +1,296 @@
+// The workstation program as it runs in the café: the real `Client` process on a private X session
+// (Xvfb and openbox) against the real server on 127.0.0.1, the customer typing on the lock screen.
+// A killed program comes back locked under its supervisor and hands its session back to the
+// server; quit signals from outside do not free the PC; the lock screen covers the screen, holds
+// the keyboard and the pointer, and comes back above a full-screen window when a session ends.
+#include "X11Fixture.h"
+
+#include "ZRVClientConfig.h"
+#include "ZRVCrypt.h"
+#include "ZRVServerHost.h"
+#include "ZRVUserAccount.h"
+#include "ZRVUserSession.h"
+#include "ZRVUserTicket.h"
+
+#include "support/TempDirs.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <signal.h>
+
+namespace {
+
+using zrvtest::WaitUntil;
+
+constexpr int c_StartMs = 20000;
+const QString c_Code = QStringLiteral("31265128");
+
+template <class R> struct TFree {
+    void operator()(R* aReply) const { std::free(aReply); }
+};
+template <class R> using TReply = std::unique_ptr<R, TFree<R>>;
+
+class ClientProcess : public X11Test {
+protected:
+    void SetUp() override {
+        if (!zrvtest::MissingXTool().isEmpty())
+            GTEST_SKIP() << qPrintable(zrvtest::MissingXTool()) << " is missing: run scripts/bootstrap";
+        X11Test::SetUp();
+        StartServer();
+    }
+
+    void TearDown() override {
+        // The program refuses to quit while it locks the PC: it is killed, after its supervisor.
+        for (QProcess* p : {&fSupervisor, &fClient})
+            if (p->state() != QProcess::NotRunning) {
+                p->terminate();
+                p->waitForFinished(2000);
+            }
+        for (qint64 pid : fPids)
+            ::kill(pid_t(pid), SIGKILL);
+        for (QProcess* p : {&fSupervisor, &fClient})
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(2000);
+            }
+        fHost.reset();
+        X11Test::TearDown();
+    }
+
+    void StartServer() {
+        TZRVServeOptions options;
+        options.DataBase = fDir.filePath(QStringLiteral("cafe.db"));
+        options.LogFile = fDir.filePath(QStringLiteral("server.lgf"));
+        options.Port = 0;
+        options.DiscoveryPort = 0;
+        fHost = std::make_unique<TZRVServerHost>(options, fServerOut);
+        fHost->Start();
+        TZRVUserAccount owner;
+        owner.SetAccountName(QStringLiteral("gerant"));
+        owner.SetAccountPassword(QStringLiteral("gerant"));
+        owner.SecretQuestion()->SetQuestion(QStringLiteral("Ville natale ?"));
+        owner.Group()->SetGroupID(1);
+        ASSERT_TRUE(Db().AddAccount(&owner));
+        TZRVUserTicket ticket;
+        ticket.SetCode(c_Code);
+        ticket.SetCredit(3600);
+        ticket.SetDaysAllowed(30);
+        ticket.SetHourFormulaName(QStringLiteral("Default"));
+        ticket.Group()->SetGroupName(QStringLiteral("Default"));
+        ASSERT_TRUE(Db().AddTicket(&ticket, owner.AccountID(), false));
+        auto stored = Db().ReadTicket(uint32_t(Db().TicketExists(c_Code)));
+        ASSERT_TRUE(stored);
+        stored->SetActive(true);
+        stored->SetActivationDate(Now());
+        ASSERT_TRUE(Db().UpdateTicket(stored.get()));
+    }
+    TZRVDataBase& Db() { return fHost->DataBase(); }
+    TZRVServerClientConnection* Slot() { return fHost->Server()->GetConnection(1); }
+
+    // The program's own folders and the private X session; the server on the command line.
+    QStringList ClientArguments(bool aWindowed = false) const {
+        QStringList arguments{QStringLiteral("--server"),
+                              QStringLiteral("127.0.0.1:%1").arg(fHost->Server()->ServerPort())};
+        if (aWindowed)
+            arguments << QStringLiteral("--windowed");
+        return arguments;
+    }
+    QProcessEnvironment ClientEnvironment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), fDir.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), fDir.filePath(QStringLiteral("config")));
+        environment.remove(QStringLiteral("ZRV_PLATFORM"));
+        return environment;
+    }
+    void Start(QProcess& aProcess, const QString& aProgram, const QStringList& aArguments) {
+        aProcess.setProcessEnvironment(ClientEnvironment());
+        aProcess.setProcessChannelMode(QProcess::ForwardedChannels);
+        aProcess.start(aProgram, aArguments);
+    }
+    void StartClient(bool aWindowed = false) {
+        Start(fClient, QStringLiteral(ZRV_CLIENT_EXE), ClientArguments(aWindowed));
+    }
+    void StartSupervised() {
+        Start(fSupervisor, QStringLiteral(ZRV_SESSION_BIN "/zrv2-supervise"),
+              QStringList{QStringLiteral(ZRV_CLIENT_EXE)} + ClientArguments());
+    }
+
+    // The covering window of a program other than aNotProcess, once shown; its process in aPid.
+    xcb_window_t LockWindow(qint64& aPid, qint64 aNotProcess = 0) {
+        xcb_window_t found = 0;
+        WaitUntil(
+            [&] {
+                QList<TZRVWindowInfo> windows;
+                Windows().TopLevelWindows(windows);
+                for (const TZRVWindowInfo& w : windows)
+                    if (w.ProcessID != 0 && w.ProcessID != aNotProcess && w.Visible &&
+                        fX.Viewable(xcb_window_t(w.Handle)) && Covers(xcb_window_t(w.Handle))) {
+                        found = xcb_window_t(w.Handle);
+                        aPid = w.ProcessID;
+                        if (!fPids.contains(aPid))
+                            fPids.append(aPid);
+                    }
+                return found != 0;
+            },
+            c_StartMs);
+        return found;
+    }
+
+    bool Covers(xcb_window_t aWindow) const {
+        xcb_connection_t* c = fX.Xcb();
+        TReply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, aWindow), nullptr));
+        TReply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, aWindow, fX.Root(), 0, 0), nullptr));
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        return geometry && at && at->dst_x <= 0 && at->dst_y <= 0 &&
+               at->dst_x + geometry->width >= screen->width_in_pixels &&
+               at->dst_y + geometry->height >= screen->height_in_pixels;
+    }
+
+    // Whether someone else holds the keyboard and the pointer: the test cannot take them.
+    bool InputHeldElsewhere() const {
+        xcb_connection_t* c = fX.Xcb();
+        TReply<xcb_grab_keyboard_reply_t> keyboard(xcb_grab_keyboard_reply(
+            c, xcb_grab_keyboard(c, 0, fX.Root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+            nullptr));
+        TReply<xcb_grab_pointer_reply_t> pointer(xcb_grab_pointer_reply(
+            c,
+            xcb_grab_pointer(c, 0, fX.Root(), 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
+                             XCB_CURRENT_TIME),
+            nullptr));
+        xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+        xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+        xcb_flush(c);
+        return keyboard && pointer && keyboard->status == XCB_GRAB_STATUS_ALREADY_GRABBED &&
+               pointer->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    }
+    bool WaitInputHeld(bool aHeld) {
+        return WaitUntil([&] { return InputHeldElsewhere() == aHeld; });
+    }
+
+    // Window aAbove is stacked above aBelow.
+    bool StackedAbove(xcb_window_t aAbove, xcb_window_t aBelow) const {
+        const QList<uint32_t> stack = fX.Cardinals(fX.Root(), "_NET_CLIENT_LIST_STACKING");
+        return stack.contains(aBelow) && stack.indexOf(aAbove) > stack.indexOf(aBelow);
+    }
+
+    bool Ready() {
+        return WaitUntil([this] { return Slot() && Slot()->Ready(); }, c_StartMs);
+    }
+
+    // The customer types the ticket's code on the lock screen, then opens the session from the
+    // logged-in panel; the lock screen goes.
+    bool OpenSession(xcb_window_t aLock) {
+        if (!fX.Run(QStringLiteral("xdotool"),
+                    {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), c_Code}) ||
+            !fX.Key(QStringLiteral("Return")) ||
+            !WaitUntil([this] { return Slot()->UserConnection()->Connected(); }, c_StartMs))
+            return false;
+        return fX.Key(QStringLiteral("space")) &&
+               WaitUntil([this] { return Slot()->UserConnection()->Session()->Openned(); }, c_StartMs) &&
+               WaitUntil([&] { return !fX.Viewable(aLock); });
+    }
+
+    // The token of the session the program keeps in its settings, empty when none.
+    static QString StoredToken() {
+        QString stored = TZRVClientConfig().getStoredSession();
+        if (stored.isEmpty() || !TZRVCrypt().Decrypt(stored))
+            return QString();
+        TStringList lines;
+        lines.SetText(stored);
+        return lines.Values(QStringLiteral("SessionToken"));
+    }
+
+    zrvtest::TempRegistry fRegistry;
+    zrvtest::TempDataDir fData;
+    QTemporaryDir fDir;
+    QString fServerOutput;
+    QTextStream fServerOut{&fServerOutput};
+    std::unique_ptr<TZRVServerHost> fHost;
+    QProcess fSupervisor;
+    QProcess fClient;
+    QList<qint64> fPids;
+};
+
+TEST_F(ClientProcess, KilledWithASessionRunningItComesBackLockedAndHandsTheSessionBack) {
+    StartSupervised();
+    qint64 first = 0;
+    const xcb_window_t lock = LockWindow(first);
+    ASSERT_NE(lock, 0u);
+    ASSERT_TRUE(Ready());
+    ASSERT_TRUE(OpenSession(lock));
+    QString token;
+    ASSERT_TRUE(WaitUntil([&] { return !(token = StoredToken()).isEmpty(); })) << qPrintable(fServerOutput);
+    ASSERT_TRUE(Db().ReadSession(token));
+
+    QElapsedTimer back;
+    back.start();
+    ASSERT_EQ(::kill(pid_t(first), SIGKILL), 0);
+    qint64 second = 0;
+    const xcb_window_t again = LockWindow(second, first);
+    ASSERT_NE(again, 0u) << "the program did not come back";
+    EXPECT_TRUE(WaitInputHeld(true));
+    RecordProperty("back_locked_ms", int(back.elapsed()));
+    std::printf("back locked after %lld ms\n", static_cast<long long>(back.elapsed()));
+
+    // Its first link hands the session to the server, which writes what was used and ends it: the
+    // ticket is free to log in again.
+    EXPECT_TRUE(WaitUntil([&] { return !Db().ReadSession(token); }, c_StartMs));
+    EXPECT_TRUE(WaitUntil([] { return StoredToken().isEmpty(); }));
+    EXPECT_TRUE(fX.Viewable(again));
+    EXPECT_FALSE(Slot()->UserConnection()->Connected());
+    EXPECT_EQ(fSupervisor.state(), QProcess::Running);
+}
+
+TEST_F(ClientProcess, QuitSignalsFromOutsideEndOnlyTheProgramTriedInAWindow) {
+    // In a window, the program is being tried: the signal ends it normally.
+    StartClient(true);
+    ASSERT_TRUE(Ready());
+    ASSERT_EQ(::kill(pid_t(fClient.processId()), SIGTERM), 0);
+    ASSERT_TRUE(WaitUntil([this] { return fClient.state() == QProcess::NotRunning; }, c_StartMs));
+    EXPECT_EQ(fClient.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(fClient.exitCode(), 0);
+
+    // Locking the PC, it refuses them all and keeps the screen and the input.
+    StartClient();
+    qint64 pid = 0;
+    const xcb_window_t lock = LockWindow(pid);
+    ASSERT_NE(lock, 0u);
+    ASSERT_TRUE(WaitInputHeld(true));
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ASSERT_EQ(::kill(pid_t(pid), signal), 0);
+    zrvtest::RunEventsFor(300);
+    EXPECT_EQ(fClient.state(), QProcess::Running);
+    EXPECT_TRUE(fX.Viewable(lock));
+    EXPECT_TRUE(Covers(lock));
+    EXPECT_TRUE(InputHeldElsewhere());
+}
+
+TEST_F(ClientProcess, TheLockScreenCoversTheScreenHoldsTheInputAndComesBackAboveAFullScreenWindow) {
+    StartClient();
+    qint64 pid = 0;
+    const xcb_window_t lock = LockWindow(pid);
+    ASSERT_NE(lock, 0u);
+    EXPECT_TRUE(WaitInputHeld(true));
+    ASSERT_TRUE(Ready());
+    ASSERT_TRUE(OpenSession(lock));
+    EXPECT_TRUE(WaitInputHeld(false));
+
+    // The customer's game goes full screen; the session ends from the counter.
+    const xcb_window_t game = fX.OwnWindow(QStringLiteral("Jeu"), true);
+    ASSERT_TRUE(WaitUntil([&] {
+        return StackedAbove(game, lock) ||
+               !fX.Cardinals(fX.Root(), "_NET_CLIENT_LIST_STACKING").contains(lock);
+    }));
+    Slot()->CommandCloseUserSession();
+    ASSERT_TRUE(WaitUntil([&] { return fX.Viewable(lock); }, c_StartMs));
+    EXPECT_TRUE(WaitUntil([&] { return StackedAbove(lock, game); }));
+    EXPECT_TRUE(Covers(lock));
+    EXPECT_TRUE(WaitInputHeld(true));
+}
+
+} // namespace
