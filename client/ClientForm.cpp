@@ -600,7 +600,7 @@ void TfrmClient::SleepAdvertIfHidden() {
 #ifdef ZRV_WITH_WEBENGINE
     auto* view = qobject_cast<QWebEngineView*>(WebBrowserAdvert);
     if (view && !view->isVisible())
-        view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+        view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
 #endif
 }
 

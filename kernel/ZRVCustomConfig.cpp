@@ -32,7 +32,8 @@ template <class T, class F>
 T TZRVCustomConfig::Read(const QString& Name, const QString& KeyPath, T Default, F Reader) const {
     const auto reg = CreateHKLM();
     try {
-        if (!reg->OpenKey(KeyPath, true)) {
+        // A key that exists is opened without a write; a missing one is created, as it always was.
+        if (!reg->OpenKey(KeyPath, false) && !reg->OpenKey(KeyPath, true)) {
             ReportStoreFailure("Read");
             return Default;
         }

@@ -9,9 +9,12 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -108,52 +111,101 @@ private:
     sqlite3_stmt* fStmt = nullptr;
 };
 
-// One opened store for one operation. A writer works inside one transaction, committed by
-// Commit() and rolled back otherwise; a reader of a store that does not exist yet sees it empty.
+struct Closer {
+    void operator()(sqlite3* aDb) const { sqlite3_close(aDb); } // rolls back what was not committed
+};
+using TDbHandle = std::unique_ptr<sqlite3, Closer>;
+
+TDbHandle OpenFile(const QString& aFile, int aFlags) {
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(aFile).constData(), &db, aFlags, nullptr);
+    TDbHandle handle(db);
+    Check(opened);
+    sqlite3_busy_timeout(db, c_BusyTimeoutMs);
+    return handle;
+}
+
+int UserVersion(sqlite3* aDb) {
+    Statement query(aDb, "PRAGMA user_version");
+    return query.Step() ? int(query.Int(0)) : 0;
+}
+
+// Readers keep one read-only connection per file and thread (a few files at most): opening the file
+// costs far more than a lookup, and the workstation reads its settings every few seconds. SQLite
+// shows every read the writes committed since, by any process; a file deleted or replaced since is
+// opened again.
+class ReadConnections {
+public:
+    sqlite3* For(const QString& aFile) {
+        struct stat now {};
+        if (::stat(QFile::encodeName(aFile).constData(), &now) != 0) {
+            fOpen.erase(aFile);
+            return nullptr;
+        }
+        auto found = fOpen.find(aFile);
+        if (found != fOpen.end() &&
+            (found->second.Device != now.st_dev || found->second.Inode != now.st_ino)) {
+            fOpen.erase(found);
+            found = fOpen.end();
+        }
+        if (found == fOpen.end()) {
+            if (fOpen.size() >= c_MaxKept) // the stores of earlier folders are not read again
+                fOpen.clear();
+            found = fOpen.emplace(aFile, Entry{OpenFile(aFile, SQLITE_OPEN_READONLY), now.st_dev, now.st_ino})
+                        .first;
+        }
+        return found->second.Db.get();
+    }
+
+private:
+    static constexpr size_t c_MaxKept = 4;
+    struct Entry {
+        TDbHandle Db;
+        dev_t Device;
+        ino_t Inode;
+    };
+    std::map<QString, Entry> fOpen;
+};
+
+// One opened store for one operation. A writer works on a connection of its own inside one
+// transaction, committed by Commit() and rolled back otherwise; a reader of a store that does not
+// exist yet sees it empty.
 class Store {
 public:
     Store(TZRVRootKey aRootKey, bool aWrite) {
         const QString file = TZRVRegistry::StoreFile(aRootKey);
-        if (!aWrite && !QFileInfo::exists(file))
-            return;
-        if (aWrite)
+        if (!aWrite) {
+            thread_local ReadConnections connections;
+            fDb = connections.For(file);
+            if (!fDb)
+                return;
+        } else {
             QDir().mkpath(QFileInfo(file).absolutePath());
-        sqlite3* db = nullptr;
-        const int flags = aWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
-        const int opened = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, flags, nullptr);
-        fDb.reset(db);
-        Check(opened);
-        sqlite3_busy_timeout(db, c_BusyTimeoutMs);
-        if (aWrite)
+            fWriter = OpenFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            fDb = fWriter.get();
             Exec("BEGIN IMMEDIATE");
-        int version = UserVersion();
+        }
+        int version = UserVersion(fDb);
         if (aWrite && version == 0) {
             Exec(c_Schema);
             version = c_SchemaVersion;
         }
         if (!aWrite && version == 0)
-            fDb.reset(); // an empty file, or one still being set up: nothing stored yet
+            fDb = nullptr; // an empty file, or one still being set up: nothing stored yet
         else if (version != c_SchemaVersion)
             throw StoreFailure();
     }
 
     bool IsEmpty() const { return !fDb; }
-    Statement Prepare(const std::string& aSql) const { return Statement(fDb.get(), aSql); }
-    void Exec(const char* aSql) const { Check(sqlite3_exec(fDb.get(), aSql, nullptr, nullptr, nullptr)); }
+    Statement Prepare(const std::string& aSql) const { return Statement(fDb, aSql); }
+    void Exec(const char* aSql) const { Check(sqlite3_exec(fDb, aSql, nullptr, nullptr, nullptr)); }
     // The rows the last statement changed.
-    int Changes() const { return sqlite3_changes(fDb.get()); }
+    int Changes() const { return sqlite3_changes(fDb); }
     void Commit() const { Exec("COMMIT"); }
 
 private:
-    int UserVersion() const {
-        Statement query = Prepare("PRAGMA user_version");
-        return query.Step() ? int(query.Int(0)) : 0;
-    }
-
-    struct Closer {
-        void operator()(sqlite3* aDb) const { sqlite3_close(aDb); } // rolls back what was not committed
-    };
-    std::unique_ptr<sqlite3, Closer> fDb;
+    TDbHandle fWriter;
+    sqlite3* fDb = nullptr;
 };
 
 bool KeyIn(const Store& aStore, const QString& aPath) {

@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <climits>
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -253,6 +254,28 @@ TEST_F(Registry, TwoObjectsSeeEachOthersWritesAtOnce) {
     EXPECT_EQ(fReg.ReadString("Server"), "two");
     EXPECT_TRUE(other.DeleteValue("Server"));
     EXPECT_FALSE(fReg.ValueExists("Server"));
+}
+
+// Readers keep their file open between reads: what another tool does to the file must show at once.
+TEST_F(Registry, ReadersSeeTheFileAsItIsNowWrittenReplacedOrRemovedByAnotherTool) {
+    fReg.WriteString("Server", "one");
+    ASSERT_EQ(fReg.ReadString("Server"), "one");
+    ExecOnFile(MachineFile(), "UPDATE reg_value SET data = 'two' WHERE name = 'Server'");
+    EXPECT_EQ(fReg.ReadString("Server"), "two");
+
+    // A copy written elsewhere, then moved over the store.
+    const QString copy = MachineFile() + QStringLiteral(".new");
+    ASSERT_TRUE(QFile::copy(MachineFile(), copy));
+    ExecOnFile(copy, "UPDATE reg_value SET data = 'three' WHERE name = 'Server'");
+    ASSERT_EQ(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(MachineFile()).constData()),
+              0);
+    EXPECT_EQ(fReg.ReadString("Server"), "three");
+
+    ASSERT_TRUE(QFile::remove(MachineFile()));
+    EXPECT_FALSE(fReg.ValueExists("Server"));
+    ASSERT_TRUE(fReg.OpenKey(c_TestKey, true)); // the key went with the file
+    fReg.WriteString("Server", "four");
+    EXPECT_EQ(fReg.ReadString("Server"), "four");
 }
 
 TEST_F(Registry, EachRootIsItsOwnFileInTheConfiguredFolder) {
