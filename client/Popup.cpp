@@ -101,17 +101,19 @@ void TfrmPopup::ButtonClicked() {
     close();
 }
 
+// The notice leaves the stack while it is still a notice (QWidget's own destructor announces its end
+// when only a QWidget is left).
+TfrmPopup::~TfrmPopup() {
+    State().Shown.removeIf([this](const QPointer<TfrmPopup>& p) { return p.isNull() || p.data() == this; });
+    Arrange();
+}
+
 int Popup(const TZRVPopupInfos& Infos, TZRVPopupCallBackProc CallBack, int CallbackId) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return 0;
     TPopups& state = State();
     auto* popup = new TfrmPopup(++state.LastID, Infos, std::move(CallBack), CallbackId);
     state.Shown.append(popup);
-    QObject::connect(popup, &QObject::destroyed, [popup] {
-        State().Shown.removeIf(
-            [popup](const QPointer<TfrmPopup>& p) { return p.isNull() || p.data() == popup; });
-        Arrange();
-    });
     popup->show();
     popup->raise();
     Arrange();

@@ -41,6 +41,7 @@ class TfrmPopup : public QWidget {
     Q_OBJECT
 public:
     TfrmPopup(int aID, const TZRVPopupInfos& aInfos, TZRVPopupCallBackProc aCallBack, int aCallbackId);
+    ~TfrmPopup() override;
 
     int PopupID() const { return fID; }
     const TZRVPopupInfos& Infos() const { return fInfos; }
