@@ -221,6 +221,7 @@ TEST_F(ClientProcess, KilledWithASessionRunningItComesBackLockedAndHandsTheSessi
     qint64 first = 0;
     const xcb_window_t lock = LockWindow(first);
     ASSERT_NE(lock, 0u);
+    ASSERT_TRUE(WaitInputHeld(true)); // the customer's keys reach the lock screen from now on
     ASSERT_TRUE(Ready());
     ASSERT_TRUE(OpenSession(lock));
     QString token;
