@@ -64,15 +64,51 @@ void Check(int aResult) {
         throw StoreFailure();
 }
 
+// Prepared statements of a kept connection that no one uses now, ready to run again.
+class StatementPool {
+public:
+    StatementPool() = default;
+    StatementPool(const StatementPool&) = delete;
+    StatementPool& operator=(const StatementPool&) = delete;
+    ~StatementPool() {
+        for (const auto& [sql, statement] : fIdle)
+            sqlite3_finalize(statement);
+    }
+    sqlite3_stmt* Take(const std::string& aSql) {
+        const auto found = fIdle.find(aSql);
+        if (found == fIdle.end())
+            return nullptr;
+        sqlite3_stmt* statement = found->second;
+        fIdle.erase(found);
+        return statement;
+    }
+    void Give(const std::string& aSql, sqlite3_stmt* aStatement) {
+        sqlite3_reset(aStatement);
+        sqlite3_clear_bindings(aStatement);
+        fIdle.emplace(aSql, aStatement);
+    }
+
+private:
+    std::multimap<std::string, sqlite3_stmt*> fIdle;
+};
+
 class Statement {
 public:
-    Statement(sqlite3* aDb, const std::string& aSql) {
-        if (sqlite3_prepare_v2(aDb, aSql.c_str(), -1, &fStmt, nullptr) != SQLITE_OK) {
+    // With a pool, the statement comes from it when it holds one and goes back to it afterwards.
+    Statement(sqlite3* aDb, const std::string& aSql, StatementPool* aPool = nullptr)
+        : fPool(aPool), fSql(aPool ? aSql : std::string()) {
+        fStmt = aPool ? aPool->Take(aSql) : nullptr;
+        if (!fStmt && sqlite3_prepare_v2(aDb, aSql.c_str(), -1, &fStmt, nullptr) != SQLITE_OK) {
             sqlite3_finalize(fStmt);
             throw StoreFailure();
         }
     }
-    ~Statement() { sqlite3_finalize(fStmt); }
+    ~Statement() {
+        if (fPool)
+            fPool->Give(fSql, fStmt);
+        else
+            sqlite3_finalize(fStmt);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -108,6 +144,8 @@ public:
     QString Text(int aColumn) const { return QString::fromUtf8(Bytes(aColumn)); }
 
 private:
+    StatementPool* fPool;
+    std::string fSql;
     sqlite3_stmt* fStmt = nullptr;
 };
 
@@ -125,8 +163,8 @@ TDbHandle OpenFile(const QString& aFile, int aFlags) {
     return handle;
 }
 
-int UserVersion(sqlite3* aDb) {
-    Statement query(aDb, "PRAGMA user_version");
+int UserVersion(sqlite3* aDb, StatementPool* aPool) {
+    Statement query(aDb, "PRAGMA user_version", aPool);
     return query.Step() ? int(query.Int(0)) : 0;
 }
 
@@ -134,9 +172,16 @@ int UserVersion(sqlite3* aDb) {
 // costs far more than a lookup, and the workstation reads its settings every few seconds. SQLite
 // shows every read the writes committed since, by any process; a file deleted or replaced since is
 // opened again.
+struct KeptReader {
+    TDbHandle Db; // closed after the pool's statements are finalized
+    dev_t Device;
+    ino_t Inode;
+    StatementPool Statements;
+};
+
 class ReadConnections {
 public:
-    sqlite3* For(const QString& aFile) {
+    std::shared_ptr<KeptReader> For(const QString& aFile) {
         struct stat now {};
         if (::stat(QFile::encodeName(aFile).constData(), &now) != 0) {
             fOpen.erase(aFile);
@@ -144,27 +189,26 @@ public:
         }
         auto found = fOpen.find(aFile);
         if (found != fOpen.end() &&
-            (found->second.Device != now.st_dev || found->second.Inode != now.st_ino)) {
+            (found->second->Device != now.st_dev || found->second->Inode != now.st_ino)) {
             fOpen.erase(found);
             found = fOpen.end();
         }
         if (found == fOpen.end()) {
             if (fOpen.size() >= c_MaxKept) // the stores of earlier folders are not read again
                 fOpen.clear();
-            found = fOpen.emplace(aFile, Entry{OpenFile(aFile, SQLITE_OPEN_READONLY), now.st_dev, now.st_ino})
-                        .first;
+            auto reader = std::make_shared<KeptReader>();
+            reader->Db = OpenFile(aFile, SQLITE_OPEN_READONLY);
+            reader->Device = now.st_dev;
+            reader->Inode = now.st_ino;
+            found = fOpen.emplace(aFile, std::move(reader)).first;
         }
-        return found->second.Db.get();
+        return found->second;
     }
 
 private:
     static constexpr size_t c_MaxKept = 4;
-    struct Entry {
-        TDbHandle Db;
-        dev_t Device;
-        ino_t Inode;
-    };
-    std::map<QString, Entry> fOpen;
+    // Shared with the operations under way, which may outlive a replaced file's entry.
+    std::map<QString, std::shared_ptr<KeptReader>> fOpen;
 };
 
 // One opened store for one operation. A writer works on a connection of its own inside one
@@ -176,16 +220,17 @@ public:
         const QString file = TZRVRegistry::StoreFile(aRootKey);
         if (!aWrite) {
             thread_local ReadConnections connections;
-            fDb = connections.For(file);
-            if (!fDb)
+            fReader = connections.For(file);
+            if (!fReader)
                 return;
+            fDb = fReader->Db.get();
         } else {
             QDir().mkpath(QFileInfo(file).absolutePath());
             fWriter = OpenFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
             fDb = fWriter.get();
             Exec("BEGIN IMMEDIATE");
         }
-        int version = UserVersion(fDb);
+        int version = UserVersion(fDb, Pool());
         if (aWrite && version == 0) {
             Exec(c_Schema);
             version = c_SchemaVersion;
@@ -197,13 +242,16 @@ public:
     }
 
     bool IsEmpty() const { return !fDb; }
-    Statement Prepare(const std::string& aSql) const { return Statement(fDb, aSql); }
+    Statement Prepare(const std::string& aSql) const { return Statement(fDb, aSql, Pool()); }
     void Exec(const char* aSql) const { Check(sqlite3_exec(fDb, aSql, nullptr, nullptr, nullptr)); }
     // The rows the last statement changed.
     int Changes() const { return sqlite3_changes(fDb); }
     void Commit() const { Exec("COMMIT"); }
 
 private:
+    StatementPool* Pool() const { return fReader ? &fReader->Statements : nullptr; }
+
+    std::shared_ptr<KeptReader> fReader;
     TDbHandle fWriter;
     sqlite3* fDb = nullptr;
 };
