@@ -176,6 +176,7 @@ struct KeptReader {
     TDbHandle Db; // closed after the pool's statements are finalized
     dev_t Device;
     ino_t Inode;
+    int Version = 0; // read once set up: only a new file (another inode) starts empty
     StatementPool Statements;
 };
 
@@ -230,7 +231,9 @@ public:
             fDb = fWriter.get();
             Exec("BEGIN IMMEDIATE");
         }
-        int version = UserVersion(fDb, Pool());
+        int version = fReader && fReader->Version ? fReader->Version : UserVersion(fDb, Pool());
+        if (fReader)
+            fReader->Version = version;
         if (aWrite && version == 0) {
             Exec(c_Schema);
             version = c_SchemaVersion;
