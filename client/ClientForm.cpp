@@ -27,6 +27,7 @@
 #ifdef ZRV_WITH_WEBENGINE
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWindow>
 #endif
 
 TfrmClient* frmClient = nullptr;
@@ -179,6 +180,12 @@ TfrmClient::TfrmClient(const QStringList& aArguments, bool aWindowed, QWidget* a
 }
 
 TfrmClient::~TfrmClient() {
+    // The advertisement window goes first, while the form it reports to is whole.
+    if (fAdvertView) {
+        fAdvertView->removeEventFilter(this);
+        fAdvertView->disconnect(this);
+        fAdvertView.reset();
+    }
     FreePictureList();
     frmClient = nullptr;
 }
@@ -575,32 +582,56 @@ void TfrmClient::CreateAdvertBrowser(const QStringList& aArguments) {
     if (aArguments.value(0) != QStringLiteral("showbrowser"))
         return;
 #ifdef ZRV_WITH_WEBENGINE
-    auto* view = new QWebEngineView(PanelUserConnected);
-    view->setObjectName(QStringLiteral("WebBrowserAdvert"));
-    PanelUserConnected->layout()->replaceWidget(WebBrowserAdvert, view);
-    delete WebBrowserAdvert;
-    WebBrowserAdvert = view;
+    // The page is a window of its own laid over the panel's place for it, not a child widget: a web
+    // view makes Qt compose every window above it in the widget tree through OpenGL at every
+    // repaint, and the lock screen repaints its clock and its caret all day.
+    fAdvertView = std::make_unique<QWebEngineView>();
+    fAdvertView->setObjectName(QStringLiteral("WebBrowserAdvertView"));
+    // A tool window, so that it stays with the lock screen (above it) and out of the task lists.
+    fAdvertView->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     fDefaultPage = QUrl::fromLocalFile(ZRVDataFolder() + QStringLiteral("/Client.htm")).toString();
     // A local page that cannot be shown gives way to the default page (but never loops on it).
-    connect(view, &QWebEngineView::loadFinished, this, [this, view](bool aOk) {
-        const QString failed = view->url().toString().toLower();
+    connect(fAdvertView.get(), &QWebEngineView::loadFinished, this, [this](bool aOk) {
+        const QString failed = fAdvertView->url().toString().toLower();
         if (!aOk && failed.contains(QStringLiteral("file:///")) && failed != fDefaultPage.toLower())
-            view->load(QUrl(fDefaultPage));
+            fAdvertView->load(QUrl(fDefaultPage));
         else
             SleepAdvertIfHidden();
     });
-    view->installEventFilter(this);
-    view->load(QUrl(fDefaultPage));
-    view->show();
+    WebBrowserAdvert->installEventFilter(this);
+    fAdvertView->installEventFilter(this);
+    WebBrowserAdvert->show();
 #endif
 }
 
 // The advertisement page sleeps while it cannot be seen: on the login pages and during a session.
 void TfrmClient::SleepAdvertIfHidden() {
 #ifdef ZRV_WITH_WEBENGINE
-    auto* view = qobject_cast<QWebEngineView*>(WebBrowserAdvert);
-    if (view && !view->isVisible())
-        view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+    if (fAdvertView && !WebBrowserAdvert->isVisible())
+        fAdvertView->page()->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+#endif
+}
+
+// The advertisement window follows its place on the panel: shown, hidden, moved and sized with it.
+void TfrmClient::PlaceAdvert() {
+#ifdef ZRV_WITH_WEBENGINE
+    if (!fAdvertView)
+        return;
+    if (!WebBrowserAdvert->isVisible()) {
+        fAdvertView->hide();
+        // The page learns that it is hidden once the hiding is done.
+        QTimer::singleShot(0, this, &TfrmClient::SleepAdvertIfHidden);
+        return;
+    }
+    fAdvertView->setGeometry(QRect(WebBrowserAdvert->mapToGlobal(QPoint(0, 0)), WebBrowserAdvert->size()));
+    if (fAdvertView->isHidden()) {
+        fAdvertView->show();
+        // The page loads the first time it shows.
+        if (fAdvertView->url().isEmpty())
+            fAdvertView->load(QUrl(fDefaultPage));
+        else
+            fAdvertView->page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    }
 #endif
 }
 
@@ -765,14 +796,15 @@ void TfrmClient::keyPressEvent(QKeyEvent* aEvent) {
 
 bool TfrmClient::eventFilter(QObject* aWatched, QEvent* aEvent) {
     const QEvent::Type type = aEvent->type();
+    if (aWatched == WebBrowserAdvert &&
+        (type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move || type == QEvent::Resize))
+        PlaceAdvert();
 #ifdef ZRV_WITH_WEBENGINE
-    if (aWatched == WebBrowserAdvert && type == QEvent::Show)
-        static_cast<QWebEngineView*>(WebBrowserAdvert)
-            ->page()
-            ->setLifecycleState(QWebEnginePage::LifecycleState::Active);
-    else if (aWatched == WebBrowserAdvert && type == QEvent::Hide)
-        // The page learns that it is hidden once the hiding is done.
-        QTimer::singleShot(0, this, &TfrmClient::SleepAdvertIfHidden);
+    // Kept above the lock screen. Qt makes the page's window anew when the web view first composes
+    // through OpenGL, which forgets its transient parent: it is told again on every new window.
+    if (fAdvertView && aWatched == fAdvertView.get() && type == QEvent::WinIdChange &&
+        fAdvertView->windowHandle())
+        fAdvertView->windowHandle()->setTransientParent(windowHandle());
 #endif
     if (aWatched == ButtonOpenTicket || aWatched == ButtonOpenAccount) {
         if (type == QEvent::MouseButtonRelease)
@@ -790,6 +822,11 @@ bool TfrmClient::eventFilter(QObject* aWatched, QEvent* aEvent) {
 void TfrmClient::resizeEvent(QResizeEvent* aEvent) {
     QWidget::resizeEvent(aEvent);
     ImageBkg->setGeometry(rect());
+}
+
+void TfrmClient::moveEvent(QMoveEvent* aEvent) {
+    QWidget::moveEvent(aEvent);
+    PlaceAdvert();
 }
 
 // The staff's way out: the right button released on a "&Connection" button while Ctrl, Alt and

@@ -20,7 +20,10 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <memory>
+
 class QGroupBox;
+class QWebEngineView;
 
 // A round indicator whose brush is its window colour; clicking it raises clicked().
 class TZRVShape : public QFrame {
@@ -199,6 +202,7 @@ protected:
     void keyPressEvent(QKeyEvent* aEvent) override;
     bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
     void resizeEvent(QResizeEvent* aEvent) override;
+    void moveEvent(QMoveEvent* aEvent) override;
 
 private:
     void CreateHeader();
@@ -209,6 +213,7 @@ private:
     QWidget* CreateProfilePage();
     void CreateAdvertBrowser(const QStringList& aArguments);
     void SleepAdvertIfHidden();
+    void PlaceAdvert();
     void WireControls();
     QLineEdit* AddLabeledEdit(class QGridLayout* aGrid, const QString& aName, const char* aLabel,
                               int aMaxLength, QChar aMask = QChar());
@@ -258,6 +263,7 @@ private:
     TZRVRequest fLastRequest = rqNone;
     QString fLastLoginName;
     QString fDefaultPage;
+    std::unique_ptr<QWebEngineView> fAdvertView; // the advertisement page, a window of its own
 };
 
 extern TfrmClient* frmClient;

@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstring>
+
 #include <signal.h>
 
 namespace {
@@ -110,8 +112,8 @@ protected:
         aProcess.setProcessChannelMode(QProcess::ForwardedChannels);
         aProcess.start(aProgram, aArguments);
     }
-    void StartClient(bool aWindowed = false) {
-        Start(fClient, QStringLiteral(ZRV_CLIENT_EXE), ClientArguments(aWindowed));
+    void StartClient(bool aWindowed = false, const QStringList& aMore = {}) {
+        Start(fClient, QStringLiteral(ZRV_CLIENT_EXE), ClientArguments(aWindowed) + aMore);
     }
     void StartSupervised() {
         Start(fSupervisor, QStringLiteral(ZRV_SESSION_BIN "/zrv2-supervise"),
@@ -182,9 +184,8 @@ protected:
         return WaitUntil([this] { return Slot() && Slot()->Ready(); }, c_StartMs);
     }
 
-    // The customer types the ticket's code on the lock screen, then opens the session from the
-    // logged-in panel; the lock screen goes.
-    ::testing::AssertionResult OpenSession(xcb_window_t aLock) {
+    // The customer types the ticket's code on the lock screen: the logged-in panel shows.
+    ::testing::AssertionResult LogIn(xcb_window_t aLock) {
         // Keys reach the program's widgets once its window has the focus, not merely the grab.
         if (!WaitUntil([&] { return fX.ActiveWindow() == aLock; }, c_StartMs))
             return ::testing::AssertionFailure() << "the lock screen never had the focus";
@@ -199,6 +200,13 @@ protected:
                  WaitUntil([this] { return Slot()->UserConnection()->Connected(); }, c_StartMs / 4);
         if (!in)
             return ::testing::AssertionFailure() << "the ticket typed three times did not log in";
+        return ::testing::AssertionSuccess();
+    }
+
+    // The customer logs in, then opens the session from the logged-in panel; the lock screen goes.
+    ::testing::AssertionResult OpenSession(xcb_window_t aLock) {
+        if (::testing::AssertionResult in = LogIn(aLock); !in)
+            return in;
         // The logged-in panel puts the focus on its open button once it shows, which may come after
         // the server's answer: the key is pressed again while the session is not open.
         bool open = false;
@@ -310,6 +318,59 @@ TEST_F(ClientProcess, TheLockScreenCoversTheScreenHoldsTheInputAndComesBackAbove
     EXPECT_TRUE(WaitUntil([&] { return StackedAbove(lock, game); }));
     EXPECT_TRUE(Covers(lock));
     EXPECT_TRUE(WaitInputHeld(true));
+}
+
+// The advertisement page is a window of the program's own, laid over the logged-in panel's place
+// for it and above the lock screen, and the customer sees the page there.
+TEST_F(ClientProcess, TheAdvertisementPageShowsOverTheLoggedInPanel) {
+    QFile page(fData.Path() + QStringLiteral("/Client.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><body style='margin:0;background:#00ff00'></body></html>");
+    page.close();
+    StartClient(false, {QStringLiteral("showbrowser")});
+    qint64 pid = 0;
+    const xcb_window_t lock = LockWindow(pid);
+    ASSERT_NE(lock, 0u);
+    ASSERT_TRUE(Ready());
+    ASSERT_TRUE(LogIn(lock));
+
+    xcb_window_t advert = 0;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            QList<TZRVWindowInfo> windows;
+            Windows().TopLevelWindows(windows);
+            for (const TZRVWindowInfo& w : windows)
+                if (w.ProcessID == pid && xcb_window_t(w.Owner) == lock &&
+                    fX.Viewable(xcb_window_t(w.Handle)))
+                    advert = xcb_window_t(w.Handle);
+            return advert != 0;
+        },
+        c_StartMs));
+    EXPECT_TRUE(StackedAbove(advert, lock));
+    EXPECT_TRUE(fX.Viewable(lock));
+    EXPECT_TRUE(WaitInputHeld(true));
+
+    // The screen shows the page's colour in the middle of it.
+    xcb_connection_t* c = fX.Xcb();
+    TReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, advert), nullptr));
+    TReply<xcb_translate_coordinates_reply_t> at(
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, advert, fX.Root(), 0, 0), nullptr));
+    ASSERT_TRUE(geometry && at);
+    EXPECT_GT(geometry->width, 100);
+    EXPECT_GT(geometry->height, 100);
+    const auto middle = [&] {
+        TReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+            c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, fX.Root(), int16_t(at->dst_x + geometry->width / 2),
+                          int16_t(at->dst_y + geometry->height / 2), 1, 1, ~0u),
+            nullptr));
+        uint32_t pixel = 0;
+        if (image && xcb_get_image_data_length(image.get()) >= 4)
+            std::memcpy(&pixel, xcb_get_image_data(image.get()), 4);
+        return pixel & 0xffffffu;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return middle() == 0x00ff00u; }, c_StartMs)) << std::hex << middle();
 }
 
 } // namespace

@@ -44,10 +44,12 @@ bool GrabKeyboard(xcb_connection_t* aXcb, xcb_window_t aWindow) {
     return grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
 }
 
+// The program's own windows (notices, the advertisement page) keep their clicks; every other
+// window's go to aWindow.
 bool GrabPointer(xcb_connection_t* aXcb, xcb_window_t aWindow) {
     TZRVX11Reply<xcb_grab_pointer_reply_t> grab(
         xcb_grab_pointer_reply(aXcb,
-                               xcb_grab_pointer(aXcb, 0, aWindow, c_PointerEvents, XCB_GRAB_MODE_ASYNC,
+                               xcb_grab_pointer(aXcb, 1, aWindow, c_PointerEvents, XCB_GRAB_MODE_ASYNC,
                                                 XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
                                nullptr));
     return grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
