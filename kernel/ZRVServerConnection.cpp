@@ -4,6 +4,7 @@
 #include "ZRVUserAccount.h"
 #include "ZRVUserSession.h"
 #include "ZRVUserTicket.h"
+#include "ZRVWriteBackJournal.h"
 
 #include <QHostInfo>
 #include <QTcpServer>
@@ -37,8 +38,12 @@ bool TicketSessionOf(const TZRVServerClientConnection* aConnection, uint32_t aTi
 TZRVCustomServerConnection::TZRVCustomServerConnection(QObject* aOwner)
     : QObject(aOwner), fServerSocket(new QTcpServer(this)), fWatchDogTimer(new QTimer(this)),
       FDhcpUDPServer(new QUdpSocket(this)), fGuessThrottle(new TZRVThrottle(this)),
-      fAccountCreationThrottle(new TZRVThrottle(this)) {
+      fAccountCreationThrottle(new TZRVThrottle(this)), fWriteBacks(new TZRVWriteBackJournal(this)) {
     fAccountCreationThrottle->SetSettings(c_DefaultAccountCreations);
+    fWriteBacks->SetOnError([this](const QString& aMessage) {
+        LogError(aMessage, c_Unit, QStringLiteral("TZRVCustomServerConnection.WriteBacks"),
+                 QStringLiteral("keep and try again"));
+    });
     fServerSocket->setListenBacklogSize(c_ListenBacklog);
     connect(fServerSocket, &QTcpServer::newConnection, this,
             &TZRVCustomServerConnection::Handler_OnClientConnect);
@@ -77,6 +82,7 @@ void TZRVCustomServerConnection::Open() {
                             .arg(fServerPort)
                             .arg(fServerSocket->errorString()));
     }
+    fWriteBacks->Start();
     DoListen();
 }
 
@@ -442,6 +448,11 @@ uint32_t TZRVCustomServerConnection::WatchDogInterval() const {
 
 void TZRVCustomServerConnection::SetWatchDogInterval(uint32_t aValue) {
     fWatchDogTimer->setInterval(int(std::min<uint32_t>(aValue, INT_MAX)));
+}
+
+void TZRVCustomServerConnection::SetDB(TZRVDataBase* aValue) {
+    fDb = aValue;
+    fWriteBacks->SetDataBase(aValue);
 }
 
 void TZRVCustomServerConnection::LogError(const QString& aMessage, const QString& aUnitName,

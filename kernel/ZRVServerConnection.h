@@ -11,6 +11,7 @@
 class QTcpServer;
 class QUdpSocket;
 class TZRVDataBase;
+class TZRVWriteBackJournal;
 
 using TZRVClientConnectionEvent =
     std::function<void(QObject* Sender, TZRVServerClientConnection* aConnection)>;
@@ -60,7 +61,10 @@ public:
     void SetSessionCountTolerance(uint32_t aSeconds) { fSessionCountTolerance = aSeconds; }
 
     TZRVDataBase* DB() const { return fDb; }
-    void SetDB(TZRVDataBase* aValue) { fDb = aValue; }
+    // The database, and the journal of the session write-backs it refused (read when the listener
+    // opens).
+    void SetDB(TZRVDataBase* aValue);
+    TZRVWriteBackJournal* WriteBacks() const { return fWriteBacks; }
     TZRVErrorLogger* ErrorLogger() const { return fErrorLogger; }
     void SetErrorLogger(TZRVErrorLogger* aValue);
     TStringList& ServerInfos() { return fServerInfos; }
@@ -101,6 +105,7 @@ public:
     void SetServerPingInterval(uint32_t aValue);
     bool ServerPingEnabled() const;
     void SetServerPingEnabled(bool aValue);
+    // Kept for the settings: every session report is written when it arrives, whatever it says.
     bool AutoDBUpdateSession() const;
     void SetAutoDBUpdateSession(bool aValue);
     // Milliseconds a workstation has from the accept to its ready answer before it is dropped and
@@ -208,6 +213,7 @@ private:
     int fTag = 0;
     TZRVThrottle* fGuessThrottle;
     TZRVThrottle* fAccountCreationThrottle;
+    TZRVWriteBackJournal* fWriteBacks;
     uint32_t fSessionCountTolerance = c_DefaultSessionCountTolerance;
     bool fDestroying = false;
 };

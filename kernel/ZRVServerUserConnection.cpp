@@ -6,6 +6,7 @@
 #include "ZRVUserAccount.h"
 #include "ZRVUserSession.h"
 #include "ZRVUserTicket.h"
+#include "ZRVWriteBackJournal.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -276,6 +277,12 @@ TZRVServerClientConnection* TZRVServerUserConnection::Slot() const {
     return qobject_cast<TZRVServerClientConnection*>(parent());
 }
 
+TZRVWriteBackJournal* TZRVServerUserConnection::WriteBacks() const {
+    const TZRVServerClientConnection* slot = Slot();
+    const TZRVCustomServerConnection* server = slot ? slot->Server() : nullptr;
+    return server && server->DB() ? server->WriteBacks() : nullptr;
+}
+
 TZRVDataBase* TZRVServerUserConnection::DataBase() const {
     const TZRVServerClientConnection* slot = Slot();
     const TZRVCustomServerConnection* server = slot ? slot->Server() : nullptr;
@@ -339,7 +346,7 @@ void TZRVServerUserConnection::SessionStopped(const TStringList& aMessage) {
     SessionReport(ReadUInt(aMessage, QStringLiteral("CreditValue")));
     fCount.Stop();
     fSession->Close();
-    if (TZRVDataBase* db = DataBase(); f_AutoDBUpdateSession && db && db->GetOpenned())
+    if (TZRVDataBase* db = DataBase(); db && db->GetOpenned())
         WriteBack(*db);
 }
 
@@ -363,7 +370,7 @@ void TZRVServerUserConnection::SessionUpdate(const TStringList& aMessage) {
         return;
     }
     SessionReport(ReadUInt(aMessage, QStringLiteral("CreditValue")));
-    if (f_AutoDBUpdateSession && db && db->GetOpenned())
+    if (db && db->GetOpenned())
         WriteBack(*db);
 }
 
@@ -426,11 +433,10 @@ void TZRVServerUserConnection::RestoreSession(TZRVDataBase& aDb, const TStringLi
     TZRVSessionCount count;
     count.Hold(*row);
     count.ReportUncounted(reported);
-    qint64 change = 0;
-    uint32_t used = 0;
-    aDb.WriteSessionUse(count.Pending(change, used), change, used, 0);
-    if (aMessage.IndexOfName(openned) >= 0)
-        aDb.DeleteSession(token);
+    TZRVWriteBack work;
+    work.Row = count.Pending(work.Change, work.Used);
+    work.EndSession = aMessage.IndexOfName(openned) >= 0;
+    server.WriteBacks()->Write(work);
 }
 
 void TZRVServerUserConnection::PrepareLogIn(const TZRVSessionRow& aRow) {
@@ -474,10 +480,13 @@ void TZRVServerUserConnection::EndSession(bool aLogOut) {
                 fSession->Close();
             SessionReport(std::nullopt);
             fCount.Stop();
-            if (TZRVDataBase* db = DataBase(); db && db->GetOpenned()) {
-                WriteBack(*db);
-                if (aLogOut)
-                    db->DeleteSession(fCount.Token());
+            // The count ends here: what the database refuses now waits in the server's journal.
+            if (TZRVWriteBackJournal* journal = WriteBacks()) {
+                TZRVWriteBack work;
+                work.Row = fCount.Pending(work.Change, work.Used);
+                work.MachineID = MachineID();
+                work.EndSession = aLogOut;
+                journal->Write(work);
             }
         } catch (const std::exception& e) {
             LogError(QString::fromUtf8(e.what()), QStringLiteral("UserConnection"),

@@ -23,6 +23,7 @@ class TZRVMachine;
 class TZRVServerClientConnection;
 class TZRVUserAccount;
 class TZRVUserSession;
+class TZRVWriteBackJournal;
 class TZRVUserTicket;
 
 // The server's own account of a session it holds: the session's credit as last written, the credit
@@ -79,6 +80,8 @@ public:
     // The server's copy of the workstation's session: type, account or ticket, credit. Its start
     // and stop are the slot's events.
     TZRVUserSession* Session() const { return fSession; }
+    // Kept for the settings and the host: every report is written when it arrives whatever it says,
+    // so that a server stopped by force (or a power cut) loses no session's use.
     bool AutoDBUpdateSession() const { return f_AutoDBUpdateSession; }
     void SetAutoDBUpdateSession(bool aValue) { f_AutoDBUpdateSession = aValue; }
     TZRVErrorLogger* ErrorLogger() const { return fErrorLogger; }
@@ -115,6 +118,7 @@ private:
     TZRVServerClientConnection* Slot() const;
     // The listener's database when this object belongs to a slot of a listener, else nothing.
     TZRVDataBase* DataBase() const;
+    TZRVWriteBackJournal* WriteBacks() const;
     uint32_t Tolerance() const;
     uint32_t MachineID() const;
 

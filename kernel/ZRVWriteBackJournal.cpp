@@ -1,0 +1,175 @@
+#include "ZRVWriteBackJournal.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+
+const QByteArray c_Header = QByteArrayLiteral("ZRVWRITEBACKS 1");
+constexpr int c_Fields = 12;
+// A journal far larger than any café's sessions is not read.
+constexpr qint64 c_MaxJournalBytes = 16 * 1024 * 1024;
+
+QByteArray Line(const TZRVWriteBack& aWork) {
+    const TZRVSessionRow& row = aWork.Row;
+    const QList<QByteArray> fields = {row.Token.toUtf8(),
+                                      QByteArray::number(int(row.SessionType)),
+                                      QByteArray::number(row.RecordID),
+                                      QByteArray::number(int(row.Incremental)),
+                                      QByteArray::number(row.Credit),
+                                      QByteArray::number(row.Used),
+                                      QByteArray::number(row.Slack),
+                                      QByteArray::number(row.StartDate, 'g', 17),
+                                      QByteArray::number(aWork.Change),
+                                      QByteArray::number(aWork.Used),
+                                      QByteArray::number(aWork.MachineID),
+                                      QByteArray::number(int(aWork.EndSession))};
+    return fields.join('\t');
+}
+
+// One journal line; nothing when it is damaged.
+std::optional<TZRVWriteBack> Parse(const QByteArray& aLine) {
+    const QList<QByteArray> f = aLine.split('\t');
+    if (f.size() != c_Fields || f[0].isEmpty())
+        return std::nullopt;
+    bool ok[11] = {};
+    TZRVWriteBack work;
+    TZRVSessionRow& row = work.Row;
+    row.Token = QString::fromUtf8(f[0]);
+    const int type = f[1].toInt(&ok[0]);
+    row.RecordID = f[2].toUInt(&ok[1]);
+    row.Incremental = f[3].toInt(&ok[2]) != 0;
+    row.Credit = f[4].toUInt(&ok[3]);
+    row.Used = f[5].toUInt(&ok[4]);
+    row.Slack = f[6].toUInt(&ok[5]);
+    row.StartDate = f[7].toDouble(&ok[6]);
+    work.Change = f[8].toLongLong(&ok[7]);
+    work.Used = f[9].toUInt(&ok[8]);
+    work.MachineID = f[10].toUInt(&ok[9]);
+    work.EndSession = f[11].toInt(&ok[10]) != 0;
+    if (std::find(std::begin(ok), std::end(ok), false) != std::end(ok) ||
+        (type != stAccount && type != stTicket))
+        return std::nullopt;
+    row.SessionType = TZRVSessionType(type);
+    return work;
+}
+
+} // namespace
+
+TZRVWriteBackJournal::TZRVWriteBackJournal(QObject* aOwner) : QObject(aOwner), fRetry(new QTimer(this)) {
+    fRetry->setInterval(c_DefaultRetryInterval);
+    connect(fRetry, &QTimer::timeout, this, &TZRVWriteBackJournal::Retry);
+}
+
+QString TZRVWriteBackJournal::FileFor(const QString& aDBName) {
+    return aDBName + QStringLiteral("-writebacks");
+}
+
+void TZRVWriteBackJournal::SetDataBase(TZRVDataBase* aDb) {
+    fDb = aDb;
+    fPending.clear();
+    fFile = fDb && !fDb->DBName().isEmpty() ? FileFor(fDb->DBName()) : QString();
+    fStarted = false;
+}
+
+void TZRVWriteBackJournal::Start() {
+    if (!fStarted) {
+        fStarted = true;
+        Load();
+        Save(); // without the damaged lines, which the log keeps
+    }
+    Retry();
+}
+
+void TZRVWriteBackJournal::SetRetryInterval(int aMilliseconds) {
+    fRetry->setInterval(std::max(1, aMilliseconds));
+}
+
+bool TZRVWriteBackJournal::Write(const TZRVWriteBack& aWork) {
+    if (fPending.isEmpty() && Apply(aWork))
+        return true;
+    // Behind the ones still waiting, so that a session's write-backs land in their order.
+    fPending.append(aWork);
+    Save();
+    fRetry->start();
+    return false;
+}
+
+// Writes aWork unless the database already has it: a write-back that landed just before the server
+// stopped may still be in the journal. The session's row tells: it holds the use last written, and
+// it is gone once its session ended.
+bool TZRVWriteBackJournal::Apply(const TZRVWriteBack& aWork) {
+    if (!fDb || !fDb->GetOpenned())
+        return false;
+    try {
+        fDb->RunAtomically([&] {
+            const std::optional<TZRVSessionRow> stored = fDb->ReadSession(aWork.Row.Token);
+            if (!stored)
+                return true;
+            if (aWork.Used == 0 || stored->Used < aWork.Row.Used)
+                fDb->WriteSessionUse(aWork.Row, aWork.Change, aWork.Used, aWork.MachineID);
+            if (aWork.EndSession)
+                fDb->DeleteSession(aWork.Row.Token);
+            return true;
+        });
+        return true;
+    } catch (const std::exception& e) {
+        if (fOnError)
+            fOnError(QStringLiteral("Session write-back kept to try again (%1): %2")
+                         .arg(aWork.Row.Token.left(8), QString::fromUtf8(e.what())));
+        return false;
+    }
+}
+
+void TZRVWriteBackJournal::Retry() {
+    const qsizetype before = fPending.size();
+    while (!fPending.isEmpty() && Apply(fPending.first()))
+        fPending.removeFirst();
+    if (fPending.size() != before)
+        Save();
+    if (fPending.isEmpty())
+        fRetry->stop();
+    else
+        fRetry->start();
+}
+
+void TZRVWriteBackJournal::Load() {
+    QFile file(fFile);
+    if (fFile.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return;
+    if (file.size() > c_MaxJournalBytes) {
+        if (fOnError)
+            fOnError(QStringLiteral("Session write-back journal too large, not read: ") + fFile);
+        return;
+    }
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    if (lines.value(0).trimmed() != c_Header)
+        return;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        if (const std::optional<TZRVWriteBack> work = Parse(lines[i].trimmed()))
+            fPending.append(*work);
+        else if (fOnError)
+            fOnError(QStringLiteral("Damaged line of the session write-back journal dropped: ") +
+                     QString::fromUtf8(lines[i].left(200)));
+    }
+}
+
+// The journal holds exactly what waits; it is removed when nothing does.
+void TZRVWriteBackJournal::Save() {
+    if (fFile.isEmpty())
+        return;
+    if (fPending.isEmpty()) {
+        QFile::remove(fFile);
+        return;
+    }
+    QSaveFile file(fFile);
+    bool written = file.open(QIODevice::WriteOnly) && file.write(c_Header + '\n') > 0;
+    for (const TZRVWriteBack& work : fPending)
+        written = written && file.write(Line(work) + '\n') > 0;
+    if ((!written || !file.commit()) && fOnError)
+        fOnError(
+            QStringLiteral("Session write-back journal not written (%1): %2").arg(fFile, file.errorString()));
+}
