@@ -170,33 +170,27 @@ void TfrmLocalAccounts::ListBoxLocalAccountsClick() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-QList<QLineEdit*> TfrmLocalAccounts::Fields() const {
-    return {LabeledEditAccountName, LabeledEditAccountPassword, LabeledEditFirstName, LabeledEditSecondName};
-}
-
 void TfrmLocalAccounts::Reset() {
-    for (QLineEdit* field : Fields()) {
-        field->clear();
-        field->setReadOnly(true);
-    }
-    ButtonNew->show();
-    ButtonDelete->show();
-    ButtonSave->hide();
-    ButtonCancel->hide();
-    ListBoxLocalAccounts->setEnabled(true);
+    SetEditing(false);
 }
 
 void TfrmLocalAccounts::ButtonNewClick() {
-    for (QLineEdit* field : Fields()) {
-        field->clear();
-        field->setReadOnly(false);
-    }
-    ButtonNew->hide();
-    ButtonDelete->hide();
-    ButtonSave->show();
-    ButtonCancel->show();
-    ListBoxLocalAccounts->setEnabled(false);
+    SetEditing(true);
     LabeledEditAccountName->setFocus();
+}
+
+// Browsing shows the stored accounts read-only; editing types a new one, the list out of reach.
+void TfrmLocalAccounts::SetEditing(bool aEditing) {
+    for (QLineEdit* field :
+         {LabeledEditAccountName, LabeledEditAccountPassword, LabeledEditFirstName, LabeledEditSecondName}) {
+        field->clear();
+        field->setReadOnly(!aEditing);
+    }
+    ButtonNew->setVisible(!aEditing);
+    ButtonDelete->setVisible(!aEditing);
+    ButtonSave->setVisible(aEditing);
+    ButtonCancel->setVisible(aEditing);
+    ListBoxLocalAccounts->setEnabled(!aEditing);
 }
 
 void TfrmLocalAccounts::ButtonSaveClick() {

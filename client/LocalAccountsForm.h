@@ -54,12 +54,12 @@ private:
         std::unique_ptr<TZRVUserAccount> Account;
     };
 
-    QList<QLineEdit*> Fields() const;
     void AddItem(int aIndex, std::unique_ptr<TZRVUserAccount> aAccount);
     const TItem* SelectedItem() const;
     void ShowAccount(const TItem* aItem);
     void ListBoxLocalAccountsClick();
     void ButtonNewClick();
+    void SetEditing(bool aEditing);
     void ButtonSaveClick();
     void ButtonDeleteClick();
     void DeleteAccount(int aIndex);

@@ -214,6 +214,26 @@ TEST_F(SmallDialogs, DeletingTheSecondOfThreeLocalAccountsEndsItsLogins) {
     EXPECT_EQ(Session()->SessionType(), stLocalAccount);
 }
 
+TEST_F(SmallDialogs, ADamagedLocalAccountIsLeftOutAndTheOthersKeepTheirPlaces) {
+    for (const char* name : {"anne", "bruno", "carole"})
+        StoreLocal(QString::fromLatin1(name), QStringLiteral("pw"));
+    TZRVLocalAccount().UpdateAccount(2, QStringLiteral("not an account"));
+    StartClientOffline();
+    TfrmLocalAccounts* dialog = TfrmLocalAccounts::Execute(frmMain);
+    ASSERT_EQ(Names(dialog), (QStringList{QStringLiteral("anne"), QStringLiteral("carole")}));
+
+    ClickList(dialog, 1);
+    Click(dialog->ButtonDelete);
+    ASSERT_TRUE(Box());
+    Box()->button(QMessageBox::Yes)->click();
+    EXPECT_EQ(TakeBoxes(), QStringList{QStringLiteral("Compte local définitivement supprimé")});
+    // The account shown was the one deleted.
+    EXPECT_EQ(TZRVLocalAccount().GetCount(), 2);
+    EXPECT_EQ(Stored(1), QStringLiteral("anne"));
+    EXPECT_EQ(TZRVLocalAccount().GetAccount(2), QStringLiteral("not an account"));
+    EXPECT_EQ(Names(dialog), QStringList{QStringLiteral("anne")});
+}
+
 TEST_F(SmallDialogs, AMessageToTheEmployeeReachesTheServerOnOneLine) {
     StartServer();
     StartClient();
