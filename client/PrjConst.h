@@ -226,6 +226,51 @@ inline constexpr const char* c_ButtonExecute = QT_TRANSLATE_NOOP("PrjConst", "&E
 inline constexpr const char* c_Executing =
     QT_TRANSLATE_NOOP("PrjConst", "Opération en cours veuillez patienter ...");
 
+// Local-accounts dialog
+inline constexpr const char* c_LocalAccountsCaption = QT_TRANSLATE_NOOP("PrjConst", "Comptes locaux");
+inline constexpr const char* c_LocalAccountName = QT_TRANSLATE_NOOP("PrjConst", "Nom de compte");
+inline constexpr const char* c_LocalAccountPassword = QT_TRANSLATE_NOOP("PrjConst", "Mot de passe");
+inline constexpr const char* c_LocalFirstName = QT_TRANSLATE_NOOP("PrjConst", "Nom");
+inline constexpr const char* c_LocalSecondName = QT_TRANSLATE_NOOP("PrjConst", "Prénom");
+inline constexpr const char* c_ButtonNew = QT_TRANSLATE_NOOP("PrjConst", "&Nouveau");
+inline constexpr const char* c_ButtonSave = QT_TRANSLATE_NOOP("PrjConst", "&Enregistrer");
+inline constexpr const char* c_ButtonDelete = QT_TRANSLATE_NOOP("PrjConst", "&Supprimer");
+inline constexpr const char* c_ButtonCancelDialog = QT_TRANSLATE_NOOP("PrjConst", "&Annuler");
+inline constexpr const char* c_ButtonClose = QT_TRANSLATE_NOOP("PrjConst", "&Fermer");
+inline constexpr const char* c_NoLocalAccountSelected =
+    QT_TRANSLATE_NOOP("PrjConst", "Aucun compte local n'est sélectionné");
+inline constexpr const char* c_LocalNameRequired = QT_TRANSLATE_NOOP("PrjConst", "Nom de compte requis");
+inline constexpr const char* c_LocalPasswordRequired = QT_TRANSLATE_NOOP("PrjConst", "Mot de passe requis");
+inline constexpr const char* c_LocalNameUsed = QT_TRANSLATE_NOOP("PrjConst", "Nom de compte déjà utilisé");
+inline constexpr const char* c_OperationFailed = QT_TRANSLATE_NOOP("PrjConst", "L'opération a échoué");
+inline constexpr const char* c_LocalAccountAdded =
+    QT_TRANSLATE_NOOP("PrjConst", "Nouveau compte local ajouté");
+inline constexpr const char* c_ConfirmOperation =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez vous vraiment effectuer cette opération");
+inline constexpr const char* c_LocalAccountDeleted =
+    QT_TRANSLATE_NOOP("PrjConst", "Compte local définitivement supprimé");
+
+// Send-message dialog
+inline constexpr const char* c_InvalidClientObject = "Paramètre incorrect: Object client invalide";
+inline constexpr const char* c_SendMessageCaption = QT_TRANSLATE_NOOP("PrjConst", "Envoyer un message");
+inline constexpr const char* c_MessageFor = QT_TRANSLATE_NOOP("PrjConst", "&Votre message pour :");
+inline constexpr const char* c_ServerEmployee = QT_TRANSLATE_NOOP("PrjConst", "l'employé sur le serveur");
+inline constexpr const char* c_ButtonSend = QT_TRANSLATE_NOOP("PrjConst", "&Envoyer");
+inline constexpr const char* c_MessageSent = QT_TRANSLATE_NOOP("PrjConst", "Message envoyé");
+inline constexpr const char* c_MessageNotSent = QT_TRANSLATE_NOOP("PrjConst", "Message non envoyé");
+
+// Server connection setup
+inline constexpr const char* c_ServerConnectionCaption =
+    QT_TRANSLATE_NOOP("PrjConst", "Connection avec le serveur");
+inline constexpr const char* c_ServerAddressBox =
+    QT_TRANSLATE_NOOP("PrjConst", "Nom ou adresse IP du serveur");
+inline constexpr const char* c_ServerPortBox = QT_TRANSLATE_NOOP("PrjConst", "Numéro du port de connection");
+inline constexpr const char* c_ButtonOk = QT_TRANSLATE_NOOP("PrjConst", "&Ok");
+inline constexpr const char* c_ServerAddressRequired =
+    QT_TRANSLATE_NOOP("PrjConst", "Nom ou adresse IP du serveur requis");
+inline constexpr const char* c_WrongServerPort =
+    QT_TRANSLATE_NOOP("PrjConst", "Valeur du port de communication avec le serveur incorrecte");
+
 // The text in the language chosen now.
 inline QString Tr(const char* aText) {
     return QCoreApplication::translate("PrjConst", aText);

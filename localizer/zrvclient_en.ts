@@ -603,5 +603,125 @@ Please wait</translation>
         <source>Opération en cours veuillez patienter ...</source>
         <translation>Operation in progress, please wait ...</translation>
     </message>
+    <message>
+        <source>Comptes locaux</source>
+        <translation>Local accounts</translation>
+    </message>
+    <message>
+        <source>Nom de compte</source>
+        <translation>Account name</translation>
+    </message>
+    <message>
+        <source>Mot de passe</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Nom</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Prénom</source>
+        <translation>First name</translation>
+    </message>
+    <message>
+        <source>&amp;Nouveau</source>
+        <translation>&amp;New</translation>
+    </message>
+    <message>
+        <source>&amp;Enregistrer</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>&amp;Supprimer</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>&amp;Annuler</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Fermer</source>
+        <translation>C&amp;lose</translation>
+    </message>
+    <message>
+        <source>Aucun compte local n&apos;est sélectionné</source>
+        <translation>No local account is selected</translation>
+    </message>
+    <message>
+        <source>Nom de compte requis</source>
+        <translation>Account name required</translation>
+    </message>
+    <message>
+        <source>Mot de passe requis</source>
+        <translation>Password required</translation>
+    </message>
+    <message>
+        <source>Nom de compte déjà utilisé</source>
+        <translation>Account name already in use</translation>
+    </message>
+    <message>
+        <source>L&apos;opération a échoué</source>
+        <translation>The operation failed</translation>
+    </message>
+    <message>
+        <source>Nouveau compte local ajouté</source>
+        <translation>New local account added</translation>
+    </message>
+    <message>
+        <source>Voulez vous vraiment effectuer cette opération</source>
+        <translation>Do you really want to do this</translation>
+    </message>
+    <message>
+        <source>Compte local définitivement supprimé</source>
+        <translation>Local account deleted for good</translation>
+    </message>
+    <message>
+        <source>Envoyer un message</source>
+        <translation>Send a message</translation>
+    </message>
+    <message>
+        <source>&amp;Votre message pour :</source>
+        <translation>&amp;Your message for:</translation>
+    </message>
+    <message>
+        <source>l&apos;employé sur le serveur</source>
+        <translation>the employee at the server</translation>
+    </message>
+    <message>
+        <source>&amp;Envoyer</source>
+        <translation>&amp;Send</translation>
+    </message>
+    <message>
+        <source>Message envoyé</source>
+        <translation>Message sent</translation>
+    </message>
+    <message>
+        <source>Message non envoyé</source>
+        <translation>Message not sent</translation>
+    </message>
+    <message>
+        <source>Connection avec le serveur</source>
+        <translation>Connection with the server</translation>
+    </message>
+    <message>
+        <source>Nom ou adresse IP du serveur</source>
+        <translation>Server name or IP address</translation>
+    </message>
+    <message>
+        <source>Numéro du port de connection</source>
+        <translation>Connection port number</translation>
+    </message>
+    <message>
+        <source>&amp;Ok</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Nom ou adresse IP du serveur requis</source>
+        <translation>Server name or IP address required</translation>
+    </message>
+    <message>
+        <source>Valeur du port de communication avec le serveur incorrecte</source>
+        <translation>Wrong value of the port for the server link</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,9 @@
 #include "ClientTestFixture.h"
 
 #include "KLocalizerOnFly.h"
+#include "LocalAccountsForm.h"
+#include "SendMessageForm.h"
+#include "SetupClientConnectionForm.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -94,7 +97,13 @@ TEST_F(Languages, EnglishLeavesNoFrenchTextAndFrenchComesBackExactly) {
     ASSERT_TRUE(WaitReady());
     ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET20")));
     frmClient->LabelInfos->clear();
-    const QList<QWidget*> forms = {frmMain, frmAddCredit, frmTaskBar, frmClient};
+    const QList<QWidget*> forms = {frmMain,
+                                   frmAddCredit,
+                                   frmTaskBar,
+                                   frmClient,
+                                   TfrmLocalAccounts::Execute(frmMain),
+                                   TfrmSendMessage::Show(frmMain->ZRVClientConnection, frmMain),
+                                   TfrmSetupClientConnection::SetupClientConnection(frmMain)};
     const QStringList french = Texts(forms);
     // The walk sees the forms' texts, French ones among them.
     ASSERT_FALSE(FrenchLeft(french, sources).isEmpty());
@@ -112,6 +121,8 @@ TEST_F(Languages, EnglishLeavesNoFrenchTextAndFrenchComesBackExactly) {
     EXPECT_TRUE(frmClient->LabelDateTime->text().contains(QStringLiteral("Jul")))
         << frmClient->LabelDateTime->text().toStdString();
     EXPECT_EQ(frmClient->ComboBoxSex->itemText(2), QStringLiteral("Female"));
+    EXPECT_EQ(forms[5]->findChild<QLabel*>(QStringLiteral("LabelDestinater"))->text(),
+              QStringLiteral("THE EMPLOYEE AT THE SERVER"));
 
     Click(frmClient->sb_french);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);

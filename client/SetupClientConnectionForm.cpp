@@ -1,0 +1,97 @@
+#include "SetupClientConnectionForm.h"
+
+#include "MainForm.h"
+#include "PrjConst.h"
+
+#include "ZRVClientConfig.h"
+
+#include <QEvent>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace PrjConst;
+
+TfrmSetupClientConnection::TfrmSetupClientConnection(QWidget* aParent)
+    : QDialog(aParent), LabeledEditServerAddress(new QLineEdit(this)),
+      LabeledEditServerPort(new QLineEdit(this)), ButtonOk(new QPushButton(this)),
+      ButtonCancel(new QPushButton(this)), ZRVClientConfig(new TZRVClientConfig(this)) {
+    setObjectName(QStringLiteral("frmSetupClientConnection"));
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (frmMain)
+        ZRVClientConfig->SetErrorLogger(frmMain->ZRVErrorLogger);
+    LabeledEditServerAddress->setObjectName(QStringLiteral("LabeledEditServerAddress"));
+    LabeledEditServerPort->setObjectName(QStringLiteral("LabeledEditServerPort"));
+    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
+    ButtonOk->setDefault(true);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+
+    auto* addressLabel = new QLabel(this);
+    addressLabel->setObjectName(QStringLiteral("LabeledEditServerAddressLabel"));
+    addressLabel->setBuddy(LabeledEditServerAddress);
+    auto* portLabel = new QLabel(this);
+    portLabel->setObjectName(QStringLiteral("LabeledEditServerPortLabel"));
+    portLabel->setBuddy(LabeledEditServerPort);
+    auto* fields = new QFormLayout;
+    fields->addRow(addressLabel, LabeledEditServerAddress);
+    fields->addRow(portLabel, LabeledEditServerPort);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ButtonOk);
+    buttons->addWidget(ButtonCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+
+    fTexts.Title(this, c_ServerConnectionCaption);
+    fTexts.Text(addressLabel, c_ServerAddressBox);
+    fTexts.Text(portLabel, c_ServerPortBox);
+    fTexts.Text(ButtonOk, c_ButtonOk);
+    fTexts.Text(ButtonCancel, c_ButtonCancelDialog);
+
+    LabeledEditServerAddress->setText(ZRVClientConfig->ServerAddress());
+    LabeledEditServerPort->setText(QString::number(ZRVClientConfig->ServerPort()));
+    connect(ButtonOk, &QPushButton::clicked, this, Guarded([this] { ButtonOkClick(); }));
+    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TfrmSetupClientConnection* TfrmSetupClientConnection::SetupClientConnection(QWidget* aParent) {
+    auto* dialog = new TfrmSetupClientConnection(aParent);
+    dialog->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+    dialog->show();
+    return dialog;
+}
+
+void TfrmSetupClientConnection::changeEvent(QEvent* aEvent) {
+    if (aEvent->type() == QEvent::LanguageChange)
+        fTexts.Apply();
+    QDialog::changeEvent(aEvent);
+}
+
+// Nothing is written unless both values are sound: a workstation with a wrong address or port
+// would never reach its server.
+void TfrmSetupClientConnection::ButtonOkClick() {
+    const QString address = LabeledEditServerAddress->text().trimmed();
+    if (address.isEmpty())
+        return Warn(c_ServerAddressRequired, LabeledEditServerAddress);
+    bool isNumber = false;
+    const int port = LabeledEditServerPort->text().trimmed().toInt(&isNumber);
+    if (!isNumber || port < 1 || port > 65535)
+        return Warn(c_WrongServerPort, LabeledEditServerPort);
+    ZRVClientConfig->SetServerAddress(address);
+    ZRVClientConfig->SetServerPort(port);
+    emit Saved(address, port);
+    accept();
+}
+
+void TfrmSetupClientConnection::Warn(const char* aText, QLineEdit* aField) {
+    ShowMessage(this, QMessageBox::Warning, windowTitle(), Tr(aText));
+    aField->setFocus();
+}
