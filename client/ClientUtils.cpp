@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTabWidget>
 
 QColor WinColor(quint32 aValue) {
@@ -121,4 +123,11 @@ void TZRVFormTexts::Items(QComboBox* aList, std::vector<const char*> aTexts) {
 void TZRVFormTexts::Apply() const {
     for (const auto& setter : fSetters)
         setter();
+}
+
+void ShowCentred(QWidget* aWidget) {
+    aWidget->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        aWidget->move(screen->availableGeometry().center() - aWidget->rect().center());
+    aWidget->show();
 }

@@ -43,6 +43,8 @@ QColor TextColor(const QWidget* aWidget);
 QColor BackgroundColor(const QWidget* aWidget);
 // The warning sound of the given type; 0 plays nothing.
 void MessageBeep(int aType);
+// Sizes aWidget to its contents, centres it on the primary screen and shows it.
+void ShowCentred(QWidget* aWidget);
 
 // Shows a message box and returns at once; the box deletes itself when it is closed.
 QMessageBox* ShowMessage(QWidget* aParent, QMessageBox::Icon aIcon, const QString& aTitle,

@@ -3,15 +3,14 @@
 #include "MainForm.h"
 #include "PrjConst.h"
 
+#include "ClientUtils.h"
 #include "ZRVLocalAccount.h"
 #include "ZRVUserAccount.h"
 
 #include <QEvent>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <tuple>
@@ -88,10 +87,7 @@ TfrmLocalAccounts::~TfrmLocalAccounts() = default;
 
 TfrmLocalAccounts* TfrmLocalAccounts::Execute(QWidget* aParent) {
     auto* dialog = new TfrmLocalAccounts(aParent);
-    dialog->adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
-    dialog->show();
+    ShowCentred(dialog);
     return dialog;
 }
 

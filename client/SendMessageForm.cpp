@@ -2,16 +2,15 @@
 
 #include "PrjConst.h"
 
+#include "ClientUtils.h"
 #include "ZRVClientConnection.h"
 #include "ZRVServerClientConnection.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserTicket.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -60,10 +59,7 @@ TfrmSendMessage* TfrmSendMessage::Show(QObject* aClientObj, QWidget* aParent) {
         !qobject_cast<TZRVServerClientConnection*>(aClientObj))
         throw EZRVError(QString::fromUtf8(c_InvalidClientObject));
     auto* dialog = new TfrmSendMessage(aClientObj, aParent);
-    dialog->adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
-    dialog->show();
+    ShowCentred(dialog);
     return dialog;
 }
 

@@ -3,14 +3,13 @@
 #include "MainForm.h"
 #include "PrjConst.h"
 
+#include "ClientUtils.h"
 #include "ZRVClientConfig.h"
 
 #include <QEvent>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace PrjConst;
@@ -62,10 +61,7 @@ TfrmSetupClientConnection::TfrmSetupClientConnection(QWidget* aParent)
 
 TfrmSetupClientConnection* TfrmSetupClientConnection::SetupClientConnection(QWidget* aParent) {
     auto* dialog = new TfrmSetupClientConnection(aParent);
-    dialog->adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
-    dialog->show();
+    ShowCentred(dialog);
     return dialog;
 }
 
