@@ -225,6 +225,67 @@ inline constexpr const char* c_AddCreditCaption = QT_TRANSLATE_NOOP("PrjConst", 
 inline constexpr const char* c_ButtonExecute = QT_TRANSLATE_NOOP("PrjConst", "&Exécuter");
 inline constexpr const char* c_Executing =
     QT_TRANSLATE_NOOP("PrjConst", "Opération en cours veuillez patienter ...");
+inline constexpr const char* c_Menu = QT_TRANSLATE_NOOP("PrjConst", "Menu  ");
+inline constexpr const char* c_MnuLaunchIE = QT_TRANSLATE_NOOP("PrjConst", "Démarrer un navigateur");
+inline constexpr const char* c_MnuCloseAllIE = QT_TRANSLATE_NOOP("PrjConst", "Fermer tous les navigateurs");
+inline constexpr const char* c_MnuHomePage = QT_TRANSLATE_NOOP("PrjConst", "Page d'accueil Vantorel");
+inline constexpr const char* c_MnuSendMessage =
+    QT_TRANSLATE_NOOP("PrjConst", "Envoyer un message au serveur");
+inline constexpr const char* c_MnuApplications = QT_TRANSLATE_NOOP("PrjConst", "Applications");
+inline constexpr const char* c_MnuTasks = QT_TRANSLATE_NOOP("PrjConst", "Applications en cours");
+inline constexpr const char* c_MnuCloseTasks = QT_TRANSLATE_NOOP("PrjConst", "Fermer une application");
+inline constexpr const char* c_MnuPause = QT_TRANSLATE_NOOP("PrjConst", "PAUSE");
+inline constexpr const char* c_MnuConfig = QT_TRANSLATE_NOOP("PrjConst", "Configuration");
+inline constexpr const char* c_MnuConfigPanel =
+    QT_TRANSLATE_NOOP("PrjConst", "Panneau de configuration windows");
+inline constexpr const char* c_MnuExit = QT_TRANSLATE_NOOP("PrjConst", "Quitter le module client");
+inline constexpr const char* c_MnuCloseWinSession =
+    QT_TRANSLATE_NOOP("PrjConst", "Fermer la session windows");
+inline constexpr const char* c_MnuReboot = QT_TRANSLATE_NOOP("PrjConst", "Redémarrer la station de travail");
+inline constexpr const char* c_MnuShutdown = QT_TRANSLATE_NOOP("PrjConst", "Eteindre la station de travail");
+inline constexpr const char* c_CannotExecute =
+    QT_TRANSLATE_NOOP("PrjConst", "Impossible d'exécuter cette action");
+inline constexpr const char* c_ErrorText = QT_TRANSLATE_NOOP("PrjConst", "Erreur: %1");
+inline constexpr const char* c_TikoraTitle = QT_TRANSLATE_NOOP("PrjConst", "Tikora manager 2");
+inline constexpr const char* c_AskCloseBrowsers =
+    QT_TRANSLATE_NOOP("PrjConst", "Souhaitez-vous fermer tous les navigateurs en cours ?");
+inline constexpr const char* c_NotConnectedToServer =
+    QT_TRANSLATE_NOOP("PrjConst", "Non connecté au module serveur");
+inline constexpr const char* c_AskExitModule = QT_TRANSLATE_NOOP(
+    "PrjConst", "Souhaitez-vous vraiment fermer le module client ? Cela n'est pas recommandé !");
+inline constexpr const char* c_AskCloseWinSession =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez-vous fermer la session Windows ?");
+inline constexpr const char* c_AskReboot =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez-vous redémarrer la station de travail ?");
+inline constexpr const char* c_AskShutdown =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez-vous éteindre la station de travail ?");
+inline constexpr const char* c_CplTitle = QT_TRANSLATE_NOOP("PrjConst", "Vantorel tikora manager 2");
+inline constexpr const char* c_CplCannotOpen =
+    QT_TRANSLATE_NOOP("PrjConst", "Impossible d'ouvrir l'élément spécifié");
+// The desktop's settings tools, by the control-panel applet each stands for, with their captions.
+struct TZRVControlPanelItem {
+    const char* File;
+    const char* Caption;
+};
+inline constexpr TZRVControlPanelItem c_ControlPanel[] = {
+    {"appwiz.cpl", QT_TRANSLATE_NOOP("PrjConst", "Ajout / Suppression de programmes")},
+    {"BDEADMIN.CPL", QT_TRANSLATE_NOOP("PrjConst", "Administrateur BDE")},
+    {"desk.cpl", QT_TRANSLATE_NOOP("PrjConst", "Affichage")},
+    {"hdwwiz.cpl", QT_TRANSLATE_NOOP("PrjConst", "Ajout de matériel")},
+    {"ibmgr.cpl", QT_TRANSLATE_NOOP("PrjConst", "Interbase Manager")},
+    {"inetcpl.cpl", QT_TRANSLATE_NOOP("PrjConst", "Propriétés Internet")},
+    {"intl.cpl", QT_TRANSLATE_NOOP("PrjConst", "Options Régionales")},
+    {"joy.cpl", QT_TRANSLATE_NOOP("PrjConst", "Contrôleur de jeux")},
+    {"main.cpl", QT_TRANSLATE_NOOP("PrjConst", "Souris")},
+    {"mmsys.cpl", QT_TRANSLATE_NOOP("PrjConst", "Son et périphériques Audio")},
+    {"modem.cpl", QT_TRANSLATE_NOOP("PrjConst", "Modems")},
+    {"ncpa.cpl", QT_TRANSLATE_NOOP("PrjConst", "Accès Réseau à distance")},
+    {"nusrmgr.cpl", QT_TRANSLATE_NOOP("PrjConst", "Comptes Utilisateurs")},
+    {"odbccp32.cpl", QT_TRANSLATE_NOOP("PrjConst", "Administrateur de source ODBC")},
+    {"powercfg.cpl", QT_TRANSLATE_NOOP("PrjConst", "Propriétés des Options d'alimentation")},
+    {"sysdm.cpl", QT_TRANSLATE_NOOP("PrjConst", "Système")},
+    {"timedate.cpl", QT_TRANSLATE_NOOP("PrjConst", "Date et Heure")},
+};
 
 // Local-accounts dialog
 inline constexpr const char* c_LocalAccountsCaption = QT_TRANSLATE_NOOP("PrjConst", "Comptes locaux");

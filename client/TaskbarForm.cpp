@@ -1,16 +1,25 @@
 #include "TaskbarForm.h"
 
 #include "AddCreditForm.h"
+#include "LocalAccountsForm.h"
 #include "MainForm.h"
 #include "Popup.h"
 #include "PrjConst.h"
+#include "SendMessageForm.h"
 
 #include "KLocalizerOnFly.h"
+#include "ZRVLanguage.h"
+#include "platform/ZRVFolders.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPixmap>
 #include <QScreen>
 
 TfrmTaskBar* frmTaskBar = nullptr;
@@ -18,6 +27,24 @@ TfrmTaskBar* frmTaskBar = nullptr;
 using namespace PrjConst;
 
 namespace {
+
+const QString c_Unit = QStringLiteral("TaskbarForm");
+// Where "Démarrer un navigateur" goes: the product's web site.
+const QString c_BrowserStartUrl = QStringLiteral("https://www.vantorel.com/");
+
+TZRVUserSession* Session() {
+    return frmMain->ZRVClientConnection->UserConnection()->Session();
+}
+
+QIcon IconOf(const TZRVIcon& aIcon) {
+    if (aIcon.Size.isEmpty() || aIcon.Pixels.size() != qsizetype(aIcon.Size.width()) * aIcon.Size.height())
+        return {};
+    QImage image(aIcon.Size, QImage::Format_ARGB32);
+    for (int y = 0; y < aIcon.Size.height(); ++y)
+        for (int x = 0; x < aIcon.Size.width(); ++x)
+            image.setPixel(x, y, aIcon.Pixels[y * aIcon.Size.width() + x]);
+    return QIcon(QPixmap::fromImage(image));
+}
 
 void SetColors(QWidget* aWidget, quint32 aBackground, quint32 aText) {
     SetBackgroundColor(aWidget, aBackground);
@@ -28,7 +55,8 @@ void SetColors(QWidget* aWidget, quint32 aBackground, quint32 aText) {
 
 TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     : QWidget(aParent), PanelTaskbar(new QWidget(this)), LabelCredit(new QLabel(PanelTaskbar)),
-      LabelDateTime(new QLabel(PanelTaskbar)), BitBtnCloseSession(new QPushButton(PanelTaskbar)),
+      LabelDateTime(new QLabel(PanelTaskbar)), BitBtnMenu(new QPushButton(PanelTaskbar)),
+      BitBtnCloseSession(new QPushButton(PanelTaskbar)), PopupMenu(new QMenu(this)),
       TimerBlink(new QTimer(this)), TimerWRestrictions(new QTimer(this)), TimerMinute(new QTimer(this)),
       TimerStop(new QTimer(this)), fWindowed(aWindowed) {
     frmTaskBar = this;
@@ -59,8 +87,12 @@ TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     layout->addWidget(LabelCredit);
     layout->addWidget(LabelDateTime);
     layout->addStretch(1);
+    layout->addWidget(BitBtnMenu);
     layout->addWidget(BitBtnCloseSession);
 
+    BitBtnMenu->setObjectName(QStringLiteral("BitBtnMenu"));
+    fTexts.Text(BitBtnMenu, c_Menu);
+    fTexts.ToolTip(BitBtnMenu, c_MenuHint);
     fTexts.Text(BitBtnCloseSession, c_Stop);
     fTexts.ToolTip(BitBtnCloseSession, c_CloseSessionHint);
 
@@ -76,7 +108,11 @@ TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     connect(TimerStop, &QTimer::timeout, this, Guarded([this] { CloseUserConnection(); }));
     connect(BitBtnCloseSession, &QPushButton::clicked, this,
             Guarded([this](bool) { MnuCloseUserConnectionClick(); }));
+    connect(BitBtnMenu, &QPushButton::clicked, this, Guarded([this](bool) { BitBtnMenuClick(); }));
     TimerMinuteTimer();
+    BuildMenu();
+    RefreshApplicationsMenu();
+    RefreshConfigPanelMenu();
 }
 
 void TfrmTaskBar::DoLogError(const QString& aMessage, const QString& aModule, const QString& aProc,
@@ -100,6 +136,7 @@ void TfrmTaskBar::hideEvent(QHideEvent* aEvent) {
 }
 
 void TfrmTaskBar::FormShow() {
+    RefreshMenuVisibility();
     ApplyRestrictions(true);
     frmMain->TimerKiller->start();
     TimerWRestrictions->start();
@@ -144,6 +181,18 @@ void TfrmTaskBar::ApplyRestrictions(bool aShowTray) {
     restrictions.SetStartMenuEnabled(config.WRStartMenuEnabled());
 }
 
+void TfrmTaskBar::keyPressEvent(QKeyEvent* aEvent) {
+    switch (aEvent->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        BitBtnMenuClick();
+        break;
+    default:
+        QWidget::keyPressEvent(aEvent);
+    }
+}
+
 void TfrmTaskBar::closeEvent(QCloseEvent* aEvent) {
     // The bar goes when the session ends, never by a close request.
     aEvent->ignore();
@@ -153,6 +202,7 @@ void TfrmTaskBar::changeEvent(QEvent* aEvent) {
     if (aEvent->type() == QEvent::LanguageChange) {
         fTexts.Apply();
         TimerMinuteTimer();
+        RefreshConfigPanelMenu();
     }
     QWidget::changeEvent(aEvent);
 }
@@ -203,4 +253,276 @@ void TfrmTaskBar::MnuCloseUserConnectionClick() {
 
 void TfrmTaskBar::CloseUserConnection() {
     frmMain->ZRVClientConnection->UserConnection()->Close();
+}
+
+void TfrmTaskBar::MNUCloseUserSessionClick() {
+    Session()->Close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The menu
+
+QAction* TfrmTaskBar::AddItem(QMenu* aMenu, const char* aName, const char* aText,
+                              void (TfrmTaskBar::*aClick)()) {
+    QAction* item = aMenu->addAction(QString());
+    item->setObjectName(QString::fromLatin1(aName));
+    fTexts.Text(item, aText);
+    connect(item, &QAction::triggered, this, Guarded([this, aClick] { (this->*aClick)(); }));
+    return item;
+}
+
+QMenu* TfrmTaskBar::AddSubMenu(const char* aName, const char* aText) {
+    auto* menu = new QMenu(PopupMenu);
+    menu->setObjectName(QString::fromLatin1(aName));
+    fTexts.Text(menu->menuAction(), aText);
+    PopupMenu->addMenu(menu);
+    return menu;
+}
+
+void TfrmTaskBar::BuildMenu() {
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    MNUAddCredit = AddItem(PopupMenu, "MNUAddCredit", c_AddCreditCaption, &TfrmTaskBar::MNUAddCreditClick);
+    MNUAddCredit->setVisible(false);
+    MNULaunchIE = AddItem(PopupMenu, "MNULaunchIE", c_MnuLaunchIE, &TfrmTaskBar::MNULaunchIEClick);
+    MNUCloseAllIE = AddItem(PopupMenu, "MNUCloseAllIE", c_MnuCloseAllIE, &TfrmTaskBar::MNUCloseAllIEClick);
+    MNUHomePage = AddItem(PopupMenu, "MNUHomePage", c_MnuHomePage, &TfrmTaskBar::MNUHomePageClick);
+    MNUSendMessageToServer = AddItem(PopupMenu, "MNUSendMessageToServer", c_MnuSendMessage,
+                                     &TfrmTaskBar::MNUSendMessageToServerClick);
+    PopupMenu->addSeparator();
+    MNUApplications = AddSubMenu("MNUApplications", c_MnuApplications);
+    MNUTasks = AddSubMenu("MNUTasks", c_MnuTasks);
+    MNUCloseTasks = AddSubMenu("MNUCloseTasks", c_MnuCloseTasks);
+    PopupMenu->addSeparator();
+    MnuCloseUserConnection =
+        AddItem(PopupMenu, "MnuCloseUserConnection", c_Stop, &TfrmTaskBar::MnuCloseUserConnectionClick);
+    MNUCloseUserSession =
+        AddItem(PopupMenu, "MNUCloseUserSession", c_MnuPause, &TfrmTaskBar::MNUCloseUserSessionClick);
+    PopupMenu->addSeparator();
+    MNUConfig = AddItem(PopupMenu, "MNUConfig", c_MnuConfig, &TfrmTaskBar::MNUConfigClick);
+    MNULocalAccounts =
+        AddItem(PopupMenu, "MNULocalAccounts", c_LocalAccountsCaption, &TfrmTaskBar::MNULocalAccountsClick);
+    MNUConfigPanel = AddSubMenu("MNUConfigPanel", c_MnuConfigPanel);
+    PopupMenu->addSeparator();
+    MNUExit = AddItem(PopupMenu, "MNUExit", c_MnuExit, &TfrmTaskBar::MNUExitClick);
+    MNUCloseWinSession =
+        AddItem(PopupMenu, "MNUCloseWinSession", c_MnuCloseWinSession, &TfrmTaskBar::MNUCloseWinSessionClick);
+    MNURebootWorkstation =
+        AddItem(PopupMenu, "MNURebootWorkstation", c_MnuReboot, &TfrmTaskBar::MNURebootWorkstationClick);
+    MNUShutdownWorkstation = AddItem(PopupMenu, "MNUShutdownWorkstation", c_MnuShutdown,
+                                     &TfrmTaskBar::MNUShutdownWorkstationClick);
+    PopupMenu->addSeparator();
+}
+
+// A ticket never reaches the workstation's configuration or its end; an account reaches what its
+// group's rights allow; a local account is the café's own and reaches everything.
+void TfrmTaskBar::RefreshMenuVisibility() {
+    const TZRVUserSession* session = Session();
+    const TZRVSessionType type = session->SessionType();
+    const TZRVUserRights rights = type == stAccount && session->Account()
+                                      ? session->Account()->Group()->Authorisations()
+                                      : TZRVUserRights{};
+    const auto allowed = [type, rights](TZRVUserRight aRight) {
+        return type == stLocalAccount || (type == stAccount && rights.Contains(aRight));
+    };
+    for (QAction* item :
+         {MNUConfig, MNUConfigPanel->menuAction(), MNULocalAccounts, MNUCloseTasks->menuAction()})
+        item->setVisible(allowed(urClientModuleConfig));
+    MNUCloseWinSession->setVisible(allowed(urRebootWorkstation));
+    MNURebootWorkstation->setVisible(allowed(urRebootWorkstation));
+    MNUShutdownWorkstation->setVisible(allowed(urShutdownWorkStation));
+    // Quitting a module that is the desktop's shell would leave the customer nothing.
+    MNUExit->setVisible(allowed(urShutdownClientModule) &&
+                        (type == stLocalAccount || frmMain->ZRVLockWindows->GetExplorerEnabled()));
+    // Credit is reloaded by the server, for the tickets and accounts it knows.
+    MNUAddCredit->setVisible(type == stTicket || type == stAccount);
+}
+
+void TfrmTaskBar::BitBtnMenuClick() {
+    RefreshTasksMenu();
+    PopupMenu->popup(mapToGlobal(QPoint(0, 0)));
+}
+
+QString TfrmTaskBar::ApplicationsIniFile() {
+    return ZRVDataFolder() + QStringLiteral("/Zrvclient.ini");
+}
+
+void TfrmTaskBar::RefreshApplicationsMenu() {
+    AppList.clear();
+    MNUApplications->clear();
+    try {
+        for (const TZRVIniEntry& entry :
+             ReadIniSection(ApplicationsIniFile(), QStringLiteral("ApplicationsMenu")))
+            AppList << entry.Value;
+        AppList.sort();
+        const QFileIconProvider icons;
+        for (const QString& path : std::as_const(AppList)) {
+            const QFileInfo file(path);
+            if (!file.isFile())
+                continue;
+            MNUApplications->addAction(icons.icon(file), file.fileName(), this,
+                                       Guarded([this, path] { LaunchApplication(path); }));
+        }
+    } catch (const std::exception& e) {
+        DoLogError(QString::fromUtf8(e.what()), c_Unit, QStringLiteral("TfrmTaskBar.RefreshApplicationsMenu"),
+                   QStringLiteral("Exit"));
+    }
+}
+
+void TfrmTaskBar::LaunchApplication(const QString& aPath) {
+    if (!Platform().Launcher().Start(aPath, {}))
+        Warn(Tr(c_CannotExecute));
+}
+
+void TfrmTaskBar::RefreshTasksMenu() {
+    MNUTasks->clear();
+    MNUCloseTasks->clear();
+    try {
+        ZRVSys.Refresh();
+        for (int i = 0; i < ZRVSys.Count(); ++i) {
+            const TZRVTaskEx* task = ZRVSys.Tasks(i);
+            const TZRVWindowHandle window = task->WindowHandle();
+            const QIcon icon = IconOf(task->GetTaskIcon(false));
+            MNUTasks->addAction(icon, task->Caption(), this, Guarded([this, window] {
+                                    if (!ZRVSys.ActivateByWindowHAndle(window))
+                                        Warn(Tr(c_CannotExecute));
+                                }));
+            MNUCloseTasks->addAction(icon, task->Caption(), this,
+                                     Guarded([this, window] { CloseTask(window); }));
+        }
+    } catch (const std::exception& e) {
+        DoLogError(QString::fromUtf8(e.what()), c_Unit, QStringLiteral("TfrmTaskBar.RefreshTasksMenu"),
+                   QStringLiteral("Nothing"));
+    }
+}
+
+// Browsers and file managers are asked to close, so that they keep their state; anything else is
+// ended with its process.
+void TfrmTaskBar::CloseTask(TZRVWindowHandle aWindow) {
+    TZRVWindowInfo info;
+    IZRVWindows& windows = Platform().Windows();
+    if (windows.WindowInfo(aWindow, info) &&
+        (IsBrowserClass(info.ClassName) || IsFileManagerClass(info.ClassName))) {
+        if (!windows.RequestClose(aWindow))
+            Warn(Tr(c_CannotExecute));
+        return;
+    }
+    ZRVSys.TerminateByWindowHandle(aWindow, this, [this](bool aDone) {
+        if (!aDone)
+            Warn(Tr(c_CannotExecute));
+    });
+}
+
+void TfrmTaskBar::RefreshConfigPanelMenu() {
+    MNUConfigPanel->clear();
+    try {
+        for (const TZRVControlPanelItem& item : c_ControlPanel) {
+            const QStringList command = ControlPanelCommand(QString::fromLatin1(item.File));
+            if (command.isEmpty())
+                continue;
+            MNUConfigPanel->addAction(Tr(item.Caption), this, Guarded([this, command] {
+                                          if (!Platform().Launcher().Start(command.first(), command.mid(1)))
+                                              ShowMessage(this, QMessageBox::Warning, Tr(c_CplTitle),
+                                                          Tr(c_CplCannotOpen));
+                                      }));
+        }
+    } catch (const std::exception& e) {
+        DoLogError(QString::fromUtf8(e.what()), c_Unit, QStringLiteral("TfrmTaskBar.RefreshConfigPanelMenu"),
+                   QStringLiteral("Exit"));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menu commands
+
+void TfrmTaskBar::Ask(QMessageBox::Icon aIcon, const char* aTitle, const char* aQuestion,
+                      std::function<void()> aYes) {
+    auto* box = ShowMessage(this, aIcon, Tr(aTitle), Tr(aQuestion));
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::No);
+    box->show();
+    connect(box, &QMessageBox::buttonClicked, this, Guarded([box, aYes](QAbstractButton* aButton) {
+                if (box->standardButton(aButton) == QMessageBox::Yes)
+                    aYes();
+            }));
+}
+
+void TfrmTaskBar::Warn(const QString& aText) {
+    ShowMessage(this, QMessageBox::Warning, Tr(c_TikoraTitle), aText);
+}
+
+void TfrmTaskBar::MNUAddCreditClick() {
+    if (frmMain->ZRVClientConnection->Connected())
+        ShowCentred(frmAddCredit);
+}
+
+void TfrmTaskBar::MNULaunchIEClick() {
+    OpenAddress(c_BrowserStartUrl);
+}
+
+void TfrmTaskBar::MNUHomePageClick() {
+    OpenAddress(frmMain->ZRVClientConfig->UrlLumeraHomePage());
+}
+
+void TfrmTaskBar::OpenAddress(const QString& aUrl) {
+    if (!OpenUrl(aUrl, true))
+        Warn(Tr(c_ErrorText).arg(Tr(c_CannotExecute)));
+}
+
+void TfrmTaskBar::MNUCloseAllIEClick() {
+    Ask(QMessageBox::Question, c_TikoraTitle, c_AskCloseBrowsers, [] { CloseAllNavigators(); });
+}
+
+void TfrmTaskBar::MNUSendMessageToServerClick() {
+    if (frmMain->ZRVClientConnection->Ready())
+        TfrmSendMessage::Show(frmMain->ZRVClientConnection, this);
+    else
+        Warn(Tr(c_NotConnectedToServer));
+}
+
+void TfrmTaskBar::MNUConfigClick() {
+    if (OnConfig)
+        OnConfig();
+}
+
+void TfrmTaskBar::MNULocalAccountsClick() {
+    TfrmLocalAccounts::Execute(this);
+}
+
+// With Ctrl held the program ends; otherwise the module goes to sleep, when there is a desktop to
+// give back.
+void TfrmTaskBar::MNUExitClick() {
+    Ask(QMessageBox::Warning, c_TikoraTitle, c_AskExitModule, [] {
+        if (CtrlDown())
+            frmMain->CloseApp();
+        else if (frmMain->ZRVLockWindows->GetExplorerEnabled())
+            frmMain->ZRVClientConnection->SetShuttedDown(true);
+    });
+}
+
+void TfrmTaskBar::MNUCloseWinSessionClick() {
+    EndDesktopSession(c_AskCloseWinSession, c_EWX_LOGOFF | c_EWX_FORCE);
+}
+
+void TfrmTaskBar::MNURebootWorkstationClick() {
+    EndDesktopSession(c_AskReboot, c_EWX_REBOOT | c_EWX_FORCE);
+}
+
+void TfrmTaskBar::MNUShutdownWorkstationClick() {
+    EndDesktopSession(c_AskShutdown, c_EWX_SHUTDOWN | c_EWX_FORCE | c_EWX_POWEROFF);
+}
+
+// A refused end takes the permissions back, so that the running session stays protected.
+void TfrmTaskBar::EndDesktopSession(const char* aQuestion, TZRVWinExitFlags aFlags) {
+    Ask(QMessageBox::Question, c_TikoraTitle, aQuestion, [this, aFlags] {
+        frmMain->SetCanExitWindows(true);
+        frmMain->CanCloseApp = true;
+        WinExit(aFlags, this, [this](bool aEnded) {
+            if (aEnded)
+                return;
+            frmMain->CanCloseApp = false;
+            frmMain->SetCanExitWindows(false);
+            Warn(Tr(c_CannotExecute));
+        });
+    });
 }

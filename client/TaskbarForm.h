@@ -2,14 +2,23 @@
 // The session task bar: the thin bar shown at the bottom of the screen while a customer's session
 // runs. It shows the remaining credit, which blinks when it runs low, and the time, ends the
 // session with its STOP button, and while it is shown keeps the café's restrictions in force and
-// the folder killer running.
+// the folder killer running. Its menu offers the café's applications, the running ones, the
+// browser commands, the session's end or pause and, as the customer's rights allow, the
+// configuration and the end of the desktop session.
 
 #include "ClientUtils.h"
 
+#include "ZRVFunctions.h"
+#include "ZRVSystem.h"
+
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 class TfrmTaskBar : public QWidget {
     Q_OBJECT
@@ -27,11 +36,48 @@ public:
     void PlaceBar();
     // "STOP !": closes the session, lets pending work run for a moment, then logs the customer out.
     void MnuCloseUserConnectionClick();
+    // "PAUSE": closes the session only; the customer stays logged in on the lock screen.
+    void MNUCloseUserSessionClick();
+    // Shows exactly the commands the session's type and the account group's rights allow.
+    void RefreshMenuVisibility();
+    // The café's applications listed in the "ApplicationsMenu" section of the ini file, sorted.
+    void RefreshApplicationsMenu();
+    // The running applications, to bring to the front or to close.
+    void RefreshTasksMenu();
+    // The desktop's settings tools that are installed.
+    void RefreshConfigPanelMenu();
+    // "Menu": rebuilds the tasks menus and pops the menu up at the bar's top-left corner.
+    void BitBtnMenuClick();
+
+    // The applications ini file in the data folder.
+    static QString ApplicationsIniFile();
+
+    // Opens the configuration dialog; set by whoever provides it. Unset, the item does nothing.
+    std::function<void()> OnConfig;
 
     QWidget* PanelTaskbar;
     QLabel* LabelCredit;
     QLabel* LabelDateTime;
+    QPushButton* BitBtnMenu;
     QPushButton* BitBtnCloseSession;
+    QMenu* PopupMenu;
+    QAction* MNUAddCredit;
+    QAction* MNULaunchIE;
+    QAction* MNUCloseAllIE;
+    QAction* MNUHomePage;
+    QAction* MNUSendMessageToServer;
+    QMenu* MNUApplications;
+    QMenu* MNUTasks;
+    QMenu* MNUCloseTasks;
+    QAction* MnuCloseUserConnection;
+    QAction* MNUCloseUserSession;
+    QAction* MNUConfig;
+    QAction* MNULocalAccounts;
+    QMenu* MNUConfigPanel;
+    QAction* MNUExit;
+    QAction* MNUCloseWinSession;
+    QAction* MNURebootWorkstation;
+    QAction* MNUShutdownWorkstation;
     QTimer* TimerBlink;
     QTimer* TimerWRestrictions;
     QTimer* TimerMinute;
@@ -41,6 +87,7 @@ public:
 protected:
     void showEvent(QShowEvent* aEvent) override;
     void hideEvent(QHideEvent* aEvent) override;
+    void keyPressEvent(QKeyEvent* aEvent) override;
     void closeEvent(QCloseEvent* aEvent) override;
     void changeEvent(QEvent* aEvent) override;
 
@@ -51,8 +98,33 @@ private:
     void TimerBlinkTimer();
     void TimerMinuteTimer();
     void CloseUserConnection();
+    void BuildMenu();
+    QAction* AddItem(QMenu* aMenu, const char* aName, const char* aText, void (TfrmTaskBar::*aClick)());
+    QMenu* AddSubMenu(const char* aName, const char* aText);
+    // Asks aQuestion with Yes and No (No the default); aYes runs on Yes.
+    void Ask(QMessageBox::Icon aIcon, const char* aTitle, const char* aQuestion, std::function<void()> aYes);
+    void Warn(const QString& aText);
+
+    void MNUAddCreditClick();
+    void MNULaunchIEClick();
+    void MNUCloseAllIEClick();
+    void MNUHomePageClick();
+    void OpenAddress(const QString& aUrl);
+    void MNUSendMessageToServerClick();
+    void MNUConfigClick();
+    void MNULocalAccountsClick();
+    void MNUExitClick();
+    void MNUCloseWinSessionClick();
+    void MNURebootWorkstationClick();
+    void MNUShutdownWorkstationClick();
+    // Asks aQuestion; on Yes lets the desktop session end and ends it as aFlags say.
+    void EndDesktopSession(const char* aQuestion, TZRVWinExitFlags aFlags);
+    void LaunchApplication(const QString& aPath);
+    void CloseTask(TZRVWindowHandle aWindow);
 
     TZRVFormTexts fTexts;
+    TZRVSystemEx ZRVSys;
+    QStringList AppList;
     bool fWindowed;
     bool fStayOnTop = true;
     bool fBlinkOn = false;

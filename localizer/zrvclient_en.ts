@@ -723,5 +723,177 @@ Please wait</translation>
         <source>Valeur du port de communication avec le serveur incorrecte</source>
         <translation>Wrong value of the port for the server link</translation>
     </message>
+    <message>
+        <source>Menu  </source>
+        <translation>Menu  </translation>
+    </message>
+    <message>
+        <source>Démarrer un navigateur</source>
+        <translation>Start a browser</translation>
+    </message>
+    <message>
+        <source>Fermer tous les navigateurs</source>
+        <translation>Close all browsers</translation>
+    </message>
+    <message>
+        <source>Page d&apos;accueil Vantorel</source>
+        <translation>Vantorel home page</translation>
+    </message>
+    <message>
+        <source>Envoyer un message au serveur</source>
+        <translation>Send a message to the server</translation>
+    </message>
+    <message>
+        <source>Applications</source>
+        <translation>Applications</translation>
+    </message>
+    <message>
+        <source>Applications en cours</source>
+        <translation>Running applications</translation>
+    </message>
+    <message>
+        <source>Fermer une application</source>
+        <translation>Close an application</translation>
+    </message>
+    <message>
+        <source>PAUSE</source>
+        <translation>PAUSE</translation>
+    </message>
+    <message>
+        <source>Configuration</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Panneau de configuration windows</source>
+        <translation>Windows control panel</translation>
+    </message>
+    <message>
+        <source>Quitter le module client</source>
+        <translation>Quit the client module</translation>
+    </message>
+    <message>
+        <source>Fermer la session windows</source>
+        <translation>Log off from Windows</translation>
+    </message>
+    <message>
+        <source>Redémarrer la station de travail</source>
+        <translation>Restart the workstation</translation>
+    </message>
+    <message>
+        <source>Eteindre la station de travail</source>
+        <translation>Shut down the workstation</translation>
+    </message>
+    <message>
+        <source>Impossible d&apos;exécuter cette action</source>
+        <translation>This action cannot be carried out</translation>
+    </message>
+    <message>
+        <source>Erreur: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+    <message>
+        <source>Tikora manager 2</source>
+        <translation>Tikora manager 2</translation>
+    </message>
+    <message>
+        <source>Souhaitez-vous fermer tous les navigateurs en cours ?</source>
+        <translation>Do you want to close all running browsers?</translation>
+    </message>
+    <message>
+        <source>Non connecté au module serveur</source>
+        <translation>Not connected to the server module</translation>
+    </message>
+    <message>
+        <source>Souhaitez-vous vraiment fermer le module client ? Cela n&apos;est pas recommandé !</source>
+        <translation>Do you really want to close the client module? This is not recommended!</translation>
+    </message>
+    <message>
+        <source>Voulez-vous fermer la session Windows ?</source>
+        <translation>Do you want to log off from Windows?</translation>
+    </message>
+    <message>
+        <source>Voulez-vous redémarrer la station de travail ?</source>
+        <translation>Do you want to restart the workstation?</translation>
+    </message>
+    <message>
+        <source>Voulez-vous éteindre la station de travail ?</source>
+        <translation>Do you want to shut down the workstation?</translation>
+    </message>
+    <message>
+        <source>Vantorel tikora manager 2</source>
+        <translation>Vantorel tikora manager 2</translation>
+    </message>
+    <message>
+        <source>Impossible d&apos;ouvrir l&apos;élément spécifié</source>
+        <translation>The selected item cannot be opened</translation>
+    </message>
+    <message>
+        <source>Ajout / Suppression de programmes</source>
+        <translation>Add or remove programs</translation>
+    </message>
+    <message>
+        <source>Administrateur BDE</source>
+        <translation>BDE administrator</translation>
+    </message>
+    <message>
+        <source>Affichage</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <source>Ajout de matériel</source>
+        <translation>Add hardware</translation>
+    </message>
+    <message>
+        <source>Interbase Manager</source>
+        <translation>Interbase Manager</translation>
+    </message>
+    <message>
+        <source>Propriétés Internet</source>
+        <translation>Internet properties</translation>
+    </message>
+    <message>
+        <source>Options Régionales</source>
+        <translation>Regional options</translation>
+    </message>
+    <message>
+        <source>Contrôleur de jeux</source>
+        <translation>Game controllers</translation>
+    </message>
+    <message>
+        <source>Souris</source>
+        <translation>Mouse</translation>
+    </message>
+    <message>
+        <source>Son et périphériques Audio</source>
+        <translation>Sounds and audio devices</translation>
+    </message>
+    <message>
+        <source>Modems</source>
+        <translation>Modems</translation>
+    </message>
+    <message>
+        <source>Accès Réseau à distance</source>
+        <translation>Dial-up networking</translation>
+    </message>
+    <message>
+        <source>Comptes Utilisateurs</source>
+        <translation>User accounts</translation>
+    </message>
+    <message>
+        <source>Administrateur de source ODBC</source>
+        <translation>ODBC data source administrator</translation>
+    </message>
+    <message>
+        <source>Propriétés des Options d&apos;alimentation</source>
+        <translation>Power options</translation>
+    </message>
+    <message>
+        <source>Système</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Date et Heure</source>
+        <translation>Date and time</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,217 @@
+// The session task bar's menu: what each kind of session sees, the pause, the credit dialog, the
+// end of the desktop session and the café's applications.
+
+#include "ClientTestFixture.h"
+
+#include "ZRVGroup.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+
+using namespace zrvtest;
+
+namespace {
+
+class Taskbar : public ClientTest {
+protected:
+    // The commands that depend on who is in session, as their names, the visible ones only.
+    static QStringList Shown() {
+        QStringList shown;
+        for (QAction* item :
+             {frmTaskBar->MNUAddCredit, frmTaskBar->MNUConfig, frmTaskBar->MNULocalAccounts,
+              frmTaskBar->MNUConfigPanel->menuAction(), frmTaskBar->MNUCloseTasks->menuAction(),
+              frmTaskBar->MNUExit, frmTaskBar->MNUCloseWinSession, frmTaskBar->MNURebootWorkstation,
+              frmTaskBar->MNUShutdownWorkstation})
+            if (item->isVisible())
+                shown << (item->menu() ? item->menu()->objectName() : item->objectName());
+        return shown;
+    }
+
+    static QMessageBox* Box() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+                return box;
+        return nullptr;
+    }
+
+    // Answers the question on screen, which must be aText.
+    static void Answer(const QString& aText, QMessageBox::StandardButton aButton) {
+        QMessageBox* box = Box();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), aText);
+        box->button(aButton)->click();
+    }
+
+    void SetGroupRights(TZRVUserRights aRights) {
+        std::unique_ptr<TZRVGroup> group = Db().ReadGroup(1);
+        ASSERT_TRUE(group);
+        group->SetAuthorisations(aRights);
+        ASSERT_TRUE(Db().UpdateGroup(group.get()));
+    }
+
+    void StartInTicketSession() {
+        StartServer();
+        AddTicket(QStringLiteral("TICKET40"), 3600);
+        AddTicket(QStringLiteral("RELOAD40"), 600);
+        StartClient();
+        ASSERT_TRUE(WaitReady());
+        ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET40")));
+        Session()->SetChangeInterval(3600000);
+        ASSERT_TRUE(OpenSession());
+    }
+};
+
+TEST_F(Taskbar, TheMenuShowsWhatTheSessionTypeAndTheGroupRightsAllow) {
+    struct Case {
+        const char* What;
+        TZRVUserRights Rights;
+        bool ShellRunning;
+        QStringList Shown;
+    };
+    const QStringList all = {QStringLiteral("MNUAddCredit"),          QStringLiteral("MNUConfig"),
+                             QStringLiteral("MNULocalAccounts"),      QStringLiteral("MNUConfigPanel"),
+                             QStringLiteral("MNUCloseTasks"),         QStringLiteral("MNUExit"),
+                             QStringLiteral("MNUCloseWinSession"),    QStringLiteral("MNURebootWorkstation"),
+                             QStringLiteral("MNUShutdownWorkstation")};
+    const TZRVUserRights every{urClientModuleConfig, urRebootWorkstation, urShutdownWorkStation,
+                               urShutdownClientModule};
+    const Case cases[] = {
+        {"no right", {urInfiniteCredit}, true, {QStringLiteral("MNUAddCredit")}},
+        {"every right", every, true, all},
+        {"every right, the client as the shell", every, false, all.mid(0, 5) + all.mid(6)},
+        {"configuration", {urClientModuleConfig}, true, all.mid(0, 5)},
+        {"reboot",
+         {urRebootWorkstation},
+         true,
+         {QStringLiteral("MNUAddCredit"), QStringLiteral("MNUCloseWinSession"),
+          QStringLiteral("MNURebootWorkstation")}},
+        {"shut down",
+         {urShutdownWorkStation, urShutdownClientModule},
+         true,
+         {QStringLiteral("MNUAddCredit"), QStringLiteral("MNUExit"),
+          QStringLiteral("MNUShutdownWorkstation")}},
+    };
+    StartServer();
+    AddAccount(QStringLiteral("jean"), QStringLiteral("Secret42"), 3600);
+    AddTicket(QStringLiteral("TICKET41"), 3600);
+    // A ticket sees none of it, whatever the group of accounts may do.
+    SetGroupRights(every);
+    StartClient();
+    ASSERT_TRUE(WaitReady());
+    ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET41")));
+    ASSERT_TRUE(OpenSession());
+    EXPECT_EQ(Shown(), QStringList{QStringLiteral("MNUAddCredit")});
+    frmTaskBar->MnuCloseUserConnection->trigger();
+    ASSERT_TRUE(WaitUntil([this] { return !User()->Connected(); }));
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        SetGroupRights(c.Rights);
+        FakePlatform().FakeRestrictions().SetShellRunningState(c.ShellRunning);
+        ASSERT_TRUE(LoginAccount(QStringLiteral("jean"), QStringLiteral("Secret42")));
+        ASSERT_TRUE(OpenSession());
+        EXPECT_EQ(Shown(), c.Shown);
+        frmTaskBar->MnuCloseUserConnection->trigger();
+        ASSERT_TRUE(WaitUntil([this] { return !User()->Connected(); }));
+    }
+}
+
+TEST_F(Taskbar, PauseClosesTheSessionAndKeepsTheCustomerLoggedIn) {
+    StartInTicketSession();
+    frmTaskBar->MNUCloseUserSession->trigger();
+    ASSERT_TRUE(WaitUntil([] { return frmClient->isVisible() && !frmTaskBar->isVisible(); }));
+    EXPECT_FALSE(Session()->Openned());
+    EXPECT_TRUE(User()->Connected());
+    EXPECT_TRUE(frmClient->PanelUserConnected->isVisible());
+    // The customer takes the session up again from the logged-in panel.
+    EXPECT_TRUE(OpenSession());
+}
+
+TEST_F(Taskbar, TheMenuOpensTheCreditDialogThatAddsAReloadCode) {
+    StartInTicketSession();
+    ASSERT_TRUE(frmTaskBar->MNUAddCredit->isVisible());
+    frmTaskBar->MNUAddCredit->trigger();
+    ASSERT_TRUE(frmAddCredit->isVisible());
+    Type(frmAddCredit->LabeledEditReloadCode, QStringLiteral("RELOAD40"));
+    Click(frmAddCredit->ButtonExecute);
+    ASSERT_TRUE(WaitUntil([] { return !frmAddCredit->isVisible(); }));
+    EXPECT_EQ(Session()->Credit()->CreditValue(), 4200u);
+}
+
+TEST_F(Taskbar, TheEndOfTheDesktopSessionIsAskedAndReachesTheSessionManager) {
+    struct Case {
+        QAction* Item;
+        QString Question;
+        QString Call;
+    };
+    StartInTicketSession();
+    const Case cases[] = {
+        {frmTaskBar->MNUCloseWinSession, QStringLiteral("Voulez-vous fermer la session Windows ?"),
+         QStringLiteral("End(LogOff,force)")},
+        {frmTaskBar->MNURebootWorkstation, QStringLiteral("Voulez-vous redémarrer la station de travail ?"),
+         QStringLiteral("End(Reboot,force)")},
+        {frmTaskBar->MNUShutdownWorkstation, QStringLiteral("Voulez-vous éteindre la station de travail ?"),
+         QStringLiteral("End(PowerOff,force)")}};
+    TZRVFakeSession& session = FakePlatform().FakeSession();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Call.toStdString());
+        // No leaves everything as it was.
+        c.Item->trigger();
+        Answer(c.Question, QMessageBox::No);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(session.Calls().filter(QStringLiteral("End(")).isEmpty());
+        EXPECT_FALSE(frmMain->CanExitWindows());
+
+        // A refusal takes the permissions back and says so.
+        session.SetRefuses(true);
+        c.Item->trigger();
+        Answer(c.Question, QMessageBox::Yes);
+        EXPECT_TRUE(session.Calls().contains(c.Call));
+        ASSERT_TRUE(WaitUntil([] { return !frmMain->CanExitWindows(); }));
+        EXPECT_FALSE(frmMain->CanCloseApp);
+        EXPECT_FALSE(frmMain->QueryEndSession());
+        Answer(QStringLiteral("Impossible d'exécuter cette action"), QMessageBox::Ok);
+
+        session.SetRefuses(false);
+        session.ClearCalls();
+        c.Item->trigger();
+        Answer(c.Question, QMessageBox::Yes);
+        EXPECT_EQ(session.Calls().filter(QStringLiteral("End(")), QStringList{c.Call});
+        EXPECT_TRUE(frmMain->CanExitWindows());
+        EXPECT_TRUE(frmMain->CanCloseApp);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Box(), nullptr);
+        frmMain->CanCloseApp = false;
+        frmMain->SetCanExitWindows(false);
+        session.ClearCalls();
+    }
+}
+
+TEST_F(Taskbar, TheApplicationsMenuListsTheCafesApplicationsSorted) {
+    const QString games = fDir.filePath(QStringLiteral("games"));
+    const QString writer = fDir.filePath(QStringLiteral("writer"));
+    for (const QString& file : {games, writer}) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    }
+    QFile ini(TfrmTaskBar::ApplicationsIniFile());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        QStringLiteral("[Other]\nx=%1\n[ApplicationsMenu]\nWriter=%1\nGone=%2\nGames=%3\nGames again=%3\n")
+            .arg(writer, fDir.filePath(QStringLiteral("gone")), games)
+            .toUtf8());
+    ini.close();
+    StartInTicketSession();
+    frmTaskBar->RefreshApplicationsMenu();
+    QStringList captions;
+    for (const QAction* item : frmTaskBar->MNUApplications->actions())
+        captions << item->text();
+    EXPECT_EQ(captions,
+              (QStringList{QStringLiteral("games"), QStringLiteral("games"), QStringLiteral("writer")}));
+    // The missing one is left out and the one after it starts its own program.
+    frmTaskBar->MNUApplications->actions().at(2)->trigger();
+    EXPECT_TRUE(FakePlatform().FakeLauncher().Calls().contains(QStringLiteral("Start(%1)").arg(writer)));
+}
+
+} // namespace
