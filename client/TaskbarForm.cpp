@@ -327,6 +327,7 @@ void TfrmTaskBar::RefreshMenuVisibility() {
     for (QAction* item :
          {MNUConfig, MNUConfigPanel->menuAction(), MNULocalAccounts, MNUCloseTasks->menuAction()})
         item->setVisible(allowed(urClientModuleConfig));
+    MNUConfig->setVisible(MNUConfig->isVisible() && OnConfig != nullptr); // only when there is one to open
     MNUCloseWinSession->setVisible(allowed(urRebootWorkstation));
     MNURebootWorkstation->setVisible(allowed(urRebootWorkstation));
     MNUShutdownWorkstation->setVisible(allowed(urShutdownWorkStation));

@@ -17,6 +17,8 @@
 #include "support/FakePlatform.h"
 #include "support/TempDirs.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -28,6 +30,14 @@ inline void PrintTo(const QString& aText, std::ostream* aOut) {
 }
 
 namespace zrvtest {
+
+// The message box on screen, if any.
+inline QMessageBox* Box() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+            return box;
+    return nullptr;
+}
 
 // Wednesday 20 July 2011, 10:00: every test's present.
 inline TDateTime TestNow() {

@@ -33,13 +33,6 @@ protected:
         return texts;
     }
 
-    static QMessageBox* Box() {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
-                return box;
-        return nullptr;
-    }
-
     static void StoreLocal(const QString& aName, const QString& aPassword) {
         TZRVUserAccount account;
         account.SetAccountName(aName);

@@ -28,13 +28,6 @@ protected:
         return shown;
     }
 
-    static QMessageBox* Box() {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
-                return box;
-        return nullptr;
-    }
-
     // Answers the question on screen, which must be aText.
     static void Answer(const QString& aText, QMessageBox::StandardButton aButton) {
         QMessageBox* box = Box();
@@ -98,6 +91,8 @@ TEST_F(Taskbar, TheMenuShowsWhatTheSessionTypeAndTheGroupRightsAllow) {
     // A ticket sees none of it, whatever the group of accounts may do.
     SetGroupRights(every);
     StartClient();
+    int configOpened = 0;
+    frmTaskBar->OnConfig = [&] { ++configOpened; };
     ASSERT_TRUE(WaitReady());
     ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET41")));
     ASSERT_TRUE(OpenSession());
@@ -115,6 +110,15 @@ TEST_F(Taskbar, TheMenuShowsWhatTheSessionTypeAndTheGroupRightsAllow) {
         frmTaskBar->MnuCloseUserConnection->trigger();
         ASSERT_TRUE(WaitUntil([this] { return !User()->Connected(); }));
     }
+    frmTaskBar->MNUConfig->trigger();
+    EXPECT_EQ(configOpened, 1);
+
+    // Without a configuration dialog to open, the item is not offered.
+    frmTaskBar->OnConfig = nullptr;
+    SetGroupRights(every);
+    ASSERT_TRUE(LoginAccount(QStringLiteral("jean"), QStringLiteral("Secret42")));
+    ASSERT_TRUE(OpenSession());
+    EXPECT_FALSE(Shown().contains(QStringLiteral("MNUConfig")));
 }
 
 TEST_F(Taskbar, PauseClosesTheSessionAndKeepsTheCustomerLoggedIn) {
