@@ -11,12 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
     // The first byte sets the bound, the second the length of the pieces.
     const qsizetype maxSize = 64 + qsizetype(aData[0]) * 16;
     const qsizetype piece = 1 + aData[1] % 64;
-    const QByteArray frame = "#ZRV2_SC_DATA#" + QByteArray(reinterpret_cast<const char*>(aData + 2), qsizetype(aSize - 2));
+    const QByteArray frame =
+        "#ZRV2_SC_DATA#" + QByteArray(reinterpret_cast<const char*>(aData + 2), qsizetype(aSize - 2));
 
     const TZRVFrame whole = ScanFrame(frame, maxSize);
     if (whole.Length < 0 || whole.Length > frame.size())
         std::abort();
-    if (whole.State == fsComplete && whole.Length < frame.size() && !frame.sliced(whole.Length).startsWith("#ZRV2_SC_DATA#"))
+    if (whole.State == fsComplete && whole.Length < frame.size() &&
+        !frame.sliced(whole.Length).startsWith("#ZRV2_SC_DATA#"))
         std::abort(); // a message that does not reach the end of the bytes ends at a marker
 
     TZRVFrameScanner scanner;
