@@ -501,9 +501,13 @@ void TZRVServerUserConnection::EndSession(bool aLogOut) {
 
 void TZRVServerUserConnection::QueueRequest(bool aGuess, std::function<void()> aRun) {
     TZRVServerClientConnection* slot = Slot();
-    const QTcpSocket* socket = slot ? slot->WinSocket() : nullptr;
-    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
-        return;                                        // the link is going: nobody would read the answer
+    if (!slot || !slot->Connected())
+        return;
+    // A socket that is closing: the link is going and nobody would read the answer. A slot fed its
+    // bytes without a socket (the fuzzing of the server) runs its requests all the same.
+    const QTcpSocket* socket = slot->WinSocket();
+    if (socket && socket->state() != QAbstractSocket::ConnectedState)
+        return;
     if (slot->ConnectionSerial() != fRequestsSerial) { // a new workstation: the last one's requests go
         fRequests.clear();
         fRequestRunning = false;

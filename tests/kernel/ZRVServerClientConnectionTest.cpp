@@ -311,4 +311,21 @@ TEST_F(ServerClientConnection, WorkstationThatDoesNotReadIsDropped) {
     EXPECT_TRUE(Log().contains("does not read what is sent"));
 }
 
+TEST_F(ServerClientConnection, SlotFedWithoutASocketRunsItsRequests) {
+    // The fuzzing of the server feeds a slot its bytes directly; its requests reach the database.
+    AddTicket("AB12CD34");
+    TZRVServerClientConnection* slot = Slot(1);
+    slot->Handler_OnClientConnect();
+    const auto feed = [&](const QStringList& aLines) {
+        slot->Receive(EncodeMessage(TStringList(aLines).Text(), TZRVCrypt()));
+    };
+    feed(RawPeer::Handshake("SANS-SOCKET"));
+    feed(RawPeer::Ready());
+    feed({c_msgid_UserConnection, c_msgreason_GetTicket, "TicketCode=AB12CD34"});
+    EXPECT_TRUE(WaitUntil([&] { return slot->UserConnection()->Connected(); }));
+    EXPECT_TRUE(WaitUntil([&] { return fDb.MachineExists("SANS-SOCKET") != 0; }));
+    slot->Handler_OnClientDisconnect();
+    EXPECT_FALSE(slot->UserConnection()->Connected());
+}
+
 } // namespace

@@ -122,13 +122,30 @@ public:
     bool MakeReady(const QString& aName) {
         if (!Connected() || !WaitFor(c_SERVER_HANDSHAKE))
             return false;
-        Send({c_msgid_ClientConnection, c_msgreason_ClientHandshake, "Mcn_MID=1", "Mcn_Ram=0",
-              "Mcn_MNm=" + aName, "Mcn_Cpu=", "Mcn_OSm=", "Mcn_Geo=", "Mcn_LUN=", "Mcn_Gam_Games_OwnerID=0",
-              "Mcn_Gam_Games_Count=0", "Mcn_App_Applications_OwnerID=0", "Mcn_App_Applications_Count=0"});
+        Send(Handshake(aName));
         if (!WaitFor(c_SERVER_READY))
             return false;
-        Send({c_msgid_ClientConnection, c_msgreason_ClientReady, "ReadyValue=-1", "ShutdownState=0"});
+        Send(Ready());
         return true;
+    }
+    // The handshake of a workstation named aName, and its ready answer.
+    static QStringList Handshake(const QString& aName) {
+        return {c_msgid_ClientConnection,
+                c_msgreason_ClientHandshake,
+                "Mcn_MID=1",
+                "Mcn_Ram=0",
+                "Mcn_MNm=" + aName,
+                "Mcn_Cpu=",
+                "Mcn_OSm=",
+                "Mcn_Geo=",
+                "Mcn_LUN=",
+                "Mcn_Gam_Games_OwnerID=0",
+                "Mcn_Gam_Games_Count=0",
+                "Mcn_App_Applications_OwnerID=0",
+                "Mcn_App_Applications_Count=0"};
+    }
+    static QStringList Ready() {
+        return {c_msgid_ClientConnection, c_msgreason_ClientReady, "ReadyValue=-1", "ShutdownState=0"};
     }
 
 private:
