@@ -6,9 +6,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 
@@ -130,4 +133,21 @@ void ShowCentred(QWidget* aWidget) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         aWidget->move(screen->availableGeometry().center() - aWidget->rect().center());
     aWidget->show();
+}
+
+QLabel* AddLabeledRow(QFormLayout* aForm, QWidget* aField, TZRVFormTexts& aTexts, const char* aText) {
+    auto* label = new QLabel(aField->parentWidget());
+    label->setObjectName(aField->objectName() + QStringLiteral("Label"));
+    label->setBuddy(aField);
+    aTexts.Text(label, aText);
+    aForm->addRow(label, aField);
+    return label;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> aButtons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QPushButton* button : aButtons)
+        row->addWidget(button);
+    return row;
 }

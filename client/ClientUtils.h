@@ -10,8 +10,13 @@
 
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <type_traits>
 #include <vector>
+
+class QFormLayout;
+class QHBoxLayout;
+class QPushButton;
 
 class QAbstractButton;
 class QAction;
@@ -90,3 +95,8 @@ private:
 
     std::vector<std::function<void()>> fSetters;
 };
+
+// A row of aForm: aField behind a label named after it ("<field name>Label") showing aText.
+QLabel* AddLabeledRow(QFormLayout* aForm, QWidget* aField, TZRVFormTexts& aTexts, const char* aText);
+// A dialog's buttons, right-aligned in one row.
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> aButtons);

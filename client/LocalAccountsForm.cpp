@@ -42,11 +42,7 @@ TfrmLocalAccounts::TfrmLocalAccounts(QWidget* aParent)
         {LabeledEditSecondName, "LabeledEditSecondName", c_LocalSecondName}};
     for (const auto& [edit, name, caption] : captions) {
         edit->setObjectName(QString::fromLatin1(name));
-        auto* label = new QLabel(this);
-        label->setObjectName(edit->objectName() + QStringLiteral("Label"));
-        label->setBuddy(edit);
-        fTexts.Text(label, caption);
-        fields->addRow(label, edit);
+        AddLabeledRow(fields, edit, fTexts, caption);
     }
 
     auto* buttons = new QVBoxLayout;

@@ -34,14 +34,10 @@ TfrmSendMessage::TfrmSendMessage(QObject* aClient, QWidget* aParent)
     auto* header = new QHBoxLayout;
     header->addWidget(LabelMessageFor);
     header->addWidget(LabelDestinater, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonSend);
-    buttons->addWidget(ButtonCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(MemoMessage);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({ButtonSend, ButtonCancel}));
 
     fTexts.Title(this, c_SendMessageCaption);
     fTexts.Text(LabelMessageFor, c_MessageFor);

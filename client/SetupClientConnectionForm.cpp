@@ -30,26 +30,14 @@ TfrmSetupClientConnection::TfrmSetupClientConnection(QWidget* aParent)
     ButtonOk->setDefault(true);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
 
-    auto* addressLabel = new QLabel(this);
-    addressLabel->setObjectName(QStringLiteral("LabeledEditServerAddressLabel"));
-    addressLabel->setBuddy(LabeledEditServerAddress);
-    auto* portLabel = new QLabel(this);
-    portLabel->setObjectName(QStringLiteral("LabeledEditServerPortLabel"));
-    portLabel->setBuddy(LabeledEditServerPort);
     auto* fields = new QFormLayout;
-    fields->addRow(addressLabel, LabeledEditServerAddress);
-    fields->addRow(portLabel, LabeledEditServerPort);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonOk);
-    buttons->addWidget(ButtonCancel);
+    AddLabeledRow(fields, LabeledEditServerAddress, fTexts, c_ServerAddressBox);
+    AddLabeledRow(fields, LabeledEditServerPort, fTexts, c_ServerPortBox);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({ButtonOk, ButtonCancel}));
 
     fTexts.Title(this, c_ServerConnectionCaption);
-    fTexts.Text(addressLabel, c_ServerAddressBox);
-    fTexts.Text(portLabel, c_ServerPortBox);
     fTexts.Text(ButtonOk, c_ButtonOk);
     fTexts.Text(ButtonCancel, c_ButtonCancelDialog);
 

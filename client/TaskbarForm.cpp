@@ -324,10 +324,10 @@ void TfrmTaskBar::RefreshMenuVisibility() {
     const auto allowed = [type, rights](TZRVUserRight aRight) {
         return type == stLocalAccount || (type == stAccount && rights.Contains(aRight));
     };
-    for (QAction* item :
-         {MNUConfig, MNUConfigPanel->menuAction(), MNULocalAccounts, MNUCloseTasks->menuAction()})
-        item->setVisible(allowed(urClientModuleConfig));
-    MNUConfig->setVisible(MNUConfig->isVisible() && OnConfig != nullptr); // only when there is one to open
+    const bool configures = allowed(urClientModuleConfig);
+    for (QAction* item : {MNUConfigPanel->menuAction(), MNULocalAccounts, MNUCloseTasks->menuAction()})
+        item->setVisible(configures);
+    MNUConfig->setVisible(configures && OnConfig != nullptr); // only when there is a dialog to open
     MNUCloseWinSession->setVisible(allowed(urRebootWorkstation));
     MNURebootWorkstation->setVisible(allowed(urRebootWorkstation));
     MNUShutdownWorkstation->setVisible(allowed(urShutdownWorkStation));
