@@ -33,6 +33,14 @@ protected:
         return texts;
     }
 
+    // The employee deletes the account shown and says yes.
+    void ConfirmDeletion(TfrmLocalAccounts* aDialog) {
+        Click(aDialog->ButtonDelete);
+        ASSERT_TRUE(Box());
+        Box()->button(QMessageBox::Yes)->click();
+        EXPECT_EQ(TakeBoxes(), QStringList{QStringLiteral("Compte local définitivement supprimé")});
+    }
+
     static void StoreLocal(const QString& aName, const QString& aPassword) {
         TZRVUserAccount account;
         account.SetAccountName(aName);
@@ -189,10 +197,7 @@ TEST_F(SmallDialogs, DeletingTheSecondOfThreeLocalAccountsEndsItsLogins) {
     EXPECT_EQ(TZRVLocalAccount().GetCount(), 3);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    Click(dialog->ButtonDelete);
-    ASSERT_TRUE(Box());
-    Box()->button(QMessageBox::Yes)->click();
-    EXPECT_EQ(TakeBoxes(), QStringList{QStringLiteral("Compte local définitivement supprimé")});
+    ASSERT_NO_FATAL_FAILURE(ConfirmDeletion(dialog));
     EXPECT_EQ(TZRVLocalAccount().GetCount(), 2);
     EXPECT_EQ(Stored(1), QStringLiteral("anne"));
     EXPECT_EQ(Stored(2), QStringLiteral("carole"));
@@ -216,10 +221,7 @@ TEST_F(SmallDialogs, ADamagedLocalAccountIsLeftOutAndTheOthersKeepTheirPlaces) {
     ASSERT_EQ(Names(dialog), (QStringList{QStringLiteral("anne"), QStringLiteral("carole")}));
 
     ClickList(dialog, 1);
-    Click(dialog->ButtonDelete);
-    ASSERT_TRUE(Box());
-    Box()->button(QMessageBox::Yes)->click();
-    EXPECT_EQ(TakeBoxes(), QStringList{QStringLiteral("Compte local définitivement supprimé")});
+    ASSERT_NO_FATAL_FAILURE(ConfirmDeletion(dialog));
     // The account shown was the one deleted.
     EXPECT_EQ(TZRVLocalAccount().GetCount(), 2);
     EXPECT_EQ(Stored(1), QStringLiteral("anne"));
