@@ -111,6 +111,7 @@ TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     connect(BitBtnMenu, &QPushButton::clicked, this, Guarded([this](bool) { BitBtnMenuClick(); }));
     TimerMinuteTimer();
     BuildMenu();
+    AddPlugInItems();
     RefreshApplicationsMenu();
     RefreshConfigPanelMenu();
 }
@@ -311,6 +312,26 @@ void TfrmTaskBar::BuildMenu() {
     MNUShutdownWorkstation = AddItem(PopupMenu, "MNUShutdownWorkstation", c_MnuShutdown,
                                      &TfrmTaskBar::MNUShutdownWorkstationClick);
     PopupMenu->addSeparator();
+}
+
+void TfrmTaskBar::AddPlugInItems() {
+    PlugInList = LoadPlugIns(ZRVPlugInsFolder(), this, frmMain->ZRVErrorLogger);
+    for (size_t i = 0; i < PlugInList.size(); ++i) {
+        const TZRVPlugIn* plugIn = PlugInList[i];
+        QAction* item = PopupMenu->addAction(IconOf(plugIn->Bitmap()), plugIn->Caption());
+        item->setData(qulonglong(i));
+        if (const QKeyCombination key = plugIn->ShortCutKey(); key.key() != Qt::Key_unknown) {
+            item->setShortcut(key);
+            addAction(item); // the shortcut works on the bar, the menu closed
+        }
+        // A plug-in's failure is its own: the bar goes on.
+        connect(item, &QAction::triggered, this, [this, i] {
+            try {
+                PlugInList[i]->DoClick();
+            } catch (...) {
+            }
+        });
+    }
 }
 
 // A ticket never reaches the workstation's configuration or its end; an account reaches what its

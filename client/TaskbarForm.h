@@ -9,6 +9,7 @@
 #include "ClientUtils.h"
 
 #include "ZRVFunctions.h"
+#include "ZRVPlugIn.h"
 #include "ZRVSystem.h"
 
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class TfrmTaskBar : public QWidget {
     Q_OBJECT
@@ -99,6 +101,8 @@ private:
     void TimerMinuteTimer();
     void CloseUserConnection();
     void BuildMenu();
+    // Appends one item for each menu plug-in of the plug-ins folder, in name order.
+    void AddPlugInItems();
     QAction* AddItem(QMenu* aMenu, const char* aName, const char* aText, void (TfrmTaskBar::*aClick)());
     QMenu* AddSubMenu(const char* aName, const char* aText);
     // Asks aQuestion with Yes and No (No the default); aYes runs on Yes.
@@ -125,6 +129,8 @@ private:
     TZRVFormTexts fTexts;
     TZRVSystemEx ZRVSys;
     QStringList AppList;
+    // The menu plug-ins, owned by the bar; an item's data is its plug-in's position here.
+    std::vector<TZRVPlugIn*> PlugInList;
     bool fWindowed;
     bool fStayOnTop = true;
     bool fBlinkOn = false;

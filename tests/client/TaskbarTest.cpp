@@ -1,5 +1,6 @@
 // The session task bar's menu: what each kind of session sees, the pause, the credit dialog, the
-// end of the desktop session and the café's applications.
+// end of the desktop session, the café's applications, the running ones, the settings tools, the
+// browser commands and the plug-ins' commands.
 
 #include "ClientTestFixture.h"
 
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibrary>
 #include <QMessageBox>
 
 using namespace zrvtest;
@@ -41,6 +43,13 @@ protected:
         ASSERT_TRUE(group);
         group->SetAuthorisations(aRights);
         ASSERT_TRUE(Db().UpdateGroup(group.get()));
+    }
+
+    static QStringList Captions(const QMenu* aMenu) {
+        QStringList captions;
+        for (const QAction* item : aMenu->actions())
+            captions << item->text();
+        return captions;
     }
 
     void StartInTicketSession() {
@@ -216,6 +225,129 @@ TEST_F(Taskbar, TheApplicationsMenuListsTheCafesApplicationsSorted) {
     // The missing one is left out and the one after it starts its own program.
     frmTaskBar->MNUApplications->actions().at(2)->trigger();
     EXPECT_TRUE(FakePlatform().FakeLauncher().Calls().contains(QStringLiteral("Start(%1)").arg(writer)));
+}
+
+TEST_F(Taskbar, TheRunningApplicationsComeToTheFrontOrClose) {
+    // A browser is asked to close, so that it keeps its tabs; a game is ended with its process.
+    TZRVFakeWindows& windows = FakePlatform().FakeWindows();
+    windows.SetWindows({{11, QStringLiteral("Mozilla Firefox"), QStringLiteral("firefox"), 41, true},
+                        {12, QStringLiteral("Jeu"), QStringLiteral("jeu"), 42, true},
+                        {13, QStringLiteral("Palette"), QStringLiteral("jeu"), 42, true, 12}});
+    windows.SetTerminateResult(42, 0);
+    StartInTicketSession();
+    Click(frmTaskBar->BitBtnMenu); // each opening of the menu lists the windows of the moment
+    frmTaskBar->PopupMenu->hide();
+    const QStringList tasks{QStringLiteral("Mozilla Firefox"), QStringLiteral("Jeu")};
+    ASSERT_EQ(Captions(frmTaskBar->MNUTasks), tasks);
+    ASSERT_EQ(Captions(frmTaskBar->MNUCloseTasks), tasks);
+
+    frmTaskBar->MNUTasks->actions().at(1)->trigger();
+    EXPECT_EQ(windows.Active(), 12u);
+    frmTaskBar->MNUCloseTasks->actions().at(0)->trigger();
+    EXPECT_TRUE(windows.Calls().contains(QStringLiteral("RequestClose(11)")));
+    // The game will not end: the customer is told.
+    frmTaskBar->MNUCloseTasks->actions().at(1)->trigger();
+    ASSERT_TRUE(WaitUntil([] { return Box() != nullptr; }));
+    EXPECT_TRUE(windows.Calls().contains(QStringLiteral("TerminateProcess(42)")));
+    EXPECT_EQ(Box()->text(), QStringLiteral("Impossible d'exécuter cette action"));
+    Box()->close();
+
+    windows.SetWindows({{14, QStringLiteral("Traitement de texte"), QStringLiteral("writer"), 43, true}});
+    frmTaskBar->RefreshTasksMenu();
+    EXPECT_EQ(Captions(frmTaskBar->MNUTasks), QStringList{QStringLiteral("Traitement de texte")});
+}
+
+TEST_F(Taskbar, TheSettingsToolsListedAreThoseInstalled) {
+    QTemporaryDir bin;
+    for (const char* tool : {"pavucontrol", "arandr", "gnome-control-center"}) {
+        QFile program(bin.filePath(QString::fromLatin1(tool)));
+        ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+        program.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    ScopedEnv path("PATH", bin.path());
+    StartInTicketSession();
+    frmTaskBar->RefreshConfigPanelMenu();
+    const QStringList shown{QStringLiteral("Affichage"),
+                            QStringLiteral("Options Régionales"),
+                            QStringLiteral("Souris"),
+                            QStringLiteral("Son et périphériques Audio"),
+                            QStringLiteral("Accès Réseau à distance"),
+                            QStringLiteral("Comptes Utilisateurs"),
+                            QStringLiteral("Propriétés des Options d'alimentation"),
+                            QStringLiteral("Système"),
+                            QStringLiteral("Date et Heure")};
+    ASSERT_EQ(Captions(frmTaskBar->MNUConfigPanel), shown);
+
+    TZRVFakeLauncher& launcher = FakePlatform().FakeLauncher();
+    frmTaskBar->MNUConfigPanel->actions().at(0)->trigger();
+    frmTaskBar->MNUConfigPanel->actions().at(8)->trigger();
+    EXPECT_TRUE(launcher.Calls().contains(QStringLiteral("Start(arandr)")));
+    EXPECT_TRUE(launcher.Calls().contains(QStringLiteral("Start(gnome-control-center datetime)")));
+    launcher.SetMissing({QStringLiteral("pavucontrol")});
+    frmTaskBar->MNUConfigPanel->actions().at(3)->trigger();
+    ASSERT_NE(Box(), nullptr);
+    EXPECT_EQ(Box()->windowTitle(), QStringLiteral("Vantorel tikora manager 2"));
+    EXPECT_EQ(Box()->text(), QStringLiteral("Impossible d'ouvrir l'élément spécifié"));
+}
+
+TEST_F(Taskbar, TheBrowserCommandsOpenTheSitesAndCloseEveryBrowserOnceAsked) {
+    TZRVFakeWindows& windows = FakePlatform().FakeWindows();
+    windows.SetWindows({{11, QStringLiteral("Mozilla Firefox"), QStringLiteral("firefox"), 41, true},
+                        {12, QStringLiteral("Jeu"), QStringLiteral("jeu"), 42, true},
+                        {13, QStringLiteral("Chromium"), QStringLiteral("chromium"), 43, true}});
+    StartInTicketSession();
+    TZRVFakeLauncher& launcher = FakePlatform().FakeLauncher();
+    frmTaskBar->MNULaunchIE->trigger();
+    frmTaskBar->MNUHomePage->trigger();
+    EXPECT_TRUE(launcher.Calls().contains(QStringLiteral("Start(x-www-browser https://www.vantorel.com/)")));
+    EXPECT_TRUE(launcher.Calls().contains(
+        QStringLiteral("Start(x-www-browser %1)").arg(frmMain->ZRVClientConfig->UrlLumeraHomePage())));
+    launcher.SetMissing({QStringLiteral("x-www-browser")});
+    frmTaskBar->MNULaunchIE->trigger();
+    ASSERT_NE(Box(), nullptr);
+    EXPECT_EQ(Box()->text(), QStringLiteral("Erreur: Impossible d'exécuter cette action"));
+    Box()->close();
+
+    windows.ClearCalls();
+    frmTaskBar->MNUCloseAllIE->trigger();
+    Answer(QStringLiteral("Souhaitez-vous fermer tous les navigateurs en cours ?"), QMessageBox::No);
+    EXPECT_TRUE(windows.Calls().filter(QStringLiteral("RequestClose")).isEmpty());
+    frmTaskBar->MNUCloseAllIE->trigger();
+    Answer(QStringLiteral("Souhaitez-vous fermer tous les navigateurs en cours ?"), QMessageBox::Yes);
+    EXPECT_EQ(windows.Calls().filter(QStringLiteral("RequestClose")),
+              (QStringList{QStringLiteral("RequestClose(11)"), QStringLiteral("RequestClose(13)")}));
+}
+
+TEST_F(Taskbar, EachMenuPlugInAddsItsCommandAndADamagedOneIsSkipped) {
+    const QString folder = ZRVPlugInsFolder();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZRV_EXAMPLE_PLUGIN), folder + QStringLiteral("/example.pi")));
+    QFile damaged(folder + QStringLiteral("/damaged.pi"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("\x7f"
+                  "ELF not really");
+    damaged.close();
+    StartInTicketSession();
+
+    // The plug-ins' items come after the last separator.
+    const QList<QAction*> items = frmTaskBar->PopupMenu->actions();
+    ASSERT_TRUE(items.at(items.size() - 2)->isSeparator());
+    QAction* item = items.last();
+    EXPECT_EQ(item->text(), QStringLiteral("Exemple de plug-in"));
+    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F12));
+    EXPECT_FALSE(item->icon().isNull());
+
+    QLibrary example(folder + QStringLiteral("/example.pi"));
+    auto clicks = reinterpret_cast<int (*)()>(example.resolve("ExamplePlugInClicks"));
+    ASSERT_NE(clicks, nullptr);
+    const int before = clicks();
+    item->trigger();
+    EXPECT_EQ(clicks(), before + 1);
+    // Its shortcut works on the bar, the menu closed.
+    frmTaskBar->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frmTaskBar));
+    QTest::keyClick(frmTaskBar, Qt::Key_F12, Qt::ControlModifier);
+    EXPECT_EQ(clicks(), before + 2);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -141,17 +142,24 @@ protected:
         return found;
     }
 
-    bool Covers(xcb_window_t aWindow) const {
+    // Where aWindow stands on the screen, in the root's coordinates; empty when it is gone.
+    QRect Place(xcb_window_t aWindow) const {
         xcb_connection_t* c = fX.Xcb();
         TReply<xcb_get_geometry_reply_t> geometry(
             xcb_get_geometry_reply(c, xcb_get_geometry(c, aWindow), nullptr));
         TReply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
             c, xcb_translate_coordinates(c, aWindow, fX.Root(), 0, 0), nullptr));
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        return geometry && at && at->dst_x <= 0 && at->dst_y <= 0 &&
-               at->dst_x + geometry->width >= screen->width_in_pixels &&
-               at->dst_y + geometry->height >= screen->height_in_pixels;
+        if (!geometry || !at)
+            return QRect();
+        return QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);
     }
+    QRect Screen() const {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(fX.Xcb())).data;
+        return QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    }
+    bool Covers(xcb_window_t aWindow) const { return Place(aWindow).contains(Screen()); }
+    // The height of the screen that the window manager gives to maximised windows.
+    int WorkAreaHeight() const { return int(fX.Cardinals(fX.Root(), "_NET_WORKAREA").value(3)); }
 
     // Whether someone else holds the keyboard and the pointer: the test cannot take them.
     bool InputHeldElsewhere() const {
@@ -308,7 +316,7 @@ TEST_F(ClientProcess, TheLockScreenCoversTheScreenHoldsTheInputAndComesBackAbove
     EXPECT_TRUE(WaitInputHeld(false));
 
     // The customer's game goes full screen; the session ends from the counter.
-    const xcb_window_t game = fX.OwnWindow(QStringLiteral("Jeu"), true);
+    const xcb_window_t game = fX.OwnWindow(QStringLiteral("Jeu"), zrvtest::TXSession::wsFullScreen);
     ASSERT_TRUE(WaitUntil([&] {
         return StackedAbove(game, lock) ||
                !fX.Cardinals(fX.Root(), "_NET_CLIENT_LIST_STACKING").contains(lock);
@@ -371,6 +379,45 @@ TEST_F(ClientProcess, TheAdvertisementPageShowsOverTheLoggedInPanel) {
         return pixel & 0xffffffu;
     };
     EXPECT_TRUE(WaitUntil([&] { return middle() == 0x00ff00u; }, c_StartMs)) << std::hex << middle();
+}
+
+// The session's bar keeps its strip at the bottom of the screen: a maximised window stops above
+// it, and gets the whole screen back once the session ends.
+TEST_F(ClientProcess, AMaximisedWindowLeavesTheBarVisibleUntilTheSessionEnds) {
+    StartClient();
+    qint64 pid = 0;
+    const xcb_window_t lock = LockWindow(pid);
+    ASSERT_NE(lock, 0u);
+    ASSERT_TRUE(Ready());
+    const int height = Screen().height(), bar = 33;
+    ASSERT_EQ(WorkAreaHeight(), height);
+    ASSERT_TRUE(OpenSession(lock));
+
+    xcb_window_t barWindow = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        QList<TZRVWindowInfo> windows;
+        Windows().TopLevelWindows(windows);
+        for (const TZRVWindowInfo& w : windows)
+            if (w.ProcessID == pid && fX.Viewable(xcb_window_t(w.Handle)) &&
+                Place(xcb_window_t(w.Handle)) == QRect(0, height - bar, Screen().width(), bar))
+                barWindow = xcb_window_t(w.Handle);
+        return barWindow != 0;
+    }));
+    EXPECT_TRUE(WaitUntil([&] { return WorkAreaHeight() == height - bar; }));
+
+    const xcb_window_t browser = fX.OwnWindow(QStringLiteral("Navigateur"), zrvtest::TXSession::wsMaximized);
+    EXPECT_TRUE(WaitUntil([&] {
+        const QRect place = Place(browser);
+        return place.height() > height / 2 && place.bottom() < height - bar &&
+               place.bottom() > height - bar - 10;
+    })) << Place(browser).bottom();
+    EXPECT_TRUE(StackedAbove(barWindow, browser));
+    EXPECT_TRUE(fX.Viewable(barWindow));
+
+    Slot()->CommandCloseUserSession();
+    EXPECT_TRUE(WaitUntil([&] { return WorkAreaHeight() == height; }, c_StartMs));
+    EXPECT_TRUE(WaitUntil([&] { return Place(browser).bottom() >= height - bar; }))
+        << Place(browser).bottom();
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST_F(X11Lock, NothingReachesPastTheLockAndEverythingWorksAgainAfter) {
     ASSERT_TRUE(KeysWork());
 
     // The lock screen: full screen, above the others, holding the input, everything locked.
-    const xcb_window_t lock = fX.OwnWindow("Lock screen", true);
+    const xcb_window_t lock = fX.OwnWindow("Lock screen", zrvtest::TXSession::wsFullScreen);
     TZRVLockWindows restrictions;
     restrictions.LockAll();
     ASSERT_TRUE(Desktop().GrabInput(lock));
@@ -99,7 +99,7 @@ bool KeyboardFree(xcb_connection_t* aXcb, xcb_window_t aRoot) {
 }
 
 TEST_F(X11Lock, TheGrabWaitsForAnotherProgramToLetGoAndIsTakenAgainWhenLost) {
-    const xcb_window_t lock = fX.OwnWindow("Lock screen", true);
+    const xcb_window_t lock = fX.OwnWindow("Lock screen", zrvtest::TXSession::wsFullScreen);
     // Another program holds the keyboard, as its open menu does.
     xcb_connection_t* other = xcb_connect(qPrintable(fX.Display()), nullptr);
     ASSERT_FALSE(xcb_connection_has_error(other));

@@ -272,7 +272,7 @@ bool TXSession::Viewable(xcb_window_t aWindow) const {
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
-xcb_window_t TXSession::OwnWindow(const QString& aTitle, bool aFullScreen) {
+xcb_window_t TXSession::OwnWindow(const QString& aTitle, TWindowState aState) {
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(fXcb)).data;
     const xcb_window_t w = xcb_generate_id(fXcb);
     const uint32_t values[] = {screen->black_pixel, XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS};
@@ -283,8 +283,10 @@ xcb_window_t TXSession::OwnWindow(const QString& aTitle, bool aFullScreen) {
     SetText(fXcb, w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, QSysInfo::machineHostName().toLatin1());
     SetText(fXcb, w, Atom("_NET_WM_NAME"), Atom("UTF8_STRING"), aTitle.toUtf8());
     SetText(fXcb, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, QByteArray("zrvtest\0ZrvTest\0", 16));
-    if (aFullScreen) {
-        const xcb_atom_t states[] = {Atom("_NET_WM_STATE_FULLSCREEN"), Atom("_NET_WM_STATE_ABOVE")};
+    if (aState != wsNormal) {
+        const xcb_atom_t states[] = {
+            Atom(aState == wsFullScreen ? "_NET_WM_STATE_FULLSCREEN" : "_NET_WM_STATE_MAXIMIZED_VERT"),
+            Atom(aState == wsFullScreen ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_MAXIMIZED_HORZ")};
         xcb_change_property(fXcb, XCB_PROP_MODE_REPLACE, w, Atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2,
                             states);
     }

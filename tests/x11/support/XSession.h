@@ -87,8 +87,9 @@ public:
     xcb_window_t Root() const;
     xcb_atom_t Atom(const char* aName) const;
     // A window of the test process (its _NET_WM_PID is ours); mapped, shown full screen above all
-    // others when asked.
-    xcb_window_t OwnWindow(const QString& aTitle, bool aFullScreen = false);
+    // others or maximised when asked.
+    enum TWindowState { wsNormal, wsFullScreen, wsMaximized };
+    xcb_window_t OwnWindow(const QString& aTitle, TWindowState aState = wsNormal);
     // The bytes of a property of aWindow, and its 32-bit items.
     QByteArray Property(xcb_window_t aWindow, const char* aProperty) const;
     QList<uint32_t> Cardinals(xcb_window_t aWindow, const char* aProperty) const;
