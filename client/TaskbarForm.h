@@ -1,14 +1,17 @@
 #pragma once
 // The session task bar: the thin bar shown at the bottom of the screen while a customer's session
-// runs. It shows the remaining credit, which blinks when it runs low, and the time, ends the
-// session with its STOP button, and while it is shown keeps the café's restrictions in force and
+// runs. It shows the remaining credit, which blinks when it runs low, and the time, plays the
+// café's advertisements (fetched from the advertisement service, changed every few minutes), ends
+// the session with its STOP button, and while it is shown keeps the café's restrictions in force and
 // the folder killer running. Its menu offers the café's applications, the running ones, the
 // browser commands, the session's end or pause and, as the customer's rights allow, the
 // configuration and the end of the desktop session.
 
+#include "AdsPlayer.h"
 #include "ClientUtils.h"
 
 #include "ZRVFunctions.h"
+#include "ZRVSwfManager.h"
 #include "ZRVSystem.h"
 
 #include <QLabel>
@@ -51,6 +54,17 @@ public:
 
     // The applications ini file in the data folder.
     static QString ApplicationsIniFile();
+    // The advertisements' folder in the data folder, and the folder they are fetched into.
+    static QString AdsFolder();
+    static QString AdsTempFolder();
+
+    // Every few hours: asks the advertisement service for its list, and meanwhile plays the
+    // advertisements already in the folder, from the first.
+    void TimerDownloadSwfTimer();
+    // Every few minutes: the next advertisement of the list being played, after the last the first.
+    void TimerChangeAdsTimer();
+    // 0 while the advertisements found in the folder play, 1 once the fetched list plays.
+    int ChangeAdsTag() const { return fChangeAdsTag; }
 
     // Opens the configuration dialog; set by whoever provides it. Unset, the item does nothing.
     std::function<void()> OnConfig;
@@ -58,6 +72,12 @@ public:
     QWidget* PanelTaskbar;
     QLabel* LabelCredit;
     QLabel* LabelDateTime;
+    QWidget* PanelAdvertisement;
+    // The advertisement player, filling its panel.
+    TZRVAdsPlayer* ShockwaveFlashAdv;
+    // Takes the focus when the bar shows, so that no command button holds it.
+    QPushButton* ButtonFocus;
+    TZRVSwfManager* ZRVSwfManager;
     QPushButton* BitBtnMenu;
     QPushButton* BitBtnCloseSession;
     QMenu* PopupMenu;
@@ -79,6 +99,8 @@ public:
     QAction* MNURebootWorkstation;
     QAction* MNUShutdownWorkstation;
     QTimer* TimerBlink;
+    QTimer* TimerDownloadSwf;
+    QTimer* TimerChangeAds;
     QTimer* TimerWRestrictions;
     QTimer* TimerMinute;
     // The pause between closing the session and closing the user connection (100 ms).
@@ -98,6 +120,9 @@ private:
     void TimerBlinkTimer();
     void TimerMinuteTimer();
     void CloseUserConnection();
+    void CreateAdvertisements();
+    void ZRVSwfManagerSwfDownloadComplete();
+    void ShockwaveFlashAdvFSCommand(const QString& aCommand);
     void BuildMenu();
     QAction* AddItem(QMenu* aMenu, const char* aName, const char* aText, void (TfrmTaskBar::*aClick)());
     QMenu* AddSubMenu(const char* aName, const char* aText);
@@ -128,6 +153,9 @@ private:
     bool fWindowed;
     bool fStayOnTop = true;
     bool fBlinkOn = false;
+    int fChangeAdsTag = 0;
+    // The position of the advertisement playing in its list; -1 before the first.
+    int fAdsIndex = -1;
 };
 
 extern TfrmTaskBar* frmTaskBar;

@@ -7,6 +7,8 @@
 
 #include "AdsPlayer.h"
 
+#include "ZRVClientConfig.h"
+
 #include "support/HttpTestServer.h"
 
 #include <QBuffer>
@@ -204,6 +206,174 @@ TEST_F(AdsPlayer, PlaysTheVideosTheMediaBackendDecodes) {
     EXPECT_EQ(fPlayer.MovieFile(), previous);
     ASSERT_FALSE(errors.isEmpty());
     EXPECT_TRUE(errors.last().contains(broken)) << errors.last().toStdString();
+}
+
+// The bar against a local advertisement service, its timers as they ship unless a test says.
+class TaskbarAds : public ClientTest {
+protected:
+    HttpTestServer fHttp;
+
+    static QString Ads(const QString& aName) { return TfrmTaskBar::AdsFolder() + u'/' + aName; }
+    static QStringList Files(const QString& aFolder) {
+        return QDir(aFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    static TZRVSwfManager* Manager() { return frmTaskBar->ZRVSwfManager; }
+    static TZRVAdsPlayer* Player() { return frmTaskBar->ShockwaveFlashAdv; }
+    static QStringList LogLines() {
+        QFile log(frmMain->ZRVErrorLogger->LogFile());
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"));
+    }
+
+    // The service answers the café aUserID with these files' addresses.
+    void ServeList(const QString& aUserID, const QStringList& aFiles) {
+        QStringList urls;
+        for (const QString& file : aFiles)
+            urls << fHttp.Url(QStringLiteral("/ads/") + file);
+        fHttp.AddFile(QStringLiteral("/list?UserId=") + aUserID, urls.join(QStringLiteral("\r\n")).toUtf8());
+    }
+    void Configure(const QString& aUserID) {
+        TZRVClientConfig config;
+        config.SetUrlBaseSwf(fHttp.Url(QStringLiteral("/list")));
+        config.SetUIUserID(aUserID);
+    }
+};
+
+TEST_F(TaskbarAds, TheBarFetchesTheListDuringTheSessionAndPlaysWhatItCanShowInTurn) {
+    StartServer();
+    AddTicket(QStringLiteral("TICKET50"), 3600);
+    ASSERT_TRUE(QDir().mkpath(TfrmTaskBar::AdsFolder()));
+    WriteFile(Ads(QStringLiteral("old.png")), Picture("png", Qt::green));
+    StartClient();
+    // No service set yet: the creation tick says so, and the advertisement already here plays.
+    EXPECT_EQ(LogLines()
+                  .filter(QStringLiteral(
+                      "Invalid base url;TaskbarForm;TfrmTaskBar.TimerDownloadSwfTimer;LOG-CONTINUE;"))
+                  .size(),
+              1);
+    EXPECT_EQ(Player()->MovieFile(), Ads(QStringLiteral("old.png")));
+    EXPECT_EQ(Player()->Status(), TZRVAdsPlayerStatus::Playing);
+    EXPECT_EQ(frmTaskBar->ChangeAdsTag(), 0);
+    EXPECT_TRUE(frmTaskBar->TimerDownloadSwf->isActive());
+    EXPECT_EQ(frmTaskBar->TimerDownloadSwf->interval(), 21600000);
+    EXPECT_TRUE(frmTaskBar->TimerChangeAds->isActive());
+    EXPECT_EQ(frmTaskBar->TimerChangeAds->interval(), 300000);
+
+    ASSERT_TRUE(WaitReady());
+    ASSERT_TRUE(LoginTicket(QStringLiteral("TICKET50")));
+    Session()->SetChangeInterval(20);
+    ASSERT_TRUE(OpenSession());
+
+    fHttp.AddFile(QStringLiteral("/ads/a.png"), Picture("png"));
+    fHttp.AddFile(QStringLiteral("/ads/b.gif"), c_AnimatedGif);
+    fHttp.AddRedirect(QStringLiteral("/ads/moved.png"), fHttp.Url(QStringLiteral("/store/real.png")));
+    fHttp.AddFile(QStringLiteral("/store/real.png"), Picture("png", Qt::blue));
+    fHttp.AddSlow(QStringLiteral("/ads/slow.gif"), c_AnimatedGif, 8, 80);
+    fHttp.AddFile(QStringLiteral("/ads/bad.gif"), c_NotAPicture);
+    fHttp.AddFile(QStringLiteral("/ads/film.webm"), c_TinyWebm);
+    const QStringList listed = {QStringLiteral("a.png"),     QStringLiteral("b.gif"),
+                                QStringLiteral("moved.png"), QStringLiteral("slow.gif"),
+                                QStringLiteral("bad.gif"),   QStringLiteral("film.webm")};
+    ServeList(QStringLiteral("42"), listed);
+    Configure(QStringLiteral("42"));
+    // What the player shows when the folder is about to be cleaned.
+    TZRVAdsPlayerStatus statusAtClean = TZRVAdsPlayerStatus::Empty;
+    QString shownAtClean;
+    const TNotifyEvent beforeClean = Manager()->OnBeforeCleanSwfDir();
+    Manager()->SetOnBeforeCleanSwfDir([&](QObject* aSender) {
+        beforeClean(aSender);
+        statusAtClean = Player()->Status();
+        shownAtClean = Player()->MovieFile();
+    });
+    frmTaskBar->TimerDownloadSwfTimer();
+
+    // The session counts down while the slow file comes.
+    const QString slow = QStringLiteral("slow.gif");
+    ASSERT_TRUE(WaitUntil([&] { return Manager()->FileStatus(slow) == sfsDownloading; }));
+    const QString credit = frmTaskBar->LabelCredit->text();
+    ASSERT_TRUE(WaitUntil([&] {
+        return frmTaskBar->LabelCredit->text() != credit || Manager()->FileStatus(slow) != sfsDownloading;
+    }));
+    EXPECT_EQ(Manager()->FileStatus(slow), sfsDownloading);
+    EXPECT_NE(frmTaskBar->LabelCredit->text(), credit);
+
+    ASSERT_TRUE(WaitUntil([] { return frmTaskBar->ChangeAdsTag() == 1; }));
+    EXPECT_TRUE(fHttp.Requests().contains(QStringLiteral("/list?UserId=42")));
+    const QStringList kept = {QStringLiteral("a.png"), QStringLiteral("b.gif"), QStringLiteral("moved.png"),
+                              slow, QStringLiteral("film.webm")};
+    EXPECT_EQ(Manager()->SwfList().Lines(), kept);
+    for (const QString& name : listed)
+        EXPECT_EQ(Manager()->FileStatus(name), name == QStringLiteral("bad.gif") ? sfsUnplayable : sfsReady)
+            << name.toStdString();
+    // What is not listed went with the cleaning; what cannot be shown never came in.
+    EXPECT_EQ(Files(TfrmTaskBar::AdsFolder()),
+              (QStringList{QStringLiteral("a.png"), QStringLiteral("b.gif"), QStringLiteral("film.webm"),
+                           QStringLiteral("moved.png"), slow}));
+    EXPECT_TRUE(Files(TfrmTaskBar::AdsTempFolder()).isEmpty())
+        << Files(TfrmTaskBar::AdsTempFolder()).join(u' ').toStdString();
+    const QStringList skipped = LogLines().filter(QStringLiteral("bad.gif"));
+    ASSERT_EQ(skipped.size(), 1) << skipped.join(u'\n').toStdString();
+    EXPECT_TRUE(skipped.first().contains(QStringLiteral(";ZRVSwfManager;"))) << skipped.first().toStdString();
+    EXPECT_EQ(statusAtClean, TZRVAdsPlayerStatus::Stopped);
+    EXPECT_EQ(shownAtClean, Ads(QStringLiteral("old.png")));
+
+    // The fetched list plays from its first file, each change the next, after the last the first.
+    EXPECT_EQ(Player()->MovieFile(), Ads(QStringLiteral("a.png")));
+    struct Turn {
+        QString Name;
+        TZRVAdsKind Kind;
+    };
+    const Turn turns[] = {{QStringLiteral("b.gif"), TZRVAdsKind::Animation},
+                          {QStringLiteral("moved.png"), TZRVAdsKind::Picture},
+                          {slow, TZRVAdsKind::Animation},
+                          {QStringLiteral("film.webm"), TZRVAdsKind::Video},
+                          {QStringLiteral("a.png"), TZRVAdsKind::Picture}};
+    for (const Turn& turn : turns) {
+        SCOPED_TRACE(turn.Name.toStdString());
+        frmTaskBar->TimerChangeAdsTimer();
+        ASSERT_TRUE(WaitUntil([] { return Player()->Status() != TZRVAdsPlayerStatus::Loading; }));
+        EXPECT_EQ(Player()->Status(), TZRVAdsPlayerStatus::Playing);
+        EXPECT_EQ(Player()->MovieFile(), Ads(turn.Name));
+        EXPECT_EQ(Player()->Kind(), turn.Kind);
+    }
+    // The change timer does the same.
+    frmTaskBar->TimerChangeAds->setInterval(50);
+    ASSERT_TRUE(WaitUntil([] { return Player()->MovieFile() == Ads(QStringLiteral("b.gif")); }));
+    frmTaskBar->TimerChangeAds->setInterval(3600000);
+
+    // A click opens the advertisement on screen with the desktop's handler.
+    TZRVFakeLauncher& launcher = FakePlatform().FakeLauncher();
+    launcher.ClearCalls();
+    QTest::mouseClick(Player(), Qt::LeftButton);
+    EXPECT_EQ(launcher.Calls(), QStringList{QStringLiteral("Open(%1)").arg(Player()->MovieFile())});
+}
+
+TEST_F(TaskbarAds, ABrokenTransferStopsTheFetchAndTheFolderKeepsPlaying) {
+    ASSERT_TRUE(QDir().mkpath(TfrmTaskBar::AdsFolder()));
+    WriteFile(Ads(QStringLiteral("keep.png")), Picture("png"));
+    fHttp.AddBroken(QStringLiteral("/ads/broken.gif"), c_AnimatedGif, 20);
+    fHttp.AddFile(QStringLiteral("/ads/late.png"), Picture("png"));
+    // A café identifier that is not a number asks as café 0.
+    ServeList(QStringLiteral("0"),
+              {QStringLiteral("keep.png"), QStringLiteral("broken.gif"), QStringLiteral("late.png")});
+    Configure(QStringLiteral("café"));
+    StartClientOffline();
+
+    ASSERT_TRUE(WaitUntil([] { return Manager()->FileStatus(QStringLiteral("broken.gif")) == sfsFailed; }));
+    RunEventsFor(100);
+    EXPECT_TRUE(fHttp.Requests().contains(QStringLiteral("/list?UserId=0")));
+    EXPECT_EQ(Manager()->FileStatus(QStringLiteral("keep.png")), sfsReady);
+    EXPECT_EQ(Manager()->FileStatus(QStringLiteral("late.png")), sfsWaiting);
+    EXPECT_EQ(fHttp.RequestCount(QStringLiteral("/ads/late.png")), 0);
+    EXPECT_EQ(Files(TfrmTaskBar::AdsFolder()), QStringList{QStringLiteral("keep.png")});
+    EXPECT_TRUE(Files(TfrmTaskBar::AdsTempFolder()).isEmpty())
+        << Files(TfrmTaskBar::AdsTempFolder()).join(u' ').toStdString();
+    EXPECT_EQ(LogLines().filter(QStringLiteral("broken.gif")).size(), 1);
+    // No fetch completed: the folder's advertisements play on.
+    EXPECT_EQ(frmTaskBar->ChangeAdsTag(), 0);
+    EXPECT_EQ(Player()->MovieFile(), Ads(QStringLiteral("keep.png")));
+    EXPECT_EQ(Player()->Status(), TZRVAdsPlayerStatus::Playing);
 }
 
 } // namespace
