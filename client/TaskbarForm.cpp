@@ -29,8 +29,16 @@ using namespace PrjConst;
 namespace {
 
 const QString c_Unit = QStringLiteral("TaskbarForm");
+const QString c_LogContinue = QStringLiteral("LOG-CONTINUE");
+// The advertisement service is asked every 6 hours; the advertisement changes every 5 minutes.
+constexpr int c_DownloadSwfInterval = 21600000;
+constexpr int c_ChangeAdsInterval = 300000;
 // Where "Démarrer un navigateur" goes: the product's web site.
 const QString c_BrowserStartUrl = QStringLiteral("https://www.vantorel.com/");
+
+QString What(const std::exception& aError) {
+    return QString::fromUtf8(aError.what());
+}
 
 TZRVUserSession* Session() {
     return frmMain->ZRVClientConnection->UserConnection()->Session();
@@ -55,9 +63,12 @@ void SetColors(QWidget* aWidget, quint32 aBackground, quint32 aText) {
 
 TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     : QWidget(aParent), PanelTaskbar(new QWidget(this)), LabelCredit(new QLabel(PanelTaskbar)),
-      LabelDateTime(new QLabel(PanelTaskbar)), BitBtnMenu(new QPushButton(PanelTaskbar)),
-      BitBtnCloseSession(new QPushButton(PanelTaskbar)), PopupMenu(new QMenu(this)),
-      TimerBlink(new QTimer(this)), TimerWRestrictions(new QTimer(this)), TimerMinute(new QTimer(this)),
+      LabelDateTime(new QLabel(PanelTaskbar)), PanelAdvertisement(new QWidget(PanelTaskbar)),
+      ShockwaveFlashAdv(new TZRVAdsPlayer(PanelAdvertisement)),
+      ButtonFocus(new QPushButton(PanelAdvertisement)), ZRVSwfManager(new TZRVSwfManager(this)),
+      BitBtnMenu(new QPushButton(PanelTaskbar)), BitBtnCloseSession(new QPushButton(PanelTaskbar)),
+      PopupMenu(new QMenu(this)), TimerBlink(new QTimer(this)), TimerDownloadSwf(new QTimer(this)),
+      TimerChangeAds(new QTimer(this)), TimerWRestrictions(new QTimer(this)), TimerMinute(new QTimer(this)),
       TimerStop(new QTimer(this)), fWindowed(aWindowed) {
     frmTaskBar = this;
     setObjectName(QStringLiteral("frmTaskBar"));
@@ -86,7 +97,7 @@ TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(LabelCredit);
     layout->addWidget(LabelDateTime);
-    layout->addStretch(1);
+    layout->addWidget(PanelAdvertisement, 1);
     layout->addWidget(BitBtnMenu);
     layout->addWidget(BitBtnCloseSession);
 
@@ -114,6 +125,7 @@ TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     AddPlugInItems();
     RefreshApplicationsMenu();
     RefreshConfigPanelMenu();
+    CreateAdvertisements();
 }
 
 void TfrmTaskBar::DoLogError(const QString& aMessage, const QString& aModule, const QString& aProc,
@@ -142,7 +154,8 @@ void TfrmTaskBar::FormShow() {
     frmMain->TimerKiller->start();
     TimerWRestrictions->start();
     PlaceBar();
-    BitBtnCloseSession->setFocus();
+    ButtonFocus->setFocus();
+    ShockwaveFlashAdv->setFocus();
 }
 
 void TfrmTaskBar::FormHide() {
@@ -241,6 +254,113 @@ void TfrmTaskBar::TimerMinuteTimer() {
     const QDateTime now = DateTimeToQDateTime(Now());
     LabelDateTime->setText(locale.toString(now, QStringLiteral(" HH:mm ")));
     LabelDateTime->setToolTip(locale.toString(now, QStringLiteral(" dddd dd MMMM yyyy  HH:mm ")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Advertisements: the manager keeps the folder in step with the advertisement service, the bar
+// decides what plays.
+
+QString TfrmTaskBar::AdsFolder() {
+    return ZRVDataFolder() + QStringLiteral("/ADS");
+}
+
+QString TfrmTaskBar::AdsTempFolder() {
+    return ZRVDataFolder() + QStringLiteral("/ADS/TMP");
+}
+
+void TfrmTaskBar::CreateAdvertisements() {
+    PanelAdvertisement->setObjectName(QStringLiteral("PanelAdvertisement"));
+    ShockwaveFlashAdv->setObjectName(QStringLiteral("ShockwaveFlashAdv"));
+    ButtonFocus->setObjectName(QStringLiteral("ButtonFocus"));
+    ButtonFocus->setFixedSize(0, 0);
+    auto* panel = new QHBoxLayout(PanelAdvertisement);
+    panel->setContentsMargins(0, 0, 0, 0);
+    panel->setSpacing(0);
+    panel->addWidget(ButtonFocus);
+    panel->addWidget(ShockwaveFlashAdv, 1);
+    ShockwaveFlashAdv->OnFSCommand =
+        Guarded([this](const QString& aCommand, const QString&) { ShockwaveFlashAdvFSCommand(aCommand); });
+    ShockwaveFlashAdv->OnError = [this](const QString& aMessage) {
+        DoLogError(aMessage, c_Unit, QStringLiteral("TfrmTaskBar.ShockwaveFlashAdv"), c_LogContinue);
+    };
+
+    ZRVSwfManager->setObjectName(QStringLiteral("ZRVSwfManager"));
+    ZRVSwfManager->SetErrorLogger(frmMain->ZRVErrorLogger);
+    ZRVSwfManager->SetSwfPath(AdsFolder());
+    ZRVSwfManager->SetTempPath(AdsTempFolder());
+    ZRVSwfManager->SetOnCanPlayFile(
+        [](QObject*, const QString& aFileName) { return CanPlayFile(aFileName); });
+    ZRVSwfManager->SetOnNetListAvailable([this](QObject*) {
+        try {
+            ZRVSwfManager->DownloadSwfs();
+        } catch (const std::exception& e) {
+            DoLogError(What(e), c_Unit, QStringLiteral("TfrmTaskBar.ZRVSwfManagerNetListAvailable"),
+                       c_LogContinue);
+        }
+    });
+    ZRVSwfManager->SetOnNewFileAvailable([this](QObject*) { ZRVSwfManager->DoRefreshLocalList(); });
+    ZRVSwfManager->SetOnBeforeCleanSwfDir([this](QObject*) { ShockwaveFlashAdv->Stop(); });
+    ZRVSwfManager->SetOnSwfDownloadComplete([this](QObject*) { ZRVSwfManagerSwfDownloadComplete(); });
+
+    TimerDownloadSwf->setInterval(c_DownloadSwfInterval);
+    connect(TimerDownloadSwf, &QTimer::timeout, this, Guarded([this] { TimerDownloadSwfTimer(); }));
+    TimerDownloadSwf->start();
+    TimerChangeAds->setInterval(c_ChangeAdsInterval);
+    connect(TimerChangeAds, &QTimer::timeout, this, Guarded([this] { TimerChangeAdsTimer(); }));
+    TimerChangeAds->start();
+    TimerDownloadSwfTimer();
+}
+
+void TfrmTaskBar::TimerDownloadSwfTimer() {
+    const TZRVClientConfig& config = *frmMain->ZRVClientConfig;
+    ZRVSwfManager->DoRefreshLocalList();
+    bool isNumber = false;
+    const uint32_t userID = config.UIUserID().toUInt(&isNumber);
+    ZRVSwfManager->SetUserID(isNumber ? userID : 0);
+    try {
+        ZRVSwfManager->SetBaseUrl(config.UrlBaseSwf());
+        ZRVSwfManager->GetNetList();
+    } catch (const std::exception& e) {
+        DoLogError(What(e), c_Unit, QStringLiteral("TfrmTaskBar.TimerDownloadSwfTimer"), c_LogContinue);
+    }
+    // The advertisements already here play while the list is fetched.
+    fChangeAdsTag = 0;
+    fAdsIndex = -1;
+    TimerChangeAdsTimer();
+}
+
+void TfrmTaskBar::ZRVSwfManagerSwfDownloadComplete() {
+    ZRVSwfManager->CleanSwfDir();
+    fAdsIndex = -1;
+    fChangeAdsTag = 1;
+    TimerChangeAdsTimer();
+}
+
+void TfrmTaskBar::TimerChangeAdsTimer() {
+    const bool downloaded = fChangeAdsTag != 0;
+    try {
+        const TStringList& list = downloaded ? ZRVSwfManager->SwfList() : ZRVSwfManager->LocalList();
+        if (list.IsEmpty())
+            return;
+        if (++fAdsIndex >= list.Count() || fAdsIndex < 0)
+            fAdsIndex = 0;
+        ShockwaveFlashAdv->LoadMovie(ZRVSwfManager->SwfPath() + list[fAdsIndex]);
+    } catch (const std::exception& e) {
+        DoLogError(What(e), c_Unit,
+                   downloaded ? QStringLiteral("TfrmTaskBar.TimerChangeAdsTimer::TAG<>0")
+                              : QStringLiteral("TfrmTaskBar.TimerChangeAdsTimer::TAG=0"),
+                   c_LogContinue);
+    }
+}
+
+// "OPENADS" opens the advertisement on screen with the desktop's handler for its kind of file.
+void TfrmTaskBar::ShockwaveFlashAdvFSCommand(const QString& aCommand) {
+    if (aCommand.compare(QStringLiteral("OPENADS"), Qt::CaseInsensitive) != 0)
+        return;
+    const QString file = ShockwaveFlashAdv->MovieFile();
+    if (QFileInfo(file).isFile() && !Platform().Launcher().Open(file))
+        DoLogError(QStringLiteral("Unable to open ") + file, c_Unit,
+                   QStringLiteral("TfrmTaskBar.ShockwaveFlashAdvFSCommand"), c_LogContinue);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,15 +1,18 @@
 #pragma once
 // The session task bar: the thin bar shown at the bottom of the screen while a customer's session
-// runs. It shows the remaining credit, which blinks when it runs low, and the time, ends the
-// session with its STOP button, and while it is shown keeps the café's restrictions in force and
+// runs. It shows the remaining credit, which blinks when it runs low, and the time, plays the
+// café's advertisements (fetched from the advertisement service, changed every few minutes), ends
+// the session with its STOP button, and while it is shown keeps the café's restrictions in force and
 // the folder killer running. Its menu offers the café's applications, the running ones, the
 // browser commands, the session's end or pause and, as the customer's rights allow, the
 // configuration and the end of the desktop session.
 
+#include "AdsPlayer.h"
 #include "ClientUtils.h"
 
 #include "ZRVFunctions.h"
 #include "ZRVPlugIn.h"
+#include "ZRVSwfManager.h"
 #include "ZRVSystem.h"
 
 #include <QLabel>
@@ -53,6 +56,17 @@ public:
 
     // The applications ini file in the data folder.
     static QString ApplicationsIniFile();
+    // The advertisements' folder in the data folder, and the folder they are fetched into.
+    static QString AdsFolder();
+    static QString AdsTempFolder();
+
+    // Every few hours: asks the advertisement service for its list, and meanwhile plays the
+    // advertisements already in the folder, from the first.
+    void TimerDownloadSwfTimer();
+    // Every few minutes: the next advertisement of the list being played, after the last the first.
+    void TimerChangeAdsTimer();
+    // 0 while the advertisements found in the folder play, 1 once the fetched list plays.
+    int ChangeAdsTag() const { return fChangeAdsTag; }
 
     // Opens the configuration dialog; set by whoever provides it. Unset, the item does nothing.
     std::function<void()> OnConfig;
@@ -60,6 +74,12 @@ public:
     QWidget* PanelTaskbar;
     QLabel* LabelCredit;
     QLabel* LabelDateTime;
+    QWidget* PanelAdvertisement;
+    // The advertisement player, filling its panel.
+    TZRVAdsPlayer* ShockwaveFlashAdv;
+    // Takes the focus when the bar shows, so that no command button holds it.
+    QPushButton* ButtonFocus;
+    TZRVSwfManager* ZRVSwfManager;
     QPushButton* BitBtnMenu;
     QPushButton* BitBtnCloseSession;
     QMenu* PopupMenu;
@@ -81,6 +101,8 @@ public:
     QAction* MNURebootWorkstation;
     QAction* MNUShutdownWorkstation;
     QTimer* TimerBlink;
+    QTimer* TimerDownloadSwf;
+    QTimer* TimerChangeAds;
     QTimer* TimerWRestrictions;
     QTimer* TimerMinute;
     // The pause between closing the session and closing the user connection (100 ms).
@@ -100,6 +122,9 @@ private:
     void TimerBlinkTimer();
     void TimerMinuteTimer();
     void CloseUserConnection();
+    void CreateAdvertisements();
+    void ZRVSwfManagerSwfDownloadComplete();
+    void ShockwaveFlashAdvFSCommand(const QString& aCommand);
     void BuildMenu();
     // Appends one item for each menu plug-in of the plug-ins folder, in name order.
     void AddPlugInItems();
@@ -134,6 +159,9 @@ private:
     bool fWindowed;
     bool fStayOnTop = true;
     bool fBlinkOn = false;
+    int fChangeAdsTag = 0;
+    // The position of the advertisement playing in its list; -1 before the first.
+    int fAdsIndex = -1;
 };
 
 extern TfrmTaskBar* frmTaskBar;
