@@ -181,6 +181,8 @@ TfrmConfig::TfrmConfig(QWidget* aParent)
     };
 
     PageControlConfiguration->setObjectName(QStringLiteral("PageControlConfiguration"));
+    // Every page's tab in sight: the dialog is as wide as they need.
+    PageControlConfiguration->setUsesScrollButtons(false);
     TabSheetGeneral = AddPage("TabSheetGeneral", c_TabGeneral, BuildGeneralPage());
     TabSheetSecurity = AddPage("TabSheetSecurity", c_TabSecurity, BuildSecurityPage());
     TabSheetUserInformations =
