@@ -3,6 +3,7 @@
 #include "AddCreditForm.h"
 #include "ClientForm.h"
 #include "ClientSystem.h"
+#include "ConfigForm.h"
 #include "PrjConst.h"
 #include "SingleInstance.h"
 #include "SplashScreenForm.h"
@@ -128,6 +129,7 @@ void TZRVClientProgram::CreateForms(TfrmSplashScreen& aSplash) {
         aSplash.Gauge->setValue(position);
     aSplash.ShowStep(c_LoadingTaskBar);
     fTaskBar = std::make_unique<TfrmTaskBar>(fOptions.Windowed);
+    fTaskBar->OnConfig = [] { TfrmConfig::Execute(frmTaskBar); };
     aSplash.Gauge->setValue(6);
     aSplash.ShowStep(c_LoadingClient);
     fClient = std::make_unique<TfrmClient>(fArguments, fOptions.Windowed);

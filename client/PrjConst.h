@@ -332,6 +332,105 @@ inline constexpr const char* c_ServerAddressRequired =
 inline constexpr const char* c_WrongServerPort =
     QT_TRANSLATE_NOOP("PrjConst", "Valeur du port de communication avec le serveur incorrecte");
 
+// Configuration dialog
+inline constexpr const char* c_ConfigCaption = QT_TRANSLATE_NOOP("PrjConst", "Configuration");
+inline constexpr const char* c_ConfigBoxTitle = QT_TRANSLATE_NOOP("PrjConst", "Vantorel tikora manager 2");
+inline constexpr const char* c_TabSecurity = QT_TRANSLATE_NOOP("PrjConst", "Sécurité");
+inline constexpr const char* c_TabUserInformations =
+    QT_TRANSLATE_NOOP("PrjConst", "Informations utilisateur");
+inline constexpr const char* c_TabWindowsRestrictions = QT_TRANSLATE_NOOP("PrjConst", "Restrictions système");
+inline constexpr const char* c_TabDisallowRun = QT_TRANSLATE_NOOP("PrjConst", "Applications interdites");
+inline constexpr const char* c_TabApplicationsList = QT_TRANSLATE_NOOP("PrjConst", "Menu applications");
+inline constexpr const char* c_AutoLaunch =
+    QT_TRANSLATE_NOOP("PrjConst", "Démarrer le client à l'ouverture de Windows");
+inline constexpr const char* c_GroupBackground = QT_TRANSLATE_NOOP("PrjConst", "Arrière plan");
+inline constexpr const char* c_Diaporama = QT_TRANSLATE_NOOP("PrjConst", "Diaporama");
+inline constexpr const char* c_SingleImage = QT_TRANSLATE_NOOP("PrjConst", "Image fixe");
+inline constexpr const char* c_DiaporamaDelay = QT_TRANSLATE_NOOP("PrjConst", "Intervalle (en minutes)");
+inline constexpr const char* c_ButtonAutoConfig = QT_TRANSLATE_NOOP("PrjConst", "Recherche automatique");
+inline constexpr const char* c_AdvancedZRV =
+    QT_TRANSLATE_NOOP("PrjConst", "Utiliser le mode Advance du module client zrv");
+inline constexpr const char* c_GroupOffline = QT_TRANSLATE_NOOP("PrjConst", "Compte offline");
+inline constexpr const char* c_LocalUser = QT_TRANSLATE_NOOP("PrjConst", "Nom d'utilisateur");
+inline constexpr const char* c_RetypePassword = QT_TRANSLATE_NOOP("PrjConst", "Resaisir le mot de passe");
+inline constexpr const char* c_ButtonSaveLocalAccount = QT_TRANSLATE_NOOP("PrjConst", "Enregistrer");
+inline constexpr const char* c_UIAddress = QT_TRANSLATE_NOOP("PrjConst", "Adresse");
+inline constexpr const char* c_UICompanyName = QT_TRANSLATE_NOOP("PrjConst", "Nom de l'établissement");
+inline constexpr const char* c_UICountry = QT_TRANSLATE_NOOP("PrjConst", "Pays");
+inline constexpr const char* c_UIEmail = QT_TRANSLATE_NOOP("PrjConst", "Adresse electronique");
+inline constexpr const char* c_UIGeography = QT_TRANSLATE_NOOP("PrjConst", "Situation géographique");
+inline constexpr const char* c_UIOwnerName = QT_TRANSLATE_NOOP("PrjConst", "Gérant de l'établissement");
+inline constexpr const char* c_UIPhone = QT_TRANSLATE_NOOP("PrjConst", "Téléphone");
+inline constexpr const char* c_UIPoBox = QT_TRANSLATE_NOOP("PrjConst", "Boite postale");
+inline constexpr const char* c_UITown = QT_TRANSLATE_NOOP("PrjConst", "Ville");
+inline constexpr const char* c_UIUserID = QT_TRANSLATE_NOOP("PrjConst", "Numéro d'utilisateur");
+inline constexpr const char* c_WRDesktopVisible = QT_TRANSLATE_NOOP("PrjConst", "Bureau visible");
+inline constexpr const char* c_WRFastTaskSwitchEnabled =
+    QT_TRANSLATE_NOOP("PrjConst", "Authoriser la combinaison Alt+Tab");
+inline constexpr const char* c_WRLockConfigPanel =
+    QT_TRANSLATE_NOOP("PrjConst", "Verouiller le panneau de configuration");
+inline constexpr const char* c_WRLockDisplaySettings =
+    QT_TRANSLATE_NOOP("PrjConst", "Verouiller les paramètres d'affichage");
+inline constexpr const char* c_WRLockIESettings =
+    QT_TRANSLATE_NOOP("PrjConst", "Verouiller la configuration d'internet explorer");
+inline constexpr const char* c_WRLockLogoff =
+    QT_TRANSLATE_NOOP("PrjConst", "Empêcher la fermeture de session windows");
+inline constexpr const char* c_WRLockProgramFilesFolder =
+    QT_TRANSLATE_NOOP("PrjConst", "Verouiller le dossier des programmes");
+inline constexpr const char* c_WRLockReboot =
+    QT_TRANSLATE_NOOP("PrjConst", "Empêcher le rédémarrage de la station de travail");
+inline constexpr const char* c_WRLockShutdown =
+    QT_TRANSLATE_NOOP("PrjConst", "Empêcher la fermeture de la station de travail");
+inline constexpr const char* c_WRLockSystemFolder =
+    QT_TRANSLATE_NOOP("PrjConst", "Verouiller le dossier système");
+inline constexpr const char* c_WRLockWindowsFolder =
+    QT_TRANSLATE_NOOP("PrjConst", "Verouiller le dossier Windows");
+inline constexpr const char* c_WRShellTrayVisible =
+    QT_TRANSLATE_NOOP("PrjConst", "Afficher la barre des tâches");
+inline constexpr const char* c_WRStartMenuEnabled =
+    QT_TRANSLATE_NOOP("PrjConst", "Afficher le menu démarrer");
+inline constexpr const char* c_WRTaskMgrEnabled =
+    QT_TRANSLATE_NOOP("PrjConst", "Activer le gestionnaire des tâches");
+inline constexpr const char* c_ButtonAdd = QT_TRANSLATE_NOOP("PrjConst", "Ajouter");
+inline constexpr const char* c_ButtonRemove = QT_TRANSLATE_NOOP("PrjConst", "Supprimer");
+inline constexpr const char* c_ButtonRemoveAll = QT_TRANSLATE_NOOP("PrjConst", "Suppimer tout");
+inline constexpr const char* c_DisallowRunActive = QT_TRANSLATE_NOOP("PrjConst", "Actif");
+inline constexpr const char* c_ButtonHelp = QT_TRANSLATE_NOOP("PrjConst", "&Aide");
+inline constexpr const char* c_ConfigHelp = QT_TRANSLATE_NOOP(
+    "PrjConst", "Modifiez les paramètres de configuration du client \r\n puis cliquez sur le bouton Ok pour "
+                "enregistrer, ou cliquez sur le bouton annuler ");
+inline constexpr const char* c_ChoosePicture = QT_TRANSLATE_NOOP("PrjConst", "Choisir une image");
+inline constexpr const char* c_PictureFilter =
+    QT_TRANSLATE_NOOP("PrjConst", "Images (*.bmp *.jpg *.jpeg *.gif *.png)");
+inline constexpr const char* c_ChooseProgram = QT_TRANSLATE_NOOP("PrjConst", "Choisir une application");
+inline constexpr const char* c_DisallowRunFull =
+    QT_TRANSLATE_NOOP("PrjConst", "Le maximum d'applications authorisé est de 100");
+inline constexpr const char* c_ApplicationPresent =
+    QT_TRANSLATE_NOOP("PrjConst", "Cette application est déjà présente dans la liste");
+inline constexpr const char* c_ApplicationAdded = QT_TRANSLATE_NOOP("PrjConst", "Application ajoutée");
+inline constexpr const char* c_ConfigOperationFailed =
+    QT_TRANSLATE_NOOP("PrjConst", "Une erreur est survenue au cours de l'opération");
+inline constexpr const char* c_SelectApplication =
+    QT_TRANSLATE_NOOP("PrjConst", "Veuillez sélectionner l'application à supprimer");
+inline constexpr const char* c_AskDeleteDisallowed =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez vous supprimer cette application de la liste ?");
+inline constexpr const char* c_AskDeleteApplication =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez vous supprimer cette application ?");
+inline constexpr const char* c_ApplicationDeleted = QT_TRANSLATE_NOOP("PrjConst", "Application supprimée");
+inline constexpr const char* c_AskDeleteAllApplications =
+    QT_TRANSLATE_NOOP("PrjConst", "Voulez vous vraiment supprimer supprimer toutes les applications ?");
+inline constexpr const char* c_ApplicationsDeleted = QT_TRANSLATE_NOOP("PrjConst", "Applications supprimées");
+inline constexpr const char* c_LocalUserRequired =
+    QT_TRANSLATE_NOOP("PrjConst", "Le nom d'utilisateur local ne doit pas être vide !");
+inline constexpr const char* c_PasswordsDiffer =
+    QT_TRANSLATE_NOOP("PrjConst", "Les mots de passe saisis diffèrent");
+inline constexpr const char* c_OfflineAccountUpdated =
+    QT_TRANSLATE_NOOP("PrjConst", "Compte offline mis à jour !");
+inline constexpr const char* c_NoOfflineAccount = QT_TRANSLATE_NOOP(
+    "PrjConst", "Aucun compte local n'est enregistré : créez-le d'abord dans les comptes locaux");
+inline constexpr const char* c_WrongDiaporamaDelay =
+    QT_TRANSLATE_NOOP("PrjConst", "Valeur de l'intervalle du diaporama incorrecte");
+
 // The text in the language chosen now.
 inline QString Tr(const char* aText) {
     return QCoreApplication::translate("PrjConst", aText);

@@ -53,6 +53,7 @@ public:
     void RefreshConfigPanelMenu();
     // "Menu": rebuilds the tasks menus and pops the menu up at the bar's top-left corner.
     void BitBtnMenuClick();
+    void FormShow(); // on show, and again when the settings changed while the bar is up
 
     // The applications ini file in the data folder.
     static QString ApplicationsIniFile();
@@ -116,7 +117,6 @@ protected:
     void changeEvent(QEvent* aEvent) override;
 
 private:
-    void FormShow();
     void FormHide();
     void ApplyRestrictions(bool aShowTray);
     void TimerBlinkTimer();

@@ -895,5 +895,263 @@ Please wait</translation>
         <source>Date et Heure</source>
         <translation>Date and time</translation>
     </message>
+    <message>
+        <source>Sécurité</source>
+        <translation>Security</translation>
+    </message>
+    <message>
+        <source>Informations utilisateur</source>
+        <translation>User information</translation>
+    </message>
+    <message>
+        <source>Restrictions système</source>
+        <translation>System restrictions</translation>
+    </message>
+    <message>
+        <source>Applications interdites</source>
+        <translation>Forbidden applications</translation>
+    </message>
+    <message>
+        <source>Menu applications</source>
+        <translation>Applications menu</translation>
+    </message>
+    <message>
+        <source>Démarrer le client à l&apos;ouverture de Windows</source>
+        <translation>Start the client when the desktop session opens</translation>
+    </message>
+    <message>
+        <source>Arrière plan</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>Diaporama</source>
+        <translation>Slide show</translation>
+    </message>
+    <message>
+        <source>Image fixe</source>
+        <translation>Single picture</translation>
+    </message>
+    <message>
+        <source>Intervalle (en minutes)</source>
+        <translation>Interval (minutes)</translation>
+    </message>
+    <message>
+        <source>Recherche automatique</source>
+        <translation>Automatic search</translation>
+    </message>
+    <message>
+        <source>Utiliser le mode Advance du module client zrv</source>
+        <translation>Use the advanced mode of the zrv client module</translation>
+    </message>
+    <message>
+        <source>Compte offline</source>
+        <translation>Offline account</translation>
+    </message>
+    <message>
+        <source>Nom d&apos;utilisateur</source>
+        <translation>User name</translation>
+    </message>
+    <message>
+        <source>Resaisir le mot de passe</source>
+        <translation>Retype the password</translation>
+    </message>
+    <message>
+        <source>Enregistrer</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Adresse</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Nom de l&apos;établissement</source>
+        <translation>Business name</translation>
+    </message>
+    <message>
+        <source>Pays</source>
+        <translation>Country</translation>
+    </message>
+    <message>
+        <source>Adresse electronique</source>
+        <translation>E-mail address</translation>
+    </message>
+    <message>
+        <source>Situation géographique</source>
+        <translation>Location</translation>
+    </message>
+    <message>
+        <source>Gérant de l&apos;établissement</source>
+        <translation>Manager</translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation>Phone</translation>
+    </message>
+    <message>
+        <source>Boite postale</source>
+        <translation>PO box</translation>
+    </message>
+    <message>
+        <source>Ville</source>
+        <translation>Town</translation>
+    </message>
+    <message>
+        <source>Numéro d&apos;utilisateur</source>
+        <translation>User number</translation>
+    </message>
+    <message>
+        <source>Bureau visible</source>
+        <translation>Desktop visible</translation>
+    </message>
+    <message>
+        <source>Authoriser la combinaison Alt+Tab</source>
+        <translation>Allow Alt+Tab</translation>
+    </message>
+    <message>
+        <source>Verouiller le panneau de configuration</source>
+        <translation>Lock the control panel</translation>
+    </message>
+    <message>
+        <source>Verouiller les paramètres d&apos;affichage</source>
+        <translation>Lock the display settings</translation>
+    </message>
+    <message>
+        <source>Verouiller la configuration d&apos;internet explorer</source>
+        <translation>Lock the Internet Explorer settings</translation>
+    </message>
+    <message>
+        <source>Empêcher la fermeture de session windows</source>
+        <translation>Prevent logging off</translation>
+    </message>
+    <message>
+        <source>Verouiller le dossier des programmes</source>
+        <translation>Lock the programs folder</translation>
+    </message>
+    <message>
+        <source>Empêcher le rédémarrage de la station de travail</source>
+        <translation>Prevent rebooting the workstation</translation>
+    </message>
+    <message>
+        <source>Empêcher la fermeture de la station de travail</source>
+        <translation>Prevent shutting down the workstation</translation>
+    </message>
+    <message>
+        <source>Verouiller le dossier système</source>
+        <translation>Lock the system folder</translation>
+    </message>
+    <message>
+        <source>Verouiller le dossier Windows</source>
+        <translation>Lock the system settings folder</translation>
+    </message>
+    <message>
+        <source>Afficher la barre des tâches</source>
+        <translation>Show the task bar</translation>
+    </message>
+    <message>
+        <source>Afficher le menu démarrer</source>
+        <translation>Show the start menu</translation>
+    </message>
+    <message>
+        <source>Activer le gestionnaire des tâches</source>
+        <translation>Enable the task manager</translation>
+    </message>
+    <message>
+        <source>Ajouter</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Supprimer</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Suppimer tout</source>
+        <translation>Remove all</translation>
+    </message>
+    <message>
+        <source>Actif</source>
+        <translation>Active</translation>
+    </message>
+    <message>
+        <source>&amp;Aide</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Modifiez les paramètres de configuration du client <byte value="xd"/>
+ puis cliquez sur le bouton Ok pour enregistrer, ou cliquez sur le bouton annuler </source>
+        <translation>Change the client&apos;s settings <byte value="xd"/>
+ then press Ok to save them, or press Cancel </translation>
+    </message>
+    <message>
+        <source>Choisir une image</source>
+        <translation>Choose a picture</translation>
+    </message>
+    <message>
+        <source>Images (*.bmp *.jpg *.jpeg *.gif *.png)</source>
+        <translation>Pictures (*.bmp *.jpg *.jpeg *.gif *.png)</translation>
+    </message>
+    <message>
+        <source>Choisir une application</source>
+        <translation>Choose an application</translation>
+    </message>
+    <message>
+        <source>Le maximum d&apos;applications authorisé est de 100</source>
+        <translation>At most 100 applications are allowed</translation>
+    </message>
+    <message>
+        <source>Cette application est déjà présente dans la liste</source>
+        <translation>This application is already in the list</translation>
+    </message>
+    <message>
+        <source>Application ajoutée</source>
+        <translation>Application added</translation>
+    </message>
+    <message>
+        <source>Une erreur est survenue au cours de l&apos;opération</source>
+        <translation>An error occurred during the operation</translation>
+    </message>
+    <message>
+        <source>Veuillez sélectionner l&apos;application à supprimer</source>
+        <translation>Please select the application to remove</translation>
+    </message>
+    <message>
+        <source>Voulez vous supprimer cette application de la liste ?</source>
+        <translation>Do you want to remove this application from the list?</translation>
+    </message>
+    <message>
+        <source>Voulez vous supprimer cette application ?</source>
+        <translation>Do you want to remove this application?</translation>
+    </message>
+    <message>
+        <source>Application supprimée</source>
+        <translation>Application removed</translation>
+    </message>
+    <message>
+        <source>Voulez vous vraiment supprimer supprimer toutes les applications ?</source>
+        <translation>Do you really want to remove all the applications?</translation>
+    </message>
+    <message>
+        <source>Applications supprimées</source>
+        <translation>Applications removed</translation>
+    </message>
+    <message>
+        <source>Le nom d&apos;utilisateur local ne doit pas être vide !</source>
+        <translation>The local user name must not be empty!</translation>
+    </message>
+    <message>
+        <source>Les mots de passe saisis diffèrent</source>
+        <translation>The passwords typed differ</translation>
+    </message>
+    <message>
+        <source>Compte offline mis à jour !</source>
+        <translation>Offline account updated!</translation>
+    </message>
+    <message>
+        <source>Aucun compte local n&apos;est enregistré : créez-le d&apos;abord dans les comptes locaux</source>
+        <translation>No local account is stored: create it first in the local accounts</translation>
+    </message>
+    <message>
+        <source>Valeur de l&apos;intervalle du diaporama incorrecte</source>
+        <translation>Wrong slide show interval</translation>
+    </message>
 </context>
 </TS>

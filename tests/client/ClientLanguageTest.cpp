@@ -3,6 +3,7 @@
 
 #include "ClientTestFixture.h"
 
+#include "ConfigForm.h"
 #include "KLocalizerOnFly.h"
 #include "LocalAccountsForm.h"
 #include "SendMessageForm.h"
@@ -103,7 +104,8 @@ TEST_F(Languages, EnglishLeavesNoFrenchTextAndFrenchComesBackExactly) {
                                    frmClient,
                                    TfrmLocalAccounts::Execute(frmMain),
                                    TfrmSendMessage::Show(frmMain->ZRVClientConnection, frmMain),
-                                   TfrmSetupClientConnection::SetupClientConnection(frmMain)};
+                                   TfrmSetupClientConnection::SetupClientConnection(frmMain),
+                                   TfrmConfig::Execute(frmMain)};
     const QStringList french = Texts(forms);
     // The walk sees the forms' texts, French ones among them.
     ASSERT_FALSE(FrenchLeft(french, sources).isEmpty());

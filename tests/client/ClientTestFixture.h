@@ -39,6 +39,17 @@ inline QMessageBox* Box() {
     return nullptr;
 }
 
+// The texts of the message boxes shown now; the boxes are closed.
+inline QStringList TakeBoxes() {
+    QStringList texts;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) {
+            texts << box->text();
+            box->close();
+        }
+    return texts;
+}
+
 // Wednesday 20 July 2011, 10:00: every test's present.
 inline TDateTime TestNow() {
     return EncodeDateTime(2011, 7, 20, 10, 0, 0);

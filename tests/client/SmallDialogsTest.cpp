@@ -22,17 +22,6 @@ namespace {
 
 class SmallDialogs : public ClientTest {
 protected:
-    // The texts of the message boxes shown now; the boxes are closed.
-    static QStringList TakeBoxes() {
-        QStringList texts;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) {
-                texts << box->text();
-                box->close();
-            }
-        return texts;
-    }
-
     // The employee deletes the account shown and says yes.
     void ConfirmDeletion(TfrmLocalAccounts* aDialog) {
         Click(aDialog->ButtonDelete);
