@@ -43,6 +43,11 @@ TfrmAddCredit::TfrmAddCredit(QWidget* aParent)
     connect(ButtonExecute, &QPushButton::clicked, this, Guarded([this](bool) { ButtonExecuteClick(); }));
 }
 
+TfrmAddCredit::~TfrmAddCredit() {
+    if (frmAddCredit == this)
+        frmAddCredit = nullptr;
+}
+
 void TfrmAddCredit::Reset() {
     LabeledEditReloadCode->clear();
     TimerBlink->stop();

@@ -14,6 +14,7 @@ class TfrmAddCredit : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmAddCredit(QWidget* aParent = nullptr);
+    ~TfrmAddCredit() override;
 
     // Back to idle: code emptied, blinking stopped, the button enabled again.
     void Reset();

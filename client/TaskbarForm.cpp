@@ -128,6 +128,11 @@ TfrmTaskBar::TfrmTaskBar(bool aWindowed, QWidget* aParent)
     CreateAdvertisements();
 }
 
+TfrmTaskBar::~TfrmTaskBar() {
+    if (frmTaskBar == this)
+        frmTaskBar = nullptr;
+}
+
 void TfrmTaskBar::DoLogError(const QString& aMessage, const QString& aModule, const QString& aProc,
                              const QString& aAction) const {
     frmMain->LogError(aMessage, aModule, aProc, aAction);

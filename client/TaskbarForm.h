@@ -31,6 +31,7 @@ public:
     static constexpr int c_Height = 33;
 
     explicit TfrmTaskBar(bool aWindowed, QWidget* aParent = nullptr);
+    ~TfrmTaskBar() override;
 
     void DoStartBlink();
     void DoStopBlink();
