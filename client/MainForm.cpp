@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QScreen>
@@ -60,7 +61,10 @@ TZRVPopupInfos Notice(const QString& aTitle, const QString& aMessage, int aSize,
     return infos;
 }
 
-// The XDG autostart entry of the desktop session that starts the program as its Run value does.
+// The XDG autostart entry of the desktop session that starts the program as its Run value does. It
+// has the name of the entry the workstation's package installs for every user, so that it stands
+// in for it instead of starting the program a second time; like that one it starts the program
+// under its supervisor when the supervisor is installed beside it, and not in our own session.
 void WriteAutostartEntry(const QString& aExeName) {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/autostart");
@@ -69,9 +73,13 @@ void WriteAutostartEntry(const QString& aExeName) {
     QSaveFile file(folder + u'/' + c_RunValue + QStringLiteral(".desktop"));
     if (!file.open(QIODevice::WriteOnly))
         throw EZRVError(file.errorString());
-    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=\"%2\" %3\n"
-                                         "NoDisplay=true\nX-GNOME-Autostart-enabled=true\n")
-                              .arg(QString::fromLatin1(c_ApplicationTitle), aExeName, c_RegistryRunArgument);
+    const QString supervisor = QFileInfo(aExeName).dir().filePath(QStringLiteral("zrv2-supervise"));
+    const QString command = QFileInfo(supervisor).isExecutable()
+                                ? QStringLiteral("\"%1\" \"%2\"").arg(supervisor, aExeName)
+                                : QStringLiteral("\"%1\"").arg(aExeName);
+    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2 %3\n"
+                                         "NoDisplay=true\nNotShowIn=ZRV2;\nX-GNOME-Autostart-enabled=true\n")
+                              .arg(QString::fromLatin1(c_ApplicationTitle), command, c_RegistryRunArgument);
     file.write(entry.toUtf8());
     if (!file.commit())
         throw EZRVError(file.errorString());

@@ -60,6 +60,7 @@ TEST_F(ClientStartup, StartsLockedAndHandshakesWithTheServer) {
     const QByteArray autostart =
         ReadFile(fDir.filePath(QStringLiteral("config/autostart/zrv2_client.desktop")));
     EXPECT_TRUE(autostart.contains("Exec=\"/usr/bin/Client\" REGISTRYRUN\n")) << autostart.constData();
+    EXPECT_TRUE(autostart.contains("NotShowIn=ZRV2;\n")); // our own session starts it itself
     EXPECT_EQ(frmMain->ZRVClientConfig->BootCount(), 1);
     EXPECT_EQ(frmMain->ZRVClientConfig->ExeName(), QStringLiteral("/usr/bin/Client"));
 
