@@ -7,6 +7,7 @@
 
 #include "ZRVCrypt.h"
 #include "ZRVDataBase.h"
+#include "ZRVDataBaseWorker.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVServerConnection.h"
 #include "ZRVUserAccount.h"
@@ -33,10 +34,14 @@ void Check(bool aHolds, const char* aWhat) {
     }
 }
 
-// Lets what the bytes started (requests, their answers, a kept tail) run to its end.
-void RunPending() {
-    for (int pass = 0; pass < 4; ++pass)
+// Lets what the bytes started (requests, their database work and answers, a kept tail) run to its
+// end.
+void RunPending(const TZRVDataBaseWorker& aWorker) {
+    for (int pass = 0; pass < 4; ++pass) {
+        while (!aWorker.Idle())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         QCoreApplication::processEvents();
+    }
 }
 
 class TFuzzServer {
@@ -48,7 +53,9 @@ public:
         fDb.SetDBName(fDir.filePath(QStringLiteral("cafe.db")));
         Check(fDb.Open(), "the database does not open");
         AddCustomers();
-        fServer.SetDB(&fDb);
+        fWorker.SetDataBase(fDb);
+        fWorker.Start();
+        fServer.SetDataBase(&fWorker);
         fServer.SetErrorLogger(&fLogger);
         fServer.SetMaxConnections(1);
         fServer.SetMachineRegistrationDelay(0);
@@ -61,6 +68,7 @@ public:
     }
 
     TZRVServerClientConnection* Slot() const { return fServer.GetConnection(1); }
+    void RunPending() const { ::RunPending(fWorker); }
 
     // A workstation connects and finishes its handshake as a real one does.
     void Connect() {
@@ -113,6 +121,7 @@ private:
     QTemporaryDir fDir;
     TZRVErrorLogger fLogger;
     TZRVDataBase fDb;
+    TZRVDataBaseWorker fWorker;
     TZRVServerConnection fServer;
 };
 
@@ -136,7 +145,7 @@ extern "C" int LLVMFuzzerInitialize(int* aArgc, char*** aArgv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
     g_Server->Connect();
     g_Server->Slot()->Receive(QByteArrayView(aData, qsizetype(aSize)));
-    RunPending();
+    g_Server->RunPending();
     g_Server->Disconnect();
     return 0;
 }

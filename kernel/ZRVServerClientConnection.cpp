@@ -320,37 +320,53 @@ void TZRVServerClientConnection::SetShuttedDown(bool aValue) {
         CommandLaunchClientModule();
 }
 
-QString TZRVServerClientConnection::CreateAccountIn(TZRVUserAccount* aAccount) const {
-    if (!aAccount)
-        return QStringLiteral("Compte invalide");
-    const TZRVCustomServerConnection* server = Server();
-    if (!server)
-        return QStringLiteral("Base de données non prête");
-    TZRVDataBase* db = server->DB();
-    if (!db || !db->GetOpenned())
+QString TZRVServerClientConnection::CreateAccountIn(TZRVDataBase& aDb, TZRVUserAccount& aAccount) {
+    if (!aDb.GetOpenned())
         return QStringLiteral("Base de données non ouverte");
-    if (db->AccountExists(aAccount->AccountName()) != 0)
+    if (aDb.AccountExists(aAccount.AccountName()) != 0)
         return QStringLiteral("Nom de compte déjà existant");
-    if (!db->AddAccount(aAccount))
+    if (!aDb.AddAccount(&aAccount))
         return QStringLiteral("Une erreur est survenue lors de la création du compte");
     return QString();
 }
 
-void TZRVServerClientConnection::RequestCreateAccount(TZRVUserAccount* aAccount) {
-    try {
-        const QString refusal = CreateAccountIn(aAccount);
-        TStringList reply = refusal.isEmpty() ? aAccount->SaveToStringList() : TStringList();
-        reply.Add(c_msgid_ClientConnection);
-        reply.Add(c_msgreason_CreateAccount);
-        reply.Add(QStringLiteral("Success"), BoolToStr(refusal.isEmpty()));
-        reply.Add(QStringLiteral("Message"),
-                  refusal.isEmpty() ? QStringLiteral("Compte crée avec succès") : refusal);
-        Send(reply.Text());
-    } catch (const std::exception& e) {
-        LogError(QString::fromUtf8(e.what()), c_Unit,
-                 QStringLiteral("TZRVServerClientConnection.RequestCreateAccount"),
-                 QStringLiteral("free and exit"));
-    }
+void TZRVServerClientConnection::RequestCreateAccount(const TZRVUserAccount& aAccount,
+                                                      std::function<void(uint32_t)> aAdded) {
+    const TZRVCustomServerConnection* server = Server();
+    TZRVDataBaseWorker* db = server ? server->DataBase() : nullptr;
+    if (!db)
+        return AnswerCreateAccount(QStringLiteral("Base de données non prête"), nullptr);
+    auto account = std::make_shared<TZRVUserAccount>();
+    account->Copy(&aAccount);
+    db->Post(
+        this,
+        [account](TZRVDataBase& aDb) {
+            const QString refusal = CreateAccountIn(aDb, *account);
+            return std::make_pair(refusal, account);
+        },
+        [this, serial = fConnectionSerial, aAdded](auto aOutcome) {
+            if (!aOutcome.Ok() && !aOutcome.Late)
+                return LogError(aOutcome.Error, c_Unit,
+                                QStringLiteral("TZRVServerClientConnection.RequestCreateAccount"),
+                                QStringLiteral("free and exit"));
+            const QString refusal =
+                aOutcome.Ok() ? aOutcome.Value->first : QStringLiteral("Base de données non ouverte");
+            if (refusal.isEmpty() && aAdded)
+                aAdded(aOutcome.Value->second->AccountID());
+            if (serial == fConnectionSerial && fConnected)
+                AnswerCreateAccount(refusal, refusal.isEmpty() ? aOutcome.Value->second.get() : nullptr);
+        });
+}
+
+void TZRVServerClientConnection::AnswerCreateAccount(const QString& aRefusal,
+                                                     const TZRVUserAccount* aAccount) {
+    TStringList reply = aAccount ? aAccount->SaveToStringList() : TStringList();
+    reply.Add(c_msgid_ClientConnection);
+    reply.Add(c_msgreason_CreateAccount);
+    reply.Add(QStringLiteral("Success"), BoolToStr(aRefusal.isEmpty()));
+    reply.Add(QStringLiteral("Message"),
+              aRefusal.isEmpty() ? QStringLiteral("Compte crée avec succès") : aRefusal);
+    Send(reply.Text());
 }
 
 void TZRVServerClientConnection::ShutDownConnection() {
@@ -472,7 +488,7 @@ void TZRVServerClientConnection::ClientHandShake(const TStringList& aMessage) {
 
 void TZRVServerClientConnection::RegisterMachine() {
     const TZRVCustomServerConnection* server = Server();
-    if (server && server->DB() && server->DB()->GetOpenned())
+    if (server && server->DataBase())
         TZRVSvrTasks::Create(this, steAddUpdateMachine, TStringList(), server->MachineRegistrationDelay());
 }
 

@@ -60,8 +60,9 @@ public:
     // Appends the two header lines to aList (which keeps them) and sends it; an empty list sends nothing.
     void SendClientConfigList(TStringList& aList);
     void ApplyClientConfig();
-    // Creates the account in the database and tells the workstation the outcome.
-    void RequestCreateAccount(TZRVUserAccount* aAccount);
+    // Creates a copy of the account in the database and tells the workstation the outcome;
+    // aAdded gets the new account's key.
+    void RequestCreateAccount(const TZRVUserAccount& aAccount, std::function<void(uint32_t)> aAdded = {});
     // Logs the customer out (writing the record back) and closes the link.
     void ShutDownConnection();
 
@@ -183,8 +184,10 @@ private:
     void RegisterMachine();
     void ClientReady(const TStringList& aMessage);
     void RunningApplications(const TStringList& aMessage);
-    // Adds the account to the database; the refusal text, or the empty text when it was added.
-    QString CreateAccountIn(TZRVUserAccount* aAccount) const;
+    // Adds the account to the database (on the database worker); the refusal text, or the empty
+    // text when it was added.
+    static QString CreateAccountIn(TZRVDataBase& aDb, TZRVUserAccount& aAccount);
+    void AnswerCreateAccount(const QString& aRefusal, const TZRVUserAccount* aAccount);
 
     QTcpSocket* fWinSocket = nullptr;
     TZRVCrypt* fCrypt;

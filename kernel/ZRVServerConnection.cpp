@@ -345,20 +345,28 @@ int32_t TZRVCustomServerConnection::TicketSessionRunning(uint32_t aTicketID) con
     return 0;
 }
 
+void TZRVCustomServerConnection::Release(QHash<QString, int>& aClaims, const QString& aKey) {
+    const auto claim = aClaims.find(aKey.toCaseFolded());
+    if (claim != aClaims.end() && --claim.value() <= 0)
+        aClaims.erase(claim);
+}
+
 int TZRVCustomServerConnection::DuplicatedAccount(const QString& aName) const {
-    return CountConnected([&](const TZRVServerClientConnection* c) {
-        const TZRVUserSession* s = c->UserConnection()->Session();
-        return c->UserConnection()->Connected() && s->SessionType() == stAccount &&
-               s->Account()->AccountName().compare(aName, Qt::CaseInsensitive) == 0;
-    });
+    return fAccountClaims.value(aName.toCaseFolded()) +
+           CountConnected([&](const TZRVServerClientConnection* c) {
+               const TZRVUserSession* s = c->UserConnection()->Session();
+               return c->UserConnection()->Connected() && s->SessionType() == stAccount &&
+                      s->Account()->AccountName().compare(aName, Qt::CaseInsensitive) == 0;
+           });
 }
 
 int TZRVCustomServerConnection::DuplicatedTicket(const QString& aCode) const {
-    return CountConnected([&](const TZRVServerClientConnection* c) {
-        const TZRVUserSession* s = c->UserConnection()->Session();
-        return c->UserConnection()->Connected() && s->SessionType() == stTicket &&
-               s->Ticket()->Code().compare(aCode, Qt::CaseInsensitive) == 0;
-    });
+    return fTicketClaims.value(aCode.toCaseFolded()) +
+           CountConnected([&](const TZRVServerClientConnection* c) {
+               const TZRVUserSession* s = c->UserConnection()->Session();
+               return c->UserConnection()->Connected() && s->SessionType() == stTicket &&
+                      s->Ticket()->Code().compare(aCode, Qt::CaseInsensitive) == 0;
+           });
 }
 
 int TZRVCustomServerConnection::DuplicatedSession(const TZRVUserSession* aSession) const {
@@ -450,8 +458,8 @@ void TZRVCustomServerConnection::SetWatchDogInterval(uint32_t aValue) {
     fWatchDogTimer->setInterval(int(std::min<uint32_t>(aValue, INT_MAX)));
 }
 
-void TZRVCustomServerConnection::SetDB(TZRVDataBase* aValue) {
-    fDb = aValue;
+void TZRVCustomServerConnection::SetDataBase(TZRVDataBaseWorker* aValue) {
+    fDataBase = aValue;
     fWriteBacks->SetDataBase(aValue);
 }
 

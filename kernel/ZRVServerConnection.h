@@ -6,11 +6,13 @@
 #include "ZRVServerClientConnection.h"
 #include "ZRVThrottle.h"
 
+#include <QHash>
+
 #include <vector>
 
 class QTcpServer;
 class QUdpSocket;
-class TZRVDataBase;
+class TZRVDataBaseWorker;
 class TZRVWriteBackJournal;
 
 using TZRVClientConnectionEvent =
@@ -60,10 +62,10 @@ public:
     uint32_t SessionCountTolerance() const { return fSessionCountTolerance; }
     void SetSessionCountTolerance(uint32_t aSeconds) { fSessionCountTolerance = aSeconds; }
 
-    TZRVDataBase* DB() const { return fDb; }
-    // The database, and the journal of the session write-backs it refused (read when the listener
-    // opens).
-    void SetDB(TZRVDataBase* aValue);
+    // The worker the server's database work runs on (never the event loop), and the journal of the
+    // session write-backs the database refused (read when the listener opens).
+    TZRVDataBaseWorker* DataBase() const { return fDataBase; }
+    void SetDataBase(TZRVDataBaseWorker* aValue);
     TZRVWriteBackJournal* WriteBacks() const { return fWriteBacks; }
     TZRVErrorLogger* ErrorLogger() const { return fErrorLogger; }
     void SetErrorLogger(TZRVErrorLogger* aValue);
@@ -91,10 +93,16 @@ public:
     int32_t AccountSessionRunning(uint32_t aAccountID) const;
     int32_t TicketSessionRunning(uint32_t aTicketID) const;
     // The number of slots whose customer is logged in with that account name (ticket code,
-    // session), compared without regard to case.
+    // session), compared without regard to case; a login under way that claimed it counts too.
     int DuplicatedAccount(const QString& aName) const;
     int DuplicatedTicket(const QString& aCode) const;
     int DuplicatedSession(const TZRVUserSession* aSession) const;
+    // A login under way holds its account name (ticket code) from its request to its answer, so
+    // that no other workstation logs in with it meanwhile. Each claim is released once.
+    void ClaimAccount(const QString& aName) { ++fAccountClaims[aName.toCaseFolded()]; }
+    void ReleaseAccount(const QString& aName) { Release(fAccountClaims, aName); }
+    void ClaimTicket(const QString& aCode) { ++fTicketClaims[aCode.toCaseFolded()]; }
+    void ReleaseTicket(const QString& aCode) { Release(fTicketClaims, aCode); }
     // The slot whose customer holds the session of that token, or nothing.
     TZRVServerClientConnection* SessionHolder(const QString& aToken) const;
 
@@ -177,6 +185,7 @@ private:
     // Calls aWork on every slot with a workstation.
     template <class F> void ForEachConnected(F&& aWork) const;
     template <class F> int CountConnected(F&& aTest) const;
+    static void Release(QHash<QString, int>& aClaims, const QString& aKey);
 
     TZRVErrorLogger* fErrorLogger = nullptr;
     TNotifyEvent fOnServerConnectionClosed;
@@ -184,7 +193,9 @@ private:
     std::vector<TZRVServerClientConnection*> fServerClientConnection;
     QTcpServer* fServerSocket;
     TStringList fServerInfos;
-    TZRVDataBase* fDb = nullptr;
+    TZRVDataBaseWorker* fDataBase = nullptr;
+    QHash<QString, int> fAccountClaims;
+    QHash<QString, int> fTicketClaims;
     TZRVClientConnectionEvent fOnNewClientConnection;
     TZRVClientConnectionEvent fOnClientDisconnection;
     TZRVClientConnectionEvent fOnClientSessionStart;

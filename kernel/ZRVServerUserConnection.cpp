@@ -2,6 +2,7 @@
 
 #include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
+#include "ZRVMachine.h"
 #include "ZRVServerConnection.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserSession.h"
@@ -69,13 +70,6 @@ bool SamePassword(const QString& aStored, const QString& aGiven) {
         if (fold(aStored[i]) != fold(aGiven[i]))
             return false;
     return true;
-}
-
-// The refusal of a request for want of a database, or the empty text.
-QString DataBaseRefusal(const TZRVDataBase* aDb, const QString& aNotAssigned) {
-    if (!aDb)
-        return aNotAssigned;
-    return aDb->GetOpenned() ? QString() : c_NotOpen;
 }
 
 TStringList Reply(const QString& aIdentifierLine, const QString& aReasonLine) {
@@ -280,13 +274,13 @@ TZRVServerClientConnection* TZRVServerUserConnection::Slot() const {
 TZRVWriteBackJournal* TZRVServerUserConnection::WriteBacks() const {
     const TZRVServerClientConnection* slot = Slot();
     const TZRVCustomServerConnection* server = slot ? slot->Server() : nullptr;
-    return server && server->DB() ? server->WriteBacks() : nullptr;
+    return server && server->DataBase() ? server->WriteBacks() : nullptr;
 }
 
-TZRVDataBase* TZRVServerUserConnection::DataBase() const {
+TZRVDataBaseWorker* TZRVServerUserConnection::DataBase() const {
     const TZRVServerClientConnection* slot = Slot();
     const TZRVCustomServerConnection* server = slot ? slot->Server() : nullptr;
-    return server ? server->DB() : nullptr;
+    return server ? server->DataBase() : nullptr;
 }
 
 uint32_t TZRVServerUserConnection::Tolerance() const {
@@ -346,20 +340,22 @@ void TZRVServerUserConnection::SessionStopped(const TStringList& aMessage) {
     SessionReport(ReadUInt(aMessage, QStringLiteral("CreditValue")));
     fCount.Stop();
     fSession->Close();
-    if (TZRVDataBase* db = DataBase(); db && db->GetOpenned())
-        WriteBack(*db);
+    WriteBack(false);
 }
 
 void TZRVServerUserConnection::SessionUpdate(const TStringList& aMessage) {
-    TZRVDataBase* db = DataBase();
     if (aMessage.IndexOfName(QStringLiteral("SessionType")) >= 0) {
-        if (!db || !db->GetOpenned())
+        if (!DataBase())
             return RefuseRestore(QStringLiteral("no database"));
         switch (ReadInt(aMessage, QStringLiteral("SessionType"))) {
         case stAccount:
-            return RestoreSession<TAccountRecord>(*db, aMessage);
+            return QueueRequest(false, [this, aMessage](std::function<void()> aFinished) {
+                RestoreSession<TAccountRecord>(aMessage, std::move(aFinished));
+            });
         case stTicket:
-            return RestoreSession<TTicketRecord>(*db, aMessage);
+            return QueueRequest(false, [this, aMessage](std::function<void()> aFinished) {
+                RestoreSession<TTicketRecord>(aMessage, std::move(aFinished));
+            });
         default:
             return RefuseRestore(QStringLiteral("no such session type"));
         }
@@ -370,20 +366,33 @@ void TZRVServerUserConnection::SessionUpdate(const TStringList& aMessage) {
         return;
     }
     SessionReport(ReadUInt(aMessage, QStringLiteral("CreditValue")));
-    if (db && db->GetOpenned())
-        WriteBack(*db);
+    WriteBack(false);
 }
 
 void TZRVServerUserConnection::SessionReport(std::optional<uint32_t> aReported) {
     fSession->Credit()->SetCreditValue(fCount.Report(aReported, Tolerance()));
 }
 
-void TZRVServerUserConnection::WriteBack(TZRVDataBase& aDb) {
-    qint64 change = 0;
-    uint32_t used = 0;
-    const TZRVSessionRow row = fCount.Pending(change, used);
-    aDb.WriteSessionUse(row, change, used, MachineID());
-    fCount.Written(row);
+void TZRVServerUserConnection::WriteBack(bool aEndSession) {
+    TZRVWriteBackJournal* journal = WriteBacks();
+    if (!journal)
+        return;
+    TZRVWriteBack work;
+    work.Row = fCount.Pending(work.Change, work.Used);
+    work.MachineID = MachineID();
+    work.EndSession = aEndSession;
+    // Counted as written: the journal keeps it until the database has it.
+    journal->Write(work);
+    fCount.Written(work.Row);
+}
+
+void TZRVServerUserConnection::Granted(const QString& aToken, uint32_t aSeconds) {
+    if (!fConnected || fCount.Token() != aToken)
+        return; // the customer logged out meanwhile: the database has the reload all the same
+    fCount.Grant(aSeconds);
+    fSession->Credit()->SetCreditValue(AddClamped(fSession->Credit()->CreditValue(), aSeconds));
+    if (fSession->SessionType() == stAccount)
+        fSession->Account()->SetActive(true);
 }
 
 void TZRVServerUserConnection::RefuseRestore(const QString& aWhy) const {
@@ -395,43 +404,66 @@ void TZRVServerUserConnection::RefuseRestore(const QString& aWhy) const {
 }
 
 template <class Kind>
-void TZRVServerUserConnection::RestoreSession(TZRVDataBase& aDb, const TStringList& aMessage) {
+void TZRVServerUserConnection::RestoreSession(const TStringList& aMessage, std::function<void()> aFinished) {
+    TZRVDataBaseWorker* db = DataBase();
+    if (!db) {
+        RefuseRestore(QStringLiteral("no database"));
+        return aFinished();
+    }
     const QString token = aMessage.Values(QStringLiteral("SessionToken"));
     const uint32_t id = ReadUInt(aMessage, QStringLiteral("SessionTypeID"));
+    // The workstation came back on a new link before the server saw the old one go: that one's
+    // write-back goes to the database before the session is read.
+    if (TZRVServerClientConnection* holder = Slot()->Server()->SessionHolder(token)) {
+        const TZRVSessionRow& held = holder->UserConnection()->fCount.Row();
+        if (!fConnected && held.SessionType == Kind::Type && held.RecordID == id)
+            holder->ShutDownConnection();
+    }
+    const quint64 serial = Slot()->ConnectionSerial();
+    db->Post(
+        this,
+        [token, id](TZRVDataBase& aDb) {
+            return std::make_pair(aDb.ReadSession(token), std::shared_ptr(Kind::Read(aDb, id)));
+        },
+        [this, aMessage, serial, aFinished](auto aOutcome) {
+            if (serial != Slot()->ConnectionSerial())
+                return aFinished();
+            if (!aOutcome.Ok())
+                RefuseRestore(aOutcome.Error);
+            else
+                Restore<Kind>(aMessage, aOutcome.Value->first, aOutcome.Value->second);
+            aFinished();
+        });
+}
+
+template <class Kind>
+void TZRVServerUserConnection::Restore(const TStringList& aMessage, const std::optional<TZRVSessionRow>& aRow,
+                                       const std::shared_ptr<typename Kind::Record>& aRecord) {
+    const uint32_t id = ReadUInt(aMessage, QStringLiteral("SessionTypeID"));
     const uint32_t reported = ReadUInt(aMessage, QStringLiteral("CreditValue"));
-    const auto matches = [&](const std::optional<TZRVSessionRow>& aRow) {
-        return aRow && aRow->SessionType == Kind::Type && aRow->RecordID == id;
-    };
     if (fConnected)
         return RefuseRestore(QStringLiteral("a customer is logged in here"));
-    std::optional<TZRVSessionRow> row = aDb.ReadSession(token);
-    if (!matches(row))
+    if (!aRow || aRow->SessionType != Kind::Type || aRow->RecordID != id)
         return RefuseRestore(QStringLiteral("no open session with that token"));
     TZRVCustomServerConnection& server = *Slot()->Server();
-    // The workstation came back on a new link before the server saw the old one go.
-    if (TZRVServerClientConnection* holder = server.SessionHolder(token)) {
-        holder->ShutDownConnection();
-        row = aDb.ReadSession(token);
-        if (!matches(row))
-            return RefuseRestore(QStringLiteral("no open session with that token"));
-    }
-    const std::unique_ptr<typename Kind::Record> record = Kind::Read(aDb, id);
-    if (!record)
+    if (server.SessionHolder(aRow->Token))
+        return RefuseRestore(QStringLiteral("its session is held by another workstation"));
+    if (!aRecord)
         return RefuseRestore(QStringLiteral("its account or ticket is gone"));
-    if (Kind::InUse(server, *record) != 0)
+    if (Kind::InUse(server, *aRecord) != 0)
         return RefuseRestore(QStringLiteral("its account or ticket is in use"));
     const QString openned = QStringLiteral("SessionOpenned");
     if (aMessage.IndexOfName(openned) >= 0 && ReadBool(aMessage, openned)) {
-        LogIn(*record, *row);
+        LogIn(*aRecord, *aRow);
         fSession->Credit()->SetCreditValue(fCount.ReportUncounted(reported));
-        WriteBack(aDb);
+        WriteBack(false);
         DoOpen();
         SessionStarted();
         return;
     }
     // The customer left while the server was away: the session ends with what it used.
     TZRVSessionCount count;
-    count.Hold(*row);
+    count.Hold(*aRow);
     count.ReportUncounted(reported);
     TZRVWriteBack work;
     work.Row = count.Pending(work.Change, work.Used);
@@ -480,14 +512,8 @@ void TZRVServerUserConnection::EndSession(bool aLogOut) {
                 fSession->Close();
             SessionReport(std::nullopt);
             fCount.Stop();
-            // The count ends here: what the database refuses now waits in the server's journal.
-            if (TZRVWriteBackJournal* journal = WriteBacks()) {
-                TZRVWriteBack work;
-                work.Row = fCount.Pending(work.Change, work.Used);
-                work.MachineID = MachineID();
-                work.EndSession = aLogOut;
-                journal->Write(work);
-            }
+            // The count ends here: what the database refuses waits in the server's journal.
+            WriteBack(aLogOut);
         } catch (const std::exception& e) {
             LogError(QString::fromUtf8(e.what()), QStringLiteral("UserConnection"),
                      QStringLiteral("TZRVCustomUserConnection.Close"), QStringLiteral("free and exit"));
@@ -499,7 +525,7 @@ void TZRVServerUserConnection::EndSession(bool aLogOut) {
     DoClose();
 }
 
-void TZRVServerUserConnection::QueueRequest(bool aGuess, std::function<void()> aRun) {
+void TZRVServerUserConnection::QueueRequest(bool aGuess, std::function<void(std::function<void()>)> aRun) {
     TZRVServerClientConnection* slot = Slot();
     if (!slot || !slot->Connected())
         return;
@@ -536,8 +562,11 @@ void TZRVServerUserConnection::RunNextRequest() {
             return; // the workstation that asked has gone
         const TRequest request = std::move(fRequests.front());
         fRequests.pop_front();
-        request.Run();
-        RunNextRequest();
+        // The next one starts once this one has answered.
+        request.Run([this, serial] {
+            if (serial == fRequestsSerial)
+                RunNextRequest();
+        });
     };
     const TZRVServerClientConnection* slot = Slot();
     TZRVCustomServerConnection* server = slot->Server();
@@ -571,9 +600,10 @@ void TZRVSvrTasks::Create(TZRVServerClientConnection* aClient, TZRVSvrTasksEnum 
         throw EZRVError(QStringLiteral("Objet client invalide"));
     std::shared_ptr<TZRVSvrTasks> task(new TZRVSvrTasks(aClient, aTask, aData));
     if (aDelayMs > 0)
-        QTimer::singleShot(aDelayMs, aClient, [task] { task->Execute(); });
+        QTimer::singleShot(aDelayMs, aClient, [task] { task->Execute({}); });
     else
-        aClient->UserConnection()->QueueRequest(IsGuess(aTask), [task] { task->Execute(); });
+        aClient->UserConnection()->QueueRequest(
+            IsGuess(aTask), [task](std::function<void()> aFinished) { task->Execute(std::move(aFinished)); });
 }
 
 void TZRVSvrSQList::Create(TZRVServerClientConnection* aClient) {
@@ -584,41 +614,112 @@ TZRVSvrTasks::TZRVSvrTasks(TZRVServerClientConnection* aClient, TZRVSvrTasksEnum
                            const TStringList& aData)
     : fSCCnn(aClient), fTask(aTask), fData(aData), fSerial(aClient->ConnectionSerial()) {}
 
-void TZRVSvrTasks::Execute() {
-    TZRVServerClientConnection* slot = fSCCnn;
-    if (!slot || !slot->Connected() || slot->ConnectionSerial() != fSerial)
-        return; // the workstation that asked has gone
-    const TZRVCustomServerConnection* server = slot->Server();
-    if (!server)
-        return;
-    try {
-        Run(server->DB());
-    } catch (const std::exception& e) {
-        slot->LogError(
-            QStringLiteral("%1 (%2)").arg(QString::fromUtf8(e.what()), fData.Values(c_MessageReason)), c_Unit,
-            QStringLiteral("TZRVSvrTasks.Execute"), QStringLiteral("Answer and exit"));
-        AnswerInvalid();
-    }
+bool TZRVSvrTasks::Current() const {
+    return fSCCnn && fSCCnn->Connected() && fSCCnn->ConnectionSerial() == fSerial && fSCCnn->Server();
 }
 
-void TZRVSvrTasks::Run(TZRVDataBase* aDb) {
+void TZRVSvrTasks::Execute(std::function<void()> aFinished) {
+    fFinished = std::move(aFinished);
+    if (!Current())
+        return Finished(); // the workstation that asked has gone
+    TInput input;
+    try {
+        input = Prepare();
+    } catch (const std::exception& e) {
+        return Fail(QString::fromUtf8(e.what()));
+    }
+    TZRVDataBaseWorker* worker = fSCCnn->Server()->DataBase();
+    if (!worker) {
+        TResult none;
+        none.Refusal = NotAssigned();
+        return Finish(none);
+    }
+    worker->Post(
+        User(), [input = std::move(input)](TZRVDataBase& aDb) mutable { return Query(input, aDb); },
+        [self = shared_from_this()](TZRVDataBaseOutcome<TResult> aOutcome) { self->Answer(aOutcome); });
+}
+
+void TZRVSvrTasks::Answer(TZRVDataBaseOutcome<TResult>& aOutcome) {
+    if (aOutcome.Ok())
+        return Finish(*aOutcome.Value);
+    if (!aOutcome.Late) {
+        Release();
+        return Fail(aOutcome.Error);
+    }
+    // The database is held elsewhere for longer than the workstation should wait.
+    TResult late;
+    late.Refusal = c_NotOpen;
+    Finish(late);
+}
+
+void TZRVSvrTasks::Finish(TResult& aResult) {
+    Release();
+    if (!Current()) {
+        Forget(aResult);
+        return Finished();
+    }
+    try {
+        Apply(aResult);
+    } catch (const std::exception& e) {
+        return Fail(QString::fromUtf8(e.what()));
+    }
+    Finished();
+}
+
+void TZRVSvrTasks::Fail(const QString& aError) {
+    if (Current()) {
+        fSCCnn->LogError(QStringLiteral("%1 (%2)").arg(aError, fData.Values(c_MessageReason)), c_Unit,
+                         QStringLiteral("TZRVSvrTasks.Execute"), QStringLiteral("Answer and exit"));
+        AnswerInvalid();
+    }
+    Finished();
+}
+
+void TZRVSvrTasks::Finished() {
+    if (fFinished)
+        std::exchange(fFinished, nullptr)();
+}
+
+void TZRVSvrTasks::Claim(bool aTicket, const QString& aKey) {
+    TZRVCustomServerConnection* server = fSCCnn->Server();
+    if (aTicket)
+        server->ClaimTicket(aKey);
+    else
+        server->ClaimAccount(aKey);
+    fClaim = {aTicket, aKey};
+}
+
+void TZRVSvrTasks::Release() {
+    if (!fClaim)
+        return;
+    if (TZRVCustomServerConnection* server = fSCCnn ? fSCCnn->Server() : nullptr) {
+        if (fClaim->first)
+            server->ReleaseTicket(fClaim->second);
+        else
+            server->ReleaseAccount(fClaim->second);
+    }
+    fClaim.reset();
+}
+
+// A session opened for a workstation that went before its answer: nobody will carry it on.
+void TZRVSvrTasks::Forget(const TResult& aResult) const {
+    const TZRVCustomServerConnection* server = fSCCnn ? fSCCnn->Server() : nullptr;
+    if (aResult.Row.Token.isEmpty() || !server || !server->DataBase())
+        return;
+    server->DataBase()->Post(
+        fSCCnn, [token = aResult.Row.Token](TZRVDataBase& aDb) { return aDb.DeleteSession(token); },
+        [](const TZRVDataBaseOutcome<bool>&) {});
+}
+
+QString TZRVSvrTasks::NotAssigned() const {
     switch (fTask) {
-    case steGetList:
-        return GetList(aDb);
-    case steGetAccount:
-        return GetAccount(aDb);
-    case steGetTicket:
-        return GetTicket(aDb);
     case steAddCredit:
-        return AddCredit(aDb);
+        return c_NotAssignedReload;
     case steCreateAccount:
-        return CreateAccount(aDb);
-    case steAddUpdateMachine:
-        return AddUpdateMachine(aDb);
     case steUpdateAccount:
-        return UpdateAccount(aDb);
-    case steRetrievePassword:
-        return RetrievePassword(aDb);
+        return c_NotAssignedAccount;
+    default:
+        return c_NotAssigned;
     }
 }
 
@@ -651,8 +752,8 @@ QString TZRVSvrTasks::Field(const QString& aName) const {
     return fData.Values(aName);
 }
 
-std::unique_ptr<TZRVUserAccount> TZRVSvrTasks::RequestAccount() const {
-    auto account = std::make_unique<TZRVUserAccount>();
+std::shared_ptr<TZRVUserAccount> TZRVSvrTasks::RequestAccount() const {
+    auto account = std::make_shared<TZRVUserAccount>();
     account->LoadFromStringList(fData);
     if (account->AccountName().isEmpty())
         throw EZRVError(QStringLiteral("Account request without a name"));
@@ -672,11 +773,299 @@ void TZRVSvrTasks::SendReply(const TStringList& aReply) const {
     fSCCnn->Send(aReply.Text());
 }
 
-void TZRVSvrTasks::GetList(TZRVDataBase* aDb) {
+// ---------------------------------------------------------------------------------------------
+// Before: what the request takes from the server's memory
+
+TZRVSvrTasks::TInput TZRVSvrTasks::Prepare() {
+    TInput in;
+    in.Task = fTask;
+    TZRVCustomServerConnection* server = fSCCnn->Server();
+    const TZRVServerUserConnection* user = User();
+    switch (fTask) {
+    case steGetList:
+        break;
+    case steGetAccount:
+        in.Name = Field(QStringLiteral("AccountName"));
+        in.Secret = Field(QStringLiteral("AccountPassword"));
+        in.InUse = server->DuplicatedAccount(in.Name) != 0;
+        in.Tolerance = user->Tolerance();
+        if (!in.InUse)
+            Claim(false, in.Name);
+        break;
+    case steGetTicket:
+    case steAddCredit:
+        in.Name = Field(fTask == steGetTicket ? QStringLiteral("TicketCode") : QStringLiteral("ReloadCode"));
+        in.InUse = server->DuplicatedTicket(in.Name) != 0;
+        in.Tolerance = user->Tolerance();
+        in.Allowed = user->Connected();
+        in.Payer = user->fCount.Row();
+        fPayerToken = in.Payer.Token;
+        // A reload code is spent once by the database itself; a login holds its ticket.
+        if (!in.InUse && fTask == steGetTicket)
+            Claim(true, in.Name);
+        break;
+    case steCreateAccount:
+        in.Account = RequestAccount();
+        in.Allowed = !server->AccountCreationThrottle()->Exhausted(fSCCnn->RemoteAddress());
+        break;
+    case steUpdateAccount: {
+        in.Account = RequestAccount();
+        // Only the account logged in on this slot may be changed from it.
+        const TZRVUserSession* session = user->Session();
+        const uint32_t id = in.Account->AccountID();
+        in.Allowed = user->Connected() && session->SessionType() == stAccount && id != 0 &&
+                     session->Account()->AccountID() == id;
+        break;
+    }
+    case steRetrievePassword:
+        in.Name = Field(QStringLiteral("AccountName"));
+        in.Question = Field(QStringLiteral("SecretQuestion"));
+        in.Secret = Field(QStringLiteral("SecretAnswer"));
+        break;
+    case steAddUpdateMachine:
+        in.Machine = std::make_shared<TZRVMachine>();
+        in.Machine->Copy(fSCCnn->ClientMachine());
+        break;
+    }
+    return in;
+}
+
+// ---------------------------------------------------------------------------------------------
+// On the database worker
+
+TZRVSvrTasks::TResult TZRVSvrTasks::Query(TInput& aIn, TZRVDataBase& aDb) {
+    TResult out;
+    if (!aDb.GetOpenned()) {
+        out.Refusal = c_NotOpen;
+        return out;
+    }
+    switch (aIn.Task) {
+    case steGetList:
+        out.List = aDb.SecretQuestionList(c_MaxListedQuestions);
+        break;
+    case steGetAccount:
+        QueryAccount(aIn, aDb, out);
+        break;
+    case steGetTicket:
+        QueryTicket(aIn, aDb, out);
+        break;
+    case steAddCredit:
+        QueryReload(aIn, aDb, out);
+        break;
+    case steCreateAccount:
+        out.Refusal = CreateRefusal(aIn, aDb);
+        break;
+    case steUpdateAccount:
+        QueryUpdate(aIn, aDb, out);
+        break;
+    case steRetrievePassword:
+        QueryPassword(aIn, aDb, out);
+        break;
+    case steAddUpdateMachine:
+        out.ID = RegisterMachine(*aIn.Machine, aDb);
+        break;
+    }
+    return out;
+}
+
+TZRVSessionRow TZRVSvrTasks::NewSession(TZRVDataBase& aDb, const TInput& aIn, TZRVSessionType aType,
+                                        uint32_t aID, uint32_t aCredit, bool aIncremental) {
+    TZRVSessionRow row;
+    row.Token = NewSessionToken();
+    row.SessionType = aType;
+    row.RecordID = aID;
+    row.Incremental = aIncremental;
+    row.Credit = aCredit;
+    row.Slack = aIn.Tolerance;
+    aDb.AddSession(row);
+    return row;
+}
+
+QString TZRVSvrTasks::AccountRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    const int id = aDb.AccountExists(aIn.Name);
+    if (id == 0) {
+        aOut.Guess = true;
+        return QStringLiteral("Compte inexistant");
+    }
+    aOut.Account = aDb.ReadAccount(uint32_t(id));
+    if (!aOut.Account)
+        return QStringLiteral("Erreur lors de la lecture du compte");
+    if (!SamePassword(aOut.Account->AccountPassword(), aIn.Secret)) {
+        aOut.Guess = true;
+        return QStringLiteral("Mot de passe incorrect");
+    }
+    // Only someone who knows the password learns that the account is in use.
+    if (aIn.InUse)
+        return QStringLiteral("Compte en cours d'utilisation");
+    if (!aOut.Account->Active())
+        return QStringLiteral("Ce compte est désactivé ! Veuillez contacter le serveur");
+    return QString();
+}
+
+void TZRVSvrTasks::QueryAccount(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    aOut.Refusal = AccountRefusal(aIn, aDb, aOut);
+    if (aOut.Refusal.isEmpty())
+        aOut.Row = NewSession(aDb, aIn, stAccount, aOut.Account->AccountID(), aOut.Account->Credit(),
+                              IncrementalCredit(*aOut.Account));
+}
+
+QString TZRVSvrTasks::TicketRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    if (aIn.InUse) {
+        aOut.Guess = true; // it tells a guesser that the code exists
+        return QStringLiteral("Ticket en cours d'utilisation");
+    }
+    const int id = aDb.TicketExists(aIn.Name);
+    if (id == 0) {
+        aOut.Guess = true;
+        return QStringLiteral("Ticket introuvable");
+    }
+    aOut.Ticket = aDb.ReadTicket(uint32_t(id));
+    return aOut.Ticket ? QString() : QStringLiteral("Erreur lors de la lecture du ticket");
+}
+
+void TZRVSvrTasks::QueryTicket(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    aOut.Refusal = TicketRefusal(aIn, aDb, aOut);
+    if (aOut.Refusal.isEmpty())
+        aOut.Row = NewSession(aDb, aIn, stTicket, aOut.Ticket->TicketID(), aOut.Ticket->Credit(),
+                              IncrementalCredit(*aOut.Ticket));
+}
+
+QString TZRVSvrTasks::ReloadRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    if (!aIn.Allowed)
+        return c_NoSession; // the code stays as it is
+    if (aIn.InUse) {
+        aOut.Guess = true;
+        return QStringLiteral("Ticket en cours d'utilisation");
+    }
+    const int id = aDb.TicketExists(aIn.Name);
+    if (id == 0) {
+        aOut.Guess = true;
+        return QStringLiteral("Code de recharge introuvable");
+    }
+    aOut.Ticket = aDb.ReadTicket(uint32_t(id));
+    const TZRVUserTicket* ticket = aOut.Ticket.get();
+    if (!ticket)
+        return QStringLiteral("Erreur lors de la lecture du code de recharge");
+    if (ticket->UsedFlag()) {
+        aOut.Guess = true;
+        return c_CodeUsed;
+    }
+    const TDateTime now = Now();
+    if (!TZRVHourFormulaData::Contains(ticket->HourFormula(), DayOfTheWeek(now), HourOf(now)))
+        return QStringLiteral("Ce code de recharge ne peut pas être utilisé actuellement !");
+    if (!ticket->Active())
+        return QStringLiteral("Ce code de recharge n'est pas encore vendu !");
+    // A sold code never activated starts its validity with this reload.
+    if (ticket->ActivationDate() != 0 && now > ticket->ActivationDate() + ticket->DaysAllowed())
+        return QStringLiteral("Ce code de recharge est expiré !");
+    return QString();
+}
+
+// Moves the code's credit to the session; the code may have been spent meanwhile.
+void TZRVSvrTasks::QueryReload(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    aOut.Refusal = ReloadRefusal(aIn, aDb, aOut);
+    if (aOut.Refusal.isEmpty() &&
+        !aDb.SpendReloadCode(aOut.Ticket->TicketID(), aOut.Ticket->Credit(), aIn.Payer)) {
+        aOut.Guess = true;
+        aOut.Refusal = c_CodeUsed;
+    }
+}
+
+QString TZRVSvrTasks::CreateRefusal(const TInput& aIn, TZRVDataBase& aDb) {
+    TZRVUserAccount& account = *aIn.Account;
+    if (!aIn.Allowed)
+        return c_TooManyAccounts;
+    if (account.SecretQuestion()->Question().size() > c_MaxQuestionLength)
+        return c_QuestionTooLong;
+    if (aDb.AccountExists(account.AccountName()) != 0)
+        return QStringLiteral("Nom de compte déjà existant");
+    MakeCustomerAccount(aDb, account);
+    ResolveSecretQuestion(aDb, account);
+    if (!aDb.AddAccount(&account))
+        return QStringLiteral("Erreur lors de la création du compte utilisateur");
+    return QString();
+}
+
+void TZRVSvrTasks::QueryUpdate(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    TZRVUserAccount& request = *aIn.Account;
+    if (!aIn.Allowed) {
+        aOut.Refusal = c_AccountNotFound;
+        return;
+    }
+    if (request.SecretQuestion()->Question().size() > c_MaxQuestionLength) {
+        aOut.Refusal = c_QuestionTooLong;
+        return;
+    }
+    aOut.Account = aDb.ReadAccount(request.AccountID());
+    if (!aOut.Account) {
+        aOut.Refusal = c_AccountNotFound;
+        return;
+    }
+    if (!ResolveSecretQuestion(aDb, request))
+        request.SecretQuestion()->Copy(aOut.Account->SecretQuestion());
+    CopyCustomerFields(request, *aOut.Account);
+    if (!aDb.UpdateAccount(aOut.Account.get()))
+        aOut.Refusal = QStringLiteral("Erreur lors de la mise à jour du compte utilisateur");
+}
+
+void TZRVSvrTasks::QueryPassword(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
+    const int id = aDb.AccountExists(aIn.Name);
+    aOut.Account = id ? aDb.ReadAccount(uint32_t(id)) : nullptr;
+    const TZRVUserAccount* account = aOut.Account.get();
+    // An account without a secret answer cannot be recovered this way.
+    const bool match = account && !account->SecretAnswer().isEmpty() &&
+                       account->SecretQuestion()->Question() == aIn.Question &&
+                       account->SecretAnswer() == aIn.Secret;
+    if (!match) {
+        aOut.Guess = true;
+        aOut.Refusal = c_WrongSecret;
+    }
+}
+
+uint32_t TZRVSvrTasks::RegisterMachine(const TZRVMachine& aMachine, TZRVDataBase& aDb) {
+    if (const int id = aDb.MachineExists(aMachine.MachineName())) {
+        TZRVMachine updated;
+        updated.Copy(&aMachine);
+        updated.SetMachineID(uint32_t(id));
+        aDb.UpdateMachine(&updated);
+        return uint32_t(id);
+    }
+    auto added = std::make_unique<TZRVMachine>();
+    added->Copy(&aMachine);
+    return aDb.AddMachine(added) && added ? added->MachineID() : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// After: the answer, and what it changes in the server's memory
+
+void TZRVSvrTasks::Apply(TResult& aResult) {
+    if (aResult.Guess)
+        NoteGuess();
+    switch (fTask) {
+    case steGetList:
+        return AnswerList(aResult);
+    case steGetAccount:
+    case steGetTicket:
+        return AnswerLogIn(aResult);
+    case steAddCredit:
+        return AnswerReload(aResult);
+    case steCreateAccount:
+        return AnswerCreate(aResult);
+    case steUpdateAccount:
+        return AnswerUpdate(aResult);
+    case steRetrievePassword:
+        return AnswerPassword(aResult);
+    case steAddUpdateMachine:
+        if (aResult.ID != 0)
+            fSCCnn->ClientMachine()->SetMachineID(aResult.ID);
+        return;
+    }
+}
+
+void TZRVSvrTasks::AnswerList(const TResult& aResult) const {
     TStringList reply = Reply(c_msgid_ClientConnection, c_msgreason_GetSecretQuestionsList);
-    const bool open = aDb && aDb->GetOpenned();
     qsizetype size = 0;
-    for (const QString& question : open ? aDb->SecretQuestionList(c_MaxListedQuestions) : QStringList()) {
+    for (const QString& question : aResult.List) {
         size += question.size();
         if (size > c_MaxListedQuestionsSize)
             break;
@@ -685,162 +1074,43 @@ void TZRVSvrTasks::GetList(TZRVDataBase* aDb) {
     SendReply(reply);
 }
 
-TZRVSessionRow TZRVSvrTasks::NewSession(TZRVDataBase& aDb, TZRVSessionType aType, uint32_t aID,
-                                        uint32_t aCredit, bool aIncremental) const {
-    TZRVSessionRow row;
-    row.Token = NewSessionToken();
-    row.SessionType = aType;
-    row.RecordID = aID;
-    row.Incremental = aIncremental;
-    row.Credit = aCredit;
-    row.Slack = User()->Tolerance();
-    aDb.AddSession(row);
-    return row;
-}
-
-QString TZRVSvrTasks::AccountRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserAccount>& aAccount) const {
-    const QString name = Field(QStringLiteral("AccountName"));
-    const QString password = Field(QStringLiteral("AccountPassword"));
-    if (QString refusal = DataBaseRefusal(aDb, c_NotAssigned); !refusal.isEmpty())
-        return refusal;
-    const int id = aDb->AccountExists(name);
-    if (id == 0) {
-        NoteGuess();
-        return QStringLiteral("Compte inexistant");
-    }
-    aAccount = aDb->ReadAccount(uint32_t(id));
-    if (!aAccount)
-        return QStringLiteral("Erreur lors de la lecture du compte");
-    if (!SamePassword(aAccount->AccountPassword(), password)) {
-        NoteGuess();
-        return QStringLiteral("Mot de passe incorrect");
-    }
-    // Only someone who knows the password learns that the account is in use.
-    if (fSCCnn->Server()->DuplicatedAccount(name) != 0)
-        return QStringLiteral("Compte en cours d'utilisation");
-    if (!aAccount->Active())
-        return QStringLiteral("Ce compte est désactivé ! Veuillez contacter le serveur");
-    return QString();
-}
-
-void TZRVSvrTasks::GetAccount(TZRVDataBase* aDb) {
-    std::unique_ptr<TZRVUserAccount> account;
-    const QString refusal = AccountRefusal(aDb, account);
-    TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_GetAccount);
-    AddOutcome(reply, c_Found, refusal, QStringLiteral("Compte trouvé"));
-    if (refusal.isEmpty()) {
-        const TZRVSessionRow row =
-            NewSession(*aDb, stAccount, account->AccountID(), account->Credit(), IncrementalCredit(*account));
-        reply.Add(QStringLiteral("SessionToken"), row.Token);
-        // The workstation gets back what the customer typed, and never the secret answer.
-        TZRVUserAccount shown;
-        shown.Copy(account.get());
-        shown.SetAccountPassword(fData.Values(QStringLiteral("AccountPassword")));
-        shown.SetSecretAnswer(QString());
-        reply.AddStrings(shown.SaveToStringList());
-        User()->LogIn(*account, row);
-    }
-    User()->fLoginRefusal = refusal;
-    SendReply(reply);
-    if (fSCCnn->Connected())
-        User()->DoOpen();
-}
-
-QString TZRVSvrTasks::TicketRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserTicket>& aTicket) const {
-    const QString code = Field(QStringLiteral("TicketCode"));
-    if (QString refusal = DataBaseRefusal(aDb, c_NotAssigned); !refusal.isEmpty())
-        return refusal;
-    if (fSCCnn->Server()->DuplicatedTicket(code) != 0) {
-        NoteGuess(); // it tells a guesser that the code exists
-        return QStringLiteral("Ticket en cours d'utilisation");
-    }
-    const int id = aDb->TicketExists(code);
-    if (id == 0) {
-        NoteGuess();
-        return QStringLiteral("Ticket introuvable");
-    }
-    aTicket = aDb->ReadTicket(uint32_t(id));
-    return aTicket ? QString() : QStringLiteral("Erreur lors de la lecture du ticket");
-}
-
-void TZRVSvrTasks::GetTicket(TZRVDataBase* aDb) {
-    std::unique_ptr<TZRVUserTicket> ticket;
-    const QString refusal = TicketRefusal(aDb, ticket);
-    TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_GetTicket);
-    AddOutcome(reply, c_Found, refusal, QStringLiteral("Ticket trouvé"));
-    if (refusal.isEmpty()) {
-        const TZRVSessionRow row =
-            NewSession(*aDb, stTicket, ticket->TicketID(), ticket->Credit(), IncrementalCredit(*ticket));
-        reply.Add(QStringLiteral("SessionToken"), row.Token);
-        reply.AddStrings(ticket->SaveToStringList());
-        User()->LogIn(*ticket, row);
-    }
-    User()->fLoginRefusal = refusal;
-    SendReply(reply);
-    if (fSCCnn->Connected())
-        User()->DoOpen();
-}
-
-QString TZRVSvrTasks::ReloadRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserTicket>& aTicket) const {
-    const QString code = Field(QStringLiteral("ReloadCode"));
-    if (QString refusal = DataBaseRefusal(aDb, c_NotAssignedReload); !refusal.isEmpty())
-        return refusal;
-    if (!User()->Connected())
-        return c_NoSession; // the code stays as it is
-    if (fSCCnn->Server()->DuplicatedTicket(code) != 0) {
-        NoteGuess();
-        return QStringLiteral("Ticket en cours d'utilisation");
-    }
-    const int id = aDb->TicketExists(code);
-    if (id == 0) {
-        NoteGuess();
-        return QStringLiteral("Code de recharge introuvable");
-    }
-    aTicket = aDb->ReadTicket(uint32_t(id));
-    if (!aTicket)
-        return QStringLiteral("Erreur lors de la lecture du code de recharge");
-    if (aTicket->UsedFlag()) {
-        NoteGuess();
-        return c_CodeUsed;
-    }
-    const TDateTime now = Now();
-    if (!TZRVHourFormulaData::Contains(aTicket->HourFormula(), DayOfTheWeek(now), HourOf(now)))
-        return QStringLiteral("Ce code de recharge ne peut pas être utilisé actuellement !");
-    if (!aTicket->Active())
-        return QStringLiteral("Ce code de recharge n'est pas encore vendu !");
-    // A sold code never activated starts its validity with this reload.
-    if (aTicket->ActivationDate() != 0 && now > aTicket->ActivationDate() + aTicket->DaysAllowed())
-        return QStringLiteral("Ce code de recharge est expiré !");
-    return QString();
-}
-
-bool TZRVSvrTasks::ConsumeReloadCode(TZRVDataBase& aDb, const TZRVUserTicket& aTicket) {
-    const uint32_t credit = aTicket.Credit();
+void TZRVSvrTasks::AnswerLogIn(const TResult& aResult) const {
+    const bool ticket = fTask == steGetTicket;
+    TStringList reply =
+        Reply(c_msgid_UserConnection, ticket ? c_msgreason_GetTicket : c_msgreason_GetAccount);
+    AddOutcome(reply, c_Found, aResult.Refusal,
+               ticket ? QStringLiteral("Ticket trouvé") : QStringLiteral("Compte trouvé"));
     TZRVServerUserConnection* user = User();
-    if (!aDb.SpendReloadCode(aTicket.TicketID(), credit, user->fCount.Row()))
-        return false;
-    user->fCount.Grant(credit);
-    TZRVUserSession* session = user->Session();
-    session->Credit()->SetCreditValue(AddClamped(session->Credit()->CreditValue(), credit));
-    if (session->SessionType() == stAccount)
-        session->Account()->SetActive(true);
-    return true;
+    if (aResult.Refusal.isEmpty()) {
+        reply.Add(QStringLiteral("SessionToken"), aResult.Row.Token);
+        if (ticket) {
+            reply.AddStrings(aResult.Ticket->SaveToStringList());
+            user->LogIn(*aResult.Ticket, aResult.Row);
+        } else {
+            // The workstation gets back what the customer typed, and never the secret answer.
+            TZRVUserAccount shown;
+            shown.Copy(aResult.Account.get());
+            shown.SetAccountPassword(fData.Values(QStringLiteral("AccountPassword")));
+            shown.SetSecretAnswer(QString());
+            reply.AddStrings(shown.SaveToStringList());
+            user->LogIn(*aResult.Account, aResult.Row);
+        }
+    }
+    user->fLoginRefusal = aResult.Refusal;
+    SendReply(reply);
+    if (fSCCnn->Connected())
+        user->DoOpen();
 }
 
-void TZRVSvrTasks::AddCredit(TZRVDataBase* aDb) {
-    std::unique_ptr<TZRVUserTicket> ticket;
-    QString refusal = ReloadRefusal(aDb, ticket);
-    if (refusal.isEmpty() && !ConsumeReloadCode(*aDb, *ticket)) {
-        NoteGuess();
-        refusal = c_CodeUsed;
-    }
-    if (!refusal.isEmpty()) {
+void TZRVSvrTasks::AnswerReload(const TResult& aResult) const {
+    if (!aResult.Refusal.isEmpty()) {
         TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_GetTicket);
-        AddOutcome(reply, c_Found, refusal, QString());
+        AddOutcome(reply, c_Found, aResult.Refusal, QString());
         SendReply(reply);
         return;
     }
-    const uint32_t credit = ticket->Credit();
+    const uint32_t credit = aResult.Ticket->Credit();
+    User()->Granted(fPayerToken, credit);
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_AddCredit);
     AddOutcome(reply, c_Found, QString(),
                QStringLiteral("Ajout de crédit (%1) effectué").arg(FormatCredit(credit)));
@@ -848,105 +1118,33 @@ void TZRVSvrTasks::AddCredit(TZRVDataBase* aDb) {
     reply.Add(QStringLiteral("Minutes"), IntToStr(credit % 3600 / 60));
     reply.Add(QStringLiteral("Hours"), IntToStr(credit / 3600));
     SendReply(reply);
-    fSCCnn->DoTicketAddCredit(ticket.get());
+    fSCCnn->DoTicketAddCredit(aResult.Ticket.get());
 }
 
-QString TZRVSvrTasks::CreateRefusal(TZRVDataBase* aDb, TZRVUserAccount& aAccount) const {
-    if (QString refusal = DataBaseRefusal(aDb, c_NotAssignedAccount); !refusal.isEmpty())
-        return refusal;
-    if (fSCCnn->Server()->AccountCreationThrottle()->Exhausted(fSCCnn->RemoteAddress()))
-        return c_TooManyAccounts;
-    if (aAccount.SecretQuestion()->Question().size() > c_MaxQuestionLength)
-        return c_QuestionTooLong;
-    if (aDb->AccountExists(aAccount.AccountName()) != 0)
-        return QStringLiteral("Nom de compte déjà existant");
-    MakeCustomerAccount(*aDb, aAccount);
-    ResolveSecretQuestion(*aDb, aAccount);
-    if (!aDb->AddAccount(&aAccount))
-        return QStringLiteral("Erreur lors de la création du compte utilisateur");
-    fSCCnn->Server()->AccountCreationThrottle()->Note(fSCCnn->RemoteAddress());
-    return QString();
-}
-
-void TZRVSvrTasks::CreateAccount(TZRVDataBase* aDb) {
-    const std::unique_ptr<TZRVUserAccount> account = RequestAccount();
-    const QString refusal = CreateRefusal(aDb, *account);
+void TZRVSvrTasks::AnswerCreate(const TResult& aResult) const {
+    if (aResult.Refusal.isEmpty())
+        fSCCnn->Server()->AccountCreationThrottle()->Note(fSCCnn->RemoteAddress());
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_CreateAccount);
-    AddOutcome(reply, c_Success, refusal, QStringLiteral("Compte utilisateur crée avec succès"));
+    AddOutcome(reply, c_Success, aResult.Refusal, QStringLiteral("Compte utilisateur crée avec succès"));
     SendReply(reply);
 }
 
-QString TZRVSvrTasks::UpdateRefusal(TZRVDataBase* aDb, const TZRVUserAccount& aRequest,
-                                    std::unique_ptr<TZRVUserAccount>& aStored) const {
-    if (QString refusal = DataBaseRefusal(aDb, c_NotAssignedAccount); !refusal.isEmpty())
-        return refusal;
-    // Only the account logged in on this slot may be changed from it.
-    const TZRVServerUserConnection* user = User();
-    const TZRVUserSession* session = user->Session();
-    const uint32_t id = aRequest.AccountID();
-    if (!user->Connected() || session->SessionType() != stAccount || id == 0 ||
-        session->Account()->AccountID() != id)
-        return c_AccountNotFound;
-    if (aRequest.SecretQuestion()->Question().size() > c_MaxQuestionLength)
-        return c_QuestionTooLong;
-    aStored = aDb->ReadAccount(id);
-    return aStored ? QString() : c_AccountNotFound;
-}
-
-void TZRVSvrTasks::UpdateAccount(TZRVDataBase* aDb) {
-    const std::unique_ptr<TZRVUserAccount> request = RequestAccount();
-    std::unique_ptr<TZRVUserAccount> stored;
-    QString refusal = UpdateRefusal(aDb, *request, stored);
-    if (refusal.isEmpty()) {
-        if (!ResolveSecretQuestion(*aDb, *request))
-            request->SecretQuestion()->Copy(stored->SecretQuestion());
-        CopyCustomerFields(*request, *stored);
-        if (aDb->UpdateAccount(stored.get()))
-            CopyCustomerFields(*stored, *User()->Session()->Account());
-        else
-            refusal = QStringLiteral("Erreur lors de la mise à jour du compte utilisateur");
-    }
+void TZRVSvrTasks::AnswerUpdate(const TResult& aResult) const {
+    TZRVServerUserConnection* user = User();
+    // The customer may have logged out meanwhile: only his own session takes the change.
+    if (aResult.Refusal.isEmpty() && user->Connected() && user->Session()->SessionType() == stAccount &&
+        user->Session()->Account()->AccountID() == aResult.Account->AccountID())
+        CopyCustomerFields(*aResult.Account, *user->Session()->Account());
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_UpdateAccount);
-    AddOutcome(reply, c_Success, refusal, QStringLiteral("Compte utilisateur mis à jour avec succès"));
+    AddOutcome(reply, c_Success, aResult.Refusal,
+               QStringLiteral("Compte utilisateur mis à jour avec succès"));
     SendReply(reply);
 }
 
-void TZRVSvrTasks::RetrievePassword(TZRVDataBase* aDb) {
-    const QString name = Field(QStringLiteral("AccountName"));
-    const QString question = Field(QStringLiteral("SecretQuestion"));
-    const QString answer = Field(QStringLiteral("SecretAnswer"));
-    QString refusal = DataBaseRefusal(aDb, c_NotAssigned);
-    std::unique_ptr<TZRVUserAccount> account;
-    if (refusal.isEmpty()) {
-        const int id = aDb->AccountExists(name);
-        account = id ? aDb->ReadAccount(uint32_t(id)) : nullptr;
-        // An account without a secret answer cannot be recovered this way.
-        const bool match = account && !account->SecretAnswer().isEmpty() &&
-                           account->SecretQuestion()->Question() == question &&
-                           account->SecretAnswer() == answer;
-        if (!match) {
-            NoteGuess();
-            refusal = c_WrongSecret;
-        }
-    }
+void TZRVSvrTasks::AnswerPassword(const TResult& aResult) const {
     TStringList reply = Reply(c_msgid_UserConnection, c_msgreason_RetrievePassword);
-    AddOutcome(reply, c_Found, refusal, QString());
-    if (refusal.isEmpty())
-        reply.Add(QStringLiteral("AccountPassword"), account->AccountPassword());
+    AddOutcome(reply, c_Found, aResult.Refusal, QString());
+    if (aResult.Refusal.isEmpty())
+        reply.Add(QStringLiteral("AccountPassword"), aResult.Account->AccountPassword());
     SendReply(reply);
-}
-
-void TZRVSvrTasks::AddUpdateMachine(TZRVDataBase* aDb) {
-    if (!aDb || !aDb->GetOpenned())
-        return;
-    TZRVMachine* machine = fSCCnn->ClientMachine();
-    if (const int id = aDb->MachineExists(machine->MachineName())) {
-        machine->SetMachineID(uint32_t(id));
-        aDb->UpdateMachine(machine);
-        return;
-    }
-    auto added = std::make_unique<TZRVMachine>();
-    added->Copy(machine);
-    if (aDb->AddMachine(added) && added)
-        machine->SetMachineID(added->MachineID());
 }

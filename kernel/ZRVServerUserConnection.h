@@ -1,9 +1,10 @@
 #pragma once
 // The server's side of the customer logged in at one workstation: it answers the workstation's
 // user-level requests (account and ticket logins, credit reloads, account creation and update,
-// password recovery) and keeps the server's copy of the running session. Requests that touch the
-// database run as deferred calls on the event loop, in the order they arrived, and only for the
-// workstation that asked; guesses wait as the listener's throttle says.
+// password recovery) and keeps the server's copy of the running session. A request's database
+// work runs on the database worker, one request of a workstation after the other, and only for the
+// workstation that asked; its answer goes when the work is done. Guesses wait as the listener's
+// throttle says.
 //
 // The server trusts nothing a workstation says about credit: it counts the session's time itself,
 // accepts a reported credit only as far as that count allows, and writes back only the time used
@@ -12,6 +13,7 @@
 
 #include "ZRVCommon.h"
 #include "ZRVDataBase.h"
+#include "ZRVDataBaseWorker.h"
 
 #include <QPointer>
 
@@ -99,8 +101,9 @@ public:
     // The link went (or the server stops): the session's use is written back and the slot lets the
     // customer go, but the token stays valid so that the workstation can carry the session on.
     void Suspend();
-    // Runs aRun after the requests queued before it (and, for a guess, the throttle's wait).
-    void QueueRequest(bool aGuess, std::function<void()> aRun);
+    // Runs aRun after the requests queued before it have been answered (and, for a guess, after
+    // the throttle's wait); aRun calls what it is given once it has answered.
+    void QueueRequest(bool aGuess, std::function<void(std::function<void()>)> aRun);
 
     void LogError(const QString& aMessage, const QString& aUnitName, const QString& aRoutineName,
                   const QString& aAction) const;
@@ -116,8 +119,8 @@ private:
     friend class TZRVSvrTasks;
 
     TZRVServerClientConnection* Slot() const;
-    // The listener's database when this object belongs to a slot of a listener, else nothing.
-    TZRVDataBase* DataBase() const;
+    // The listener's database worker when this object belongs to a slot of a listener, else nothing.
+    TZRVDataBaseWorker* DataBase() const;
     TZRVWriteBackJournal* WriteBacks() const;
     uint32_t Tolerance() const;
     uint32_t MachineID() const;
@@ -126,13 +129,18 @@ private:
     void SessionStopped(const TStringList& aMessage);
     void SessionUpdate(const TStringList& aMessage);
     void SessionReport(std::optional<uint32_t> aReported);
-    // Writes the session's use since the last write.
-    void WriteBack(TZRVDataBase& aDb);
+    // Sends the session's use since the last write to the database; aEndSession: its row goes.
+    void WriteBack(bool aEndSession);
+    // A reload of aSeconds was written to the session of aToken.
+    void Granted(const QString& aToken, uint32_t aSeconds);
     void EndSession(bool aLogOut);
     // A session the workstation kept while the server could not be reached: accepted only with the
     // token of a session still open and for its own record, and only to lower the credit; when
     // the workstation carries on with it, it becomes this slot's session.
-    template <class Kind> void RestoreSession(TZRVDataBase& aDb, const TStringList& aMessage);
+    template <class Kind> void RestoreSession(const TStringList& aMessage, std::function<void()> aFinished);
+    template <class Kind>
+    void Restore(const TStringList& aMessage, const std::optional<TZRVSessionRow>& aRow,
+                 const std::shared_ptr<typename Kind::Record>& aRecord);
     void RefuseRestore(const QString& aWhy) const;
 
     // Makes the record the session's payer, holding aRow, and marks the customer logged in. A
@@ -153,7 +161,7 @@ private:
 
     struct TRequest {
         bool Guess;
-        std::function<void()> Run;
+        std::function<void(std::function<void()>)> Run;
     };
     std::deque<TRequest> fRequests;
     // The workstation the queued requests came from.
@@ -177,7 +185,7 @@ enum TZRVSvrTasksEnum {
     steRetrievePassword
 };
 
-class TZRVSvrTasks {
+class TZRVSvrTasks : public std::enable_shared_from_this<TZRVSvrTasks> {
 public:
     // Queues aTask for aClient with a copy of the request; aDelayMs postpones it instead (machine
     // registration). Raises "Objet client invalide" without a client.
@@ -185,39 +193,86 @@ public:
                        const TStringList& aData = TStringList(), int aDelayMs = 0);
 
 private:
+    // What the request takes to the database worker, read from the server's memory before.
+    struct TInput {
+        TZRVSvrTasksEnum Task = steGetList;
+        // The account name, ticket code or reload code.
+        QString Name;
+        // The password, or the secret answer.
+        QString Secret;
+        QString Question;
+        // The request's account (creation, update), or the workstation's machine.
+        std::shared_ptr<TZRVUserAccount> Account;
+        std::shared_ptr<TZRVMachine> Machine;
+        // Another workstation (or a login under way) holds the account or ticket.
+        bool InUse = false;
+        // The slot's state lets the request go on (a customer logged in, the account his own,
+        // account creations left).
+        bool Allowed = false;
+        uint32_t Tolerance = 0;
+        // The session a reload goes to.
+        TZRVSessionRow Payer;
+    };
+    // What the database said: the refusal (empty when the request may go on) and what was read.
+    struct TResult {
+        QString Refusal;
+        // The refusal tells a guesser something.
+        bool Guess = false;
+        std::unique_ptr<TZRVUserAccount> Account;
+        std::unique_ptr<TZRVUserTicket> Ticket;
+        TZRVSessionRow Row;
+        QStringList List;
+        uint32_t ID = 0;
+    };
+
     TZRVSvrTasks(TZRVServerClientConnection* aClient, TZRVSvrTasksEnum aTask, const TStringList& aData);
-    void Execute();
-    void Run(TZRVDataBase* aDb);
+    // Runs the request; aFinished once its answer is sent (or the workstation has gone).
+    void Execute(std::function<void()> aFinished);
+    // The workstation that asked is still there.
+    bool Current() const;
+    void Answer(TZRVDataBaseOutcome<TResult>& aOutcome);
+    void Finish(TResult& aResult);
     // A request that could not be read (or failed) still gets its answer.
+    void Fail(const QString& aError);
+    void Finished();
     void AnswerInvalid() const;
+    QString NotAssigned() const;
     // The request's value of aName; a missing line makes the request unreadable.
     QString Field(const QString& aName) const;
     // The account the request carries; an unreadable or nameless one makes it unreadable.
-    std::unique_ptr<TZRVUserAccount> RequestAccount() const;
+    std::shared_ptr<TZRVUserAccount> RequestAccount() const;
     // Counts a wrong guess of the workstation's address.
     void NoteGuess() const;
+    // Holds the ticket code (account name) until the answer.
+    void Claim(bool aTicket, const QString& aKey);
+    void Release();
+    void Forget(const TResult& aResult) const;
 
-    void GetList(TZRVDataBase* aDb);
-    void GetAccount(TZRVDataBase* aDb);
-    void GetTicket(TZRVDataBase* aDb);
-    void AddCredit(TZRVDataBase* aDb);
-    void CreateAccount(TZRVDataBase* aDb);
-    void AddUpdateMachine(TZRVDataBase* aDb);
-    void UpdateAccount(TZRVDataBase* aDb);
-    void RetrievePassword(TZRVDataBase* aDb);
+    // Before, on the event loop.
+    TInput Prepare();
+    // On the database worker: nothing of the server's memory.
+    static TResult Query(TInput& aIn, TZRVDataBase& aDb);
+    static TZRVSessionRow NewSession(TZRVDataBase& aDb, const TInput& aIn, TZRVSessionType aType,
+                                     uint32_t aID, uint32_t aCredit, bool aIncremental);
+    static QString AccountRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static void QueryAccount(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static QString TicketRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static void QueryTicket(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static QString ReloadRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static void QueryReload(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static QString CreateRefusal(const TInput& aIn, TZRVDataBase& aDb);
+    static void QueryUpdate(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static void QueryPassword(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
+    static uint32_t RegisterMachine(const TZRVMachine& aMachine, TZRVDataBase& aDb);
+    // After, on the event loop: the answer, and what it changes in the server's memory.
+    void Apply(TResult& aResult);
+    void AnswerList(const TResult& aResult) const;
+    void AnswerLogIn(const TResult& aResult) const;
+    void AnswerReload(const TResult& aResult) const;
+    void AnswerCreate(const TResult& aResult) const;
+    void AnswerUpdate(const TResult& aResult) const;
+    void AnswerPassword(const TResult& aResult) const;
 
-    // The refusal of a request, or the empty text when it may go on.
-    QString AccountRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserAccount>& aAccount) const;
-    QString TicketRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserTicket>& aTicket) const;
-    QString ReloadRefusal(TZRVDataBase* aDb, std::unique_ptr<TZRVUserTicket>& aTicket) const;
-    QString CreateRefusal(TZRVDataBase* aDb, TZRVUserAccount& aAccount) const;
-    QString UpdateRefusal(TZRVDataBase* aDb, const TZRVUserAccount& aRequest,
-                          std::unique_ptr<TZRVUserAccount>& aStored) const;
-    // Moves the code's credit to the session; false when the code was spent meanwhile.
-    bool ConsumeReloadCode(TZRVDataBase& aDb, const TZRVUserTicket& aTicket);
-    // Holds a new session for the record logged in with and writes its row.
-    TZRVSessionRow NewSession(TZRVDataBase& aDb, TZRVSessionType aType, uint32_t aID, uint32_t aCredit,
-                              bool aIncremental) const;
     void SendReply(const TStringList& aReply) const;
     TZRVServerUserConnection* User() const;
 
@@ -226,6 +281,10 @@ private:
     TStringList fData;
     // The connection of the slot that made the request.
     quint64 fSerial;
+    std::function<void()> fFinished;
+    // The ticket code (true) or account name held by this request.
+    std::optional<std::pair<bool, QString>> fClaim;
+    QString fPayerToken;
 };
 
 // The secret-question list request, run like the other requests.

@@ -59,18 +59,28 @@ std::optional<TZRVWriteBack> Parse(const QByteArray& aLine) {
 
 TZRVWriteBackJournal::TZRVWriteBackJournal(QObject* aOwner) : QObject(aOwner), fRetry(new QTimer(this)) {
     fRetry->setInterval(c_DefaultRetryInterval);
-    connect(fRetry, &QTimer::timeout, this, &TZRVWriteBackJournal::Retry);
+    fRetry->setSingleShot(true);
+    connect(fRetry, &QTimer::timeout, this, &TZRVWriteBackJournal::Send);
+}
+
+TZRVWriteBackJournal::~TZRVWriteBackJournal() {
+    // The one on its way may land as well: the next server finds it landed and does not write it
+    // twice.
+    if (!fPending.isEmpty())
+        Save();
 }
 
 QString TZRVWriteBackJournal::FileFor(const QString& aDBName) {
     return aDBName + QStringLiteral("-writebacks");
 }
 
-void TZRVWriteBackJournal::SetDataBase(TZRVDataBase* aDb) {
+void TZRVWriteBackJournal::SetDataBase(TZRVDataBaseWorker* aDb) {
     fDb = aDb;
     fPending.clear();
     fFile = fDb && !fDb->DBName().isEmpty() ? FileFor(fDb->DBName()) : QString();
     fStarted = false;
+    fRefused = false;
+    fInFile = false;
 }
 
 void TZRVWriteBackJournal::Start() {
@@ -79,59 +89,79 @@ void TZRVWriteBackJournal::Start() {
         Load();
         Save(); // without the damaged lines, which the log keeps
     }
-    Retry();
+    Send();
 }
 
 void TZRVWriteBackJournal::SetRetryInterval(int aMilliseconds) {
     fRetry->setInterval(std::max(1, aMilliseconds));
 }
 
-bool TZRVWriteBackJournal::Write(const TZRVWriteBack& aWork) {
-    if (fPending.isEmpty() && Apply(aWork))
-        return true;
-    // Behind the ones still waiting, so that a session's write-backs land in their order.
-    fPending.append(aWork);
-    Save();
-    fRetry->start();
-    return false;
+void TZRVWriteBackJournal::Write(const TZRVWriteBack& aWork) {
+    // Behind the ones still waiting, so that a session's write-backs land in their order; one of
+    // the same session that has not gone yet takes this one in, so that a long refusal keeps one
+    // write-back per session.
+    TZRVWriteBack* last = fPending.size() > (fSending ? 1 : 0) ? &fPending.last() : nullptr;
+    if (last && last->Row.Token == aWork.Row.Token) {
+        last->Change += aWork.Change;
+        last->Used = uint32_t(std::min<quint64>(quint64(last->Used) + aWork.Used, UINT32_MAX));
+        last->Row = aWork.Row;
+        last->MachineID = aWork.MachineID;
+        last->EndSession = aWork.EndSession;
+    } else {
+        fPending.append(aWork);
+    }
+    if (fRefused)
+        Save();
+    else
+        Send();
 }
 
-// Writes aWork unless the database already has it: a write-back that landed just before the server
-// stopped may still be in the journal. The session's row tells: it holds the use last written, and
-// it is gone once its session ended.
-bool TZRVWriteBackJournal::Apply(const TZRVWriteBack& aWork) {
-    if (!fDb || !fDb->GetOpenned())
-        return false;
-    try {
-        fDb->RunAtomically([&] {
-            const std::optional<TZRVSessionRow> stored = fDb->ReadSession(aWork.Row.Token);
-            if (!stored)
-                return true;
-            if (aWork.Used == 0 || stored->Used < aWork.Row.Used)
-                fDb->WriteSessionUse(aWork.Row, aWork.Change, aWork.Used, aWork.MachineID);
-            if (aWork.EndSession)
-                fDb->DeleteSession(aWork.Row.Token);
+// A write-back that landed just before the server stopped may still be in the journal. The
+// session's row tells: it holds the use last written, and it is gone once its session ended.
+void TZRVWriteBackJournal::Apply(TZRVDataBase& aDb, const TZRVWriteBack& aWork) {
+    aDb.RunAtomically([&] {
+        const std::optional<TZRVSessionRow> stored = aDb.ReadSession(aWork.Row.Token);
+        if (!stored)
             return true;
-        });
+        if (aWork.Used == 0 || stored->Used < aWork.Row.Used)
+            aDb.WriteSessionUse(aWork.Row, aWork.Change, aWork.Used, aWork.MachineID);
+        if (aWork.EndSession)
+            aDb.DeleteSession(aWork.Row.Token);
         return true;
-    } catch (const std::exception& e) {
+    });
+}
+
+void TZRVWriteBackJournal::Send() {
+    if (fSending || fPending.isEmpty() || !fDb)
+        return;
+    fSending = true;
+    fDb->Post(
+        this,
+        [work = fPending.first()](TZRVDataBase& aDb) {
+            Apply(aDb, work);
+            return true;
+        },
+        [this](const TZRVDataBaseOutcome<bool>& aOutcome) { Landed(aOutcome); });
+}
+
+void TZRVWriteBackJournal::Landed(const TZRVDataBaseOutcome<bool>& aOutcome) {
+    fSending = false;
+    if (fPending.isEmpty())
+        return; // another database was set meanwhile
+    if (!aOutcome.Ok()) {
         if (fOnError)
             fOnError(QStringLiteral("Session write-back kept to try again (%1): %2")
-                         .arg(aWork.Row.Token.left(8), QString::fromUtf8(e.what())));
-        return false;
-    }
-}
-
-void TZRVWriteBackJournal::Retry() {
-    const qsizetype before = fPending.size();
-    while (!fPending.isEmpty() && Apply(fPending.first()))
-        fPending.removeFirst();
-    if (fPending.size() != before)
+                         .arg(fPending.first().Row.Token.left(8), aOutcome.Error));
+        fRefused = true;
         Save();
-    if (fPending.isEmpty())
-        fRetry->stop();
-    else
         fRetry->start();
+        return;
+    }
+    fPending.removeFirst();
+    fRefused = false;
+    if (fInFile)
+        Save();
+    Send();
 }
 
 void TZRVWriteBackJournal::Load() {
@@ -161,6 +191,7 @@ void TZRVWriteBackJournal::Load() {
 void TZRVWriteBackJournal::Save() {
     if (fFile.isEmpty())
         return;
+    fInFile = !fPending.isEmpty();
     if (fPending.isEmpty()) {
         QFile::remove(fFile);
         return;

@@ -1,10 +1,12 @@
 #pragma once
-// The write-backs that end a session's count (its last use, and its row going at logout) must
+// A session's write-backs (its use as reported, its last use, and its row going at logout) must
 // reach the database even while the database refuses them (locked by another process, read-only,
-// disk full): they are kept in memory and in a small journal file beside the database, and tried
-// again until they land, after a restart of the server too.
+// disk full): they go to the database worker one after the other, in their order; a refused one is
+// kept, with those behind it, in memory and in a small journal file beside the database, and tried
+// again until it lands, after a restart of the server too.
 
 #include "ZRVDataBase.h"
+#include "ZRVDataBaseWorker.h"
 
 #include <QObject>
 
@@ -27,32 +29,41 @@ public:
     static constexpr int c_DefaultRetryInterval = 5000;
 
     explicit TZRVWriteBackJournal(QObject* aOwner = nullptr);
+    // What still waits stays in the journal file for the next server.
+    ~TZRVWriteBackJournal() override;
 
-    // The database written to.
-    void SetDataBase(TZRVDataBase* aDb);
-    // Reads the journal beside the database (once) and tries what waits.
+    // The worker of the database written to.
+    void SetDataBase(TZRVDataBaseWorker* aDb);
+    // Reads the journal beside the database (once) and sends what waits.
     void Start();
     void SetRetryInterval(int aMilliseconds);
     void SetOnError(std::function<void(const QString&)> aEvent) { fOnError = std::move(aEvent); }
 
-    // Writes aWork now; when the database refuses, keeps it and tries again every retry interval.
-    // True when it was written now.
-    bool Write(const TZRVWriteBack& aWork);
-    // The write-backs still waiting for the database.
+    // Sends aWork to the database behind the write-backs still waiting; once the database refuses
+    // one, it is kept with those behind it and tried again every retry interval.
+    void Write(const TZRVWriteBack& aWork);
+    // The write-backs that have not landed yet (the one on its way included).
     qsizetype Pending() const { return fPending.size(); }
     // The journal kept beside the database aDBName.
     static QString FileFor(const QString& aDBName);
+    // Writes aWork unless the database already has it; raises what the database raises.
+    static void Apply(TZRVDataBase& aDb, const TZRVWriteBack& aWork);
 
 private:
-    bool Apply(const TZRVWriteBack& aWork);
-    void Retry();
+    // Sends the first write-back waiting, unless one is on its way.
+    void Send();
+    void Landed(const TZRVDataBaseOutcome<bool>& aOutcome);
     void Load();
     void Save();
 
-    TZRVDataBase* fDb = nullptr;
+    TZRVDataBaseWorker* fDb = nullptr;
     QString fFile;
     QList<TZRVWriteBack> fPending;
     bool fStarted = false;
+    bool fSending = false;
+    // The database refused the first write-back: the rest waits for the retry.
+    bool fRefused = false;
+    bool fInFile = false;
     QTimer* fRetry;
     std::function<void(const QString&)> fOnError;
 };

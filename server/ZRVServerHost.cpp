@@ -43,7 +43,8 @@ TZRVServerHost::TZRVServerHost(TZRVServeOptions aOptions, QTextStream& aOut, QOb
     : QObject(aOwner), fOptions(std::move(aOptions)), fOut(aOut) {}
 
 TZRVServerHost::~TZRVServerHost() {
-    fServer.reset(); // the listener writes its sessions back while the database is open
+    fServer.reset(); // the listener's last write-backs wait in its journal if the worker cannot land them
+    fWorker.Stop();
     fDb.Close();
     if (fSignalNotifier) {
         SetStopHandler(SIG_DFL);
@@ -58,6 +59,8 @@ void TZRVServerHost::Start() {
     fDb.SetDBName(fOptions.DataBase);
     fDb.SetPassword(fOptions.DataBasePassword);
     fDb.Open();
+    fWorker.SetDataBase(fDb);
+    fWorker.Start();
     fServer = std::make_unique<TZRVServerConnection>();
     Configure();
     AttachEvents();
@@ -83,7 +86,7 @@ void TZRVServerHost::Start() {
 // The listener takes the server settings, the command line's choices first.
 void TZRVServerHost::Configure() {
     const TZRVServerConfig config;
-    fServer->SetDB(&fDb);
+    fServer->SetDataBase(&fWorker);
     fServer->SetErrorLogger(&fLogger);
     const int slotCount =
         fOptions.MaxConnections >= 0 ? fOptions.MaxConnections : int(config.GetOthers_MaxPcs());
@@ -189,8 +192,13 @@ void TZRVServerHost::Stop() {
              << Qt::endl;
         fServer->Close();
     }
-    if (fOnStopped)
-        fOnStopped();
+    // The work posted before (the logouts' write-backs) is through once this one is.
+    fWorker.Post(
+        this, [](TZRVDataBase&) { return true; },
+        [this](const TZRVDataBaseOutcome<bool>&) {
+            if (fOnStopped)
+                fOnStopped();
+        });
 }
 
 void TZRVServerHost::CatchStopSignals() {

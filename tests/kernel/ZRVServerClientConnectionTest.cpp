@@ -200,15 +200,18 @@ TEST_F(ServerClientConnection, OperatorCreatesAnAccountForTheWorkstation) {
     account.SetAccountPassword("x");
     account.SecretQuestion()->SetQuestion("Ville natale ?");
     account.Group()->SetGroupID(1);
-    Slot(1)->RequestCreateAccount(&account);
+    uint32_t added = 0;
+    const auto note = [&](uint32_t aID) { added = aID; };
+    Slot(1)->RequestCreateAccount(account, note);
     EXPECT_EQ(ws->Outcome("AccountCreated"), "Fail:Nom de compte déjà existant");
+    EXPECT_EQ(added, 0u);
 
     ws->ClearEvents();
     account.SetAccountName("zoe");
-    Slot(1)->RequestCreateAccount(&account);
+    Slot(1)->RequestCreateAccount(account, note);
     EXPECT_EQ(ws->Outcome("AccountCreated"), "AccountCreated");
-    EXPECT_NE(account.AccountID(), 0u);
-    EXPECT_EQ(fDb.AccountExists("zoe"), int(account.AccountID()));
+    EXPECT_NE(added, 0u);
+    EXPECT_EQ(fDb.AccountExists("zoe"), int(added));
 }
 
 TEST_F(ServerClientConnection, HandshakeComesRightAfterTheAccept) {

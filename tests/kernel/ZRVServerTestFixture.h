@@ -5,13 +5,17 @@
 #include "ZRVClientConnection.h"
 #include "ZRVCrypt.h"
 #include "ZRVDataBase.h"
+#include "ZRVDataBaseWorker.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVServerConnection.h"
+#include "ZRVWriteBackJournal.h"
 
 #include "support/EventLoop.h"
 #include "support/TempDirs.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -162,8 +166,11 @@ protected:
     QTemporaryDir fDir;
     TZRVErrorLogger fLogger;
     TZRVDataBase fDb;
+    // The server's database work runs here, on the same file through a connection of its own.
+    std::unique_ptr<TZRVDataBaseWorker> fWorker;
     std::unique_ptr<TZRVServerConnection> fServer;
     uint32_t fOwnerID = 0;
+    const QString c_OtherProcess = QStringLiteral("another process");
 
     void SetUp() override {
         fLogger.SetLogFile(fDir.filePath(QStringLiteral("server.lgf")));
@@ -174,8 +181,12 @@ protected:
     }
 
     void StartServer(uint8_t aMaxConnections = 10) {
+        fServer.reset();
+        fWorker = std::make_unique<TZRVDataBaseWorker>();
+        fWorker->SetDataBase(fDb);
+        fWorker->Start();
         fServer = std::make_unique<TZRVServerConnection>();
-        fServer->SetDB(&fDb);
+        fServer->SetDataBase(fWorker.get());
         fServer->SetErrorLogger(&fLogger);
         fServer->SetMaxConnections(aMaxConnections);
         fServer->SetServerPort(0);
@@ -185,7 +196,33 @@ protected:
         fServer->GuessThrottle()->SetSettings({.FirstDelayMs = 1});
         fServer->Open();
     }
+    void TearDown() override { Unlock(); }
     quint16 Port() const { return quint16(fServer->ServerPort()); }
+
+    // Another process's transaction holds the database file.
+    void Lock() {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), c_OtherProcess);
+        other.setDatabaseName(fDb.DBName());
+        ASSERT_TRUE(other.open());
+        ASSERT_TRUE(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    }
+    void Unlock() {
+        if (!QSqlDatabase::contains(c_OtherProcess))
+            return;
+        {
+            QSqlDatabase other = QSqlDatabase::database(c_OtherProcess);
+            QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(c_OtherProcess);
+    }
+    // Waits until the database work posted so far, and the work its answers posted, is done.
+    bool DataBaseSettled() {
+        return WaitUntil([&] {
+            RunDeferredCalls();
+            return fWorker->Idle() && fServer->WriteBacks()->Pending() == 0;
+        });
+    }
 
     std::unique_ptr<Workstation> Join(const QString& aName = QStringLiteral("PC01")) {
         auto ws = std::make_unique<Workstation>(Port(), aName);

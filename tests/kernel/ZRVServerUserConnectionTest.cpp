@@ -337,6 +337,7 @@ TEST_F(ServerUserConnection, SessionRestoredAfterServerRestart) {
     ws->Session().Credit()->SetCreditValue(717);
     ws->User().Close();
     ASSERT_TRUE(WaitUntil([&] { return !Slot(1)->UserConnection()->Connected(); }));
+    ASSERT_TRUE(DataBaseSettled());
     EXPECT_EQ(StoredAccount("alice")->Credit(), 717u);
     EXPECT_FALSE(fDb.ReadSession(token).has_value());
 }

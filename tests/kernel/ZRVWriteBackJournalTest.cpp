@@ -19,35 +19,11 @@ namespace {
 class WriteBackJournal : public ServerTest {
 protected:
     void SetUp() override {
-        ServerTest::SetUp();
         fDb.SetBusyTimeout(10); // a refusal comes at once while the lock is held
-        ASSERT_TRUE(fDb.Open());
+        ServerTest::SetUp();
         fServer->WriteBacks()->SetRetryInterval(20);
         AddTicket(c_Code);
     }
-    void TearDown() override {
-        Unlock();
-        ServerTest::TearDown();
-    }
-
-    // Another process's transaction holds the database file.
-    void Lock() {
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), c_Other);
-        other.setDatabaseName(fDb.DBName());
-        ASSERT_TRUE(other.open());
-        ASSERT_TRUE(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
-    }
-    void Unlock() {
-        if (!QSqlDatabase::contains(c_Other))
-            return;
-        {
-            QSqlDatabase other = QSqlDatabase::database(c_Other);
-            QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
-            other.close();
-        }
-        QSqlDatabase::removeDatabase(c_Other);
-    }
-
     // The customer used 2 600 s of the ticket and logged out while the database was locked.
     QString LogOutWhileLocked() {
         auto ws = Join();
@@ -66,15 +42,18 @@ protected:
     QString Journal() const { return TZRVWriteBackJournal::FileFor(fDb.DBName()); }
 
     const QString c_Code = QStringLiteral("JOURNAL1");
-    const QString c_Other = QStringLiteral("another process");
 };
 
 TEST_F(WriteBackJournal, ALogoutTheDatabaseRefusesLandsOnceTheLockIsGone) {
     const QString token = LogOutWhileLocked();
-    EXPECT_EQ(fServer->WriteBacks()->Pending(), 1);
-    EXPECT_TRUE(QFile::exists(Journal()));
+    // The session's last report and its logout: the logout joins the report unless the report
+    // was already on its way.
+    EXPECT_TRUE(WaitUntil([&] { return QFile::exists(Journal()); }));
+    const qsizetype kept = fServer->WriteBacks()->Pending();
+    EXPECT_GE(kept, 1);
+    EXPECT_LE(kept, 2);
     zrvtest::RunEventsFor(100); // retried meanwhile, and refused again
-    EXPECT_EQ(fServer->WriteBacks()->Pending(), 1);
+    EXPECT_EQ(fServer->WriteBacks()->Pending(), kept);
 
     Unlock();
     ASSERT_TRUE(WaitUntil([&] { return fServer->WriteBacks()->Pending() == 0; }));
@@ -86,14 +65,16 @@ TEST_F(WriteBackJournal, ALogoutTheDatabaseRefusesLandsOnceTheLockIsGone) {
 
 TEST_F(WriteBackJournal, TheJournalOutlivesTheServerAndLandsOnlyOnce) {
     const QString token = LogOutWhileLocked();
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(Journal()); }));
     fServer.reset();
+    ASSERT_TRUE(WaitUntil([&] { return fWorker->Idle(); })); // a retry on its way is refused
     Unlock();
     ASSERT_TRUE(QFile::exists(Journal()));
     QFile::copy(Journal(), Journal() + QStringLiteral(".copy"));
     EXPECT_EQ(StoredCredit(), 3600u);
 
     StartServer();
-    EXPECT_EQ(fServer->WriteBacks()->Pending(), 0);
+    ASSERT_TRUE(DataBaseSettled());
     EXPECT_EQ(StoredCredit(), 1000u);
     EXPECT_FALSE(fDb.ReadSession(token).has_value());
     EXPECT_FALSE(QFile::exists(Journal()));
@@ -102,7 +83,7 @@ TEST_F(WriteBackJournal, TheJournalOutlivesTheServerAndLandsOnlyOnce) {
     fServer.reset();
     ASSERT_TRUE(QFile::rename(Journal() + QStringLiteral(".copy"), Journal()));
     StartServer();
-    EXPECT_EQ(fServer->WriteBacks()->Pending(), 0);
+    ASSERT_TRUE(DataBaseSettled());
     EXPECT_EQ(StoredCredit(), 1000u);
     EXPECT_FALSE(QFile::exists(Journal()));
 }

@@ -1,13 +1,15 @@
 // The serve host: its objects, its settings, its lines per workstation event, and its clean stop
-// on a signal with every session written back.
+// on a signal with every session written back, and the operator's work on its database worker.
 
 #include "ZRVServerHost.h"
 
+#include "ZRVOperatorService.h"
 #include "ZRVServerConfig.h"
 #include "ZRVUserTicket.h"
 
 #include "kernel/ZRVServerTestFixture.h"
 
+#include <QThread>
 #include <QUdpSocket>
 
 #include <csignal>
@@ -172,6 +174,29 @@ TEST_F(ServerHost, SignalsThatCannotBeCaughtAreAStartUpErrorWithTheirReason) {
     }
     EXPECT_TRUE(reason.startsWith("Unable to catch SIGINT and SIGTERM")) << reason.toStdString();
     EXPECT_TRUE(reason.contains("open files")) << reason.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ServerHost, RunsTheOperatorServiceOnTheDataBaseWorker) {
+    TZRVServerHost host(Options(), fOut);
+    host.Start();
+    QObject dashboard;
+    QThread* ranOn = nullptr;
+    std::optional<TZRVDataBaseOutcome<QString>> outcome;
+    host.RunOnDataBase<QString>(
+        &dashboard,
+        [&ranOn](TZRVDataBase& aDb) {
+            ranOn = QThread::currentThread();
+            return TZRVOperatorService(aDb).FindGroup("default").Name;
+        },
+        [&](TZRVDataBaseOutcome<QString> aOutcome) { outcome = aOutcome; });
+    ASSERT_TRUE(WaitUntil([&] { return outcome.has_value(); }));
+    ASSERT_TRUE(outcome->Ok()) << outcome->Error.toStdString();
+    EXPECT_EQ(*outcome->Value, "Default");
+    EXPECT_NE(ranOn, QThread::currentThread());
 }
 
 } // namespace
