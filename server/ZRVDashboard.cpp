@@ -145,7 +145,9 @@ void TZRVDashboardOptions::SetHttp(const QString& aText) {
     if (!Enabled)
         return;
     const qsizetype colon = aText.lastIndexOf(u':');
-    const QString host = colon < 0 ? QString() : aText.left(colon);
+    QString host = colon < 0 ? QString() : aText.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2); // [IPv6]:PORT
     bool ok = false;
     const int port = aText.mid(colon + 1).toInt(&ok);
     QHostAddress address(host);

@@ -48,6 +48,8 @@ private:
             const qsizetype before = fHead.size();
             fHead += bytes.mid(pos);
             const qsizetype end = fHead.indexOf("\r\n\r\n");
+            if (fHead.contains('\0'))
+                return Refuse(Refusal(400, "Bad Request")); // no head holds one, and the HTTP layer waits on
             if (end < 0) {
                 if (fHead.size() > fLimits.MaxHead)
                     return Refuse(Refusal(431, "Request Header Fields Too Large"));
