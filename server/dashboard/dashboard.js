@@ -182,6 +182,8 @@ function fillTile(tile, data) {
     tile.querySelector('.name').textContent = data.name || 'Poste ' + data.slot;
     tile.querySelector('.address').textContent = data.address;
     tile.querySelector('.state').textContent = stateNames[data.state] || data.state;
+    for (const button of tile.querySelectorAll('[data-command="sleep"], [data-command="wake"]'))
+        button.hidden = (button.dataset.command === 'wake') !== (data.state === 'asleep');
     const kind = data.kind && data.kind !== 'Aucun' ? data.kind + ' : ' : '';
     tile.querySelector('.customer').textContent = data.customer ? kind + data.customer : 'Aucun client';
     tile.credit = data.creditSeconds === undefined ? null
