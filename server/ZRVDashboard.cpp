@@ -273,7 +273,7 @@ TZRVServerConnection& TZRVDashboard::Server() {
 bool TZRVDashboard::handleRequest(const QHttpServerRequest& aRequest, QTcpSocket* aSocket) {
     auto call = std::make_shared<TZRVHttpCall>();
     call->Method = MethodName(aRequest.method());
-    call->Path = aRequest.url().path();
+    call->Path = aRequest.url().path(QUrl::FullyDecoded);
     call->Query = QUrlQuery(aRequest.url());
     call->Body = aRequest.body();
     call->Address = PeerAddress(aSocket);

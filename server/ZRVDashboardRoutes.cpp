@@ -142,9 +142,8 @@ void GenerateTickets(TZRVDashboard& d, const TCall& c) {
     batch.Count = body.Number(QStringLiteral("count"), 1, 500);
     batch.Length = body.Number(QStringLiteral("length"), TZRVOperatorService::c_MinCodeLength,
                                TZRVOperatorService::c_MaxCodeLength, 8);
-    batch.Style = CodeStyle(body.Text(QStringLiteral("style"), 10, false).isEmpty()
-                                ? QStringLiteral("numeric")
-                                : body.Text(QStringLiteral("style"), 10));
+    const QString style = body.Text(QStringLiteral("style"), 10, false);
+    batch.Style = CodeStyle(style.isEmpty() ? QStringLiteral("numeric") : style);
     batch.Credit = uint32_t(body.Number(QStringLiteral("credit"), 1, INT_MAX));
     batch.Cost = body.Number(QStringLiteral("cost"), 0, INT_MAX, 0);
     batch.DaysAllowed = body.Number(QStringLiteral("days"), 0, 36500, 30);

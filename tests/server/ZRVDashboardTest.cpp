@@ -192,6 +192,31 @@ TEST_F(Dashboard, EmployeesSignInWithTheirPasswordAndTheRightsOfTheirGroup) {
     EXPECT_EQ(Call("POST", "/api/till/open").Status, 200);
 }
 
+TEST_F(Dashboard, WrongPasswordsSlowTheNextSignInsOfTheirAddress) {
+    fHost->Server()->GuessThrottle()->SetSettings({.FreeFailures = 1, .FirstDelayMs = 150});
+    StartDashboard();
+    EXPECT_EQ(SignIn("gerant", "wrong").Status, 401);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(SignIn("gerant", "wrong").Status, 401); // free no more: it waits
+    EXPECT_GE(clock.elapsed(), 150);
+    clock.restart();
+    EXPECT_EQ(SignIn("gerant", "secret").Status, 200); // waits twice as long, right or wrong
+    EXPECT_GE(clock.elapsed(), 300);
+}
+
+TEST_F(Dashboard, AnAddressTakenIsAStartUpErrorAndAccountNamesAreDecoded) {
+    StartDashboard();
+    TZRVDashboardOptions taken;
+    taken.Port = fDashboard->Port();
+    EXPECT_THROW(TZRVDashboard(*fHost, taken).Start(), EZRVError);
+    Service().CreateAccount({.Name = "Zoé Ngo", .Password = "pw"});
+    ASSERT_EQ(SignIn("gerant", "secret").Status, 200);
+    const TAnswer deactivated = Call("POST", "/api/accounts/Zo%C3%A9%20Ngo/deactivate");
+    EXPECT_EQ(deactivated.Status, 200) << deactivated.Error().toStdString();
+    EXPECT_FALSE(Service().FindAccount("Zoé Ngo").Active);
+}
+
 TEST_F(Dashboard, ChangesNeedTheSessionAndItsCsrfTokenAndSigningOutEndsTheSession) {
     StartDashboard();
     EXPECT_EQ(Call("GET", "/api/workstations").Status, 401);
