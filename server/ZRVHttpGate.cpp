@@ -48,8 +48,9 @@ private:
             const qsizetype before = fHead.size();
             fHead += bytes.mid(pos);
             const qsizetype end = fHead.indexOf("\r\n\r\n");
-            if (fHead.contains('\0'))
-                return Refuse(Refusal(400, "Bad Request")); // no head holds one, and the HTTP layer waits on
+            // No head holds a NUL byte, and the HTTP layer would wait on such a request for ever.
+            if (QByteArrayView(fHead).first(end < 0 ? fHead.size() : end).contains('\0'))
+                return Refuse(Refusal(400, "Bad Request"));
             if (end < 0) {
                 if (fHead.size() > fLimits.MaxHead)
                     return Refuse(Refusal(431, "Request Header Fields Too Large"));
@@ -63,7 +64,8 @@ private:
             if (const QByteArray refusal = Weigh(head); !refusal.isEmpty())
                 return Refuse(refusal);
         }
-        // The HTTP layer drops every connection of a request it cannot parse, and leaves the socket.
+        // On a request it cannot parse, the HTTP layer cuts every connection of the socket's signals
+        // and leaves the socket open: it is closed here.
         QTimer::singleShot(0, this, [this] {
             if (!fReading)
                 Drop();
