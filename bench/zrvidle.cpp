@@ -134,9 +134,10 @@ public:
         probe.listen(QHostAddress::LocalHost);
         const quint16 port = probe.serverPort();
         probe.close();
-        fServe.start(fProgram, {QStringLiteral("serve"), QStringLiteral("--database"), fDataBase,
-                                QStringLiteral("--port"), QString::number(port),
-                                QStringLiteral("--discovery-port"), QStringLiteral("0")});
+        fServe.start(fProgram,
+                     {QStringLiteral("serve"), QStringLiteral("--database"), fDataBase,
+                      QStringLiteral("--port"), QString::number(port), QStringLiteral("--discovery-port"),
+                      QStringLiteral("0"), QStringLiteral("--http"), QStringLiteral("off")});
         const bool up = RunUntil(
             [&] {
                 QTcpSocket socket;

@@ -60,18 +60,6 @@ uint32_t AddClamped(uint32_t aValue, uint32_t aAmount) {
     return uint32_t(std::min<uint64_t>(uint64_t(aValue) + aAmount, UINT32_MAX));
 }
 
-// The workstation's rule for passwords: equal when only ASCII letters differ in case. An empty
-// password never matches.
-bool SamePassword(const QString& aStored, const QString& aGiven) {
-    if (aGiven.isEmpty() || aStored.size() != aGiven.size())
-        return false;
-    const auto fold = [](QChar c) { return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c; };
-    for (qsizetype i = 0; i < aStored.size(); ++i)
-        if (fold(aStored[i]) != fold(aGiven[i]))
-            return false;
-    return true;
-}
-
 TStringList Reply(const QString& aIdentifierLine, const QString& aReasonLine) {
     return TStringList({aIdentifierLine, aReasonLine});
 }

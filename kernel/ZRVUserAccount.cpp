@@ -190,3 +190,13 @@ void TZRVCustomUserAccount::LogError(const QString& aMessage, const QString& aUn
                                      const QString& aRoutineName, const QString& aAction) const {
     LogErrorTo(fErrorLogger, aMessage, aUnitName, aRoutineName, aAction);
 }
+
+bool SamePassword(const QString& aStored, const QString& aGiven) {
+    if (aGiven.isEmpty() || aStored.size() != aGiven.size())
+        return false;
+    const auto fold = [](QChar c) { return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c; };
+    for (qsizetype i = 0; i < aStored.size(); ++i)
+        if (fold(aStored[i]) != fold(aGiven[i]))
+            return false;
+    return true;
+}

@@ -115,3 +115,8 @@ class TZRVUserAccount : public TZRVCustomUserAccount {
 public:
     using TZRVCustomUserAccount::TZRVCustomUserAccount;
 };
+
+// Whether aGiven is the password aStored, as the server checks a login (a workstation's, or an
+// employee's on the operator's page): equal when only ASCII letters differ in case. An empty
+// password never matches.
+bool SamePassword(const QString& aStored, const QString& aGiven);

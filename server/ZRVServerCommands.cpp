@@ -1,5 +1,6 @@
 #include "ZRVServerCommands.h"
 
+#include "ZRVDashboard.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVOperatorService.h"
 #include "ZRVServerHost.h"
@@ -133,10 +134,19 @@ int Serve(TContext& c) {
     options.DiscoveryPort = c.Number(QStringLiteral("discovery-port"), 0, 65535);
     QDir().mkpath(QFileInfo(options.DataBase).absolutePath());
     QDir().mkpath(QFileInfo(options.LogFile).absolutePath());
+    TZRVDashboardOptions web;
+    web.SetHttp(c.Value(QStringLiteral("http")));
+    web.CertFile = c.Value(QStringLiteral("http-cert"));
+    web.KeyFile = c.Value(QStringLiteral("http-key"));
     TZRVServerHost host(options, c.Out);
     host.SetOnStopped([] { QCoreApplication::quit(); });
     host.CatchStopSignals();
     host.Start();
+    TZRVDashboard dashboard(host, web);
+    if (web.Enabled) {
+        dashboard.Start();
+        c.Out << QStringLiteral("zrv2server: dashboard on %1").arg(dashboard.Url()) << Qt::endl;
+    }
     return QCoreApplication::exec();
 }
 
@@ -427,7 +437,11 @@ const QList<TCommand>& Commands() {
          {Option("port", "TCP port to listen on (default: the server settings, 12345).", "port"),
           Option("max-connections", "Workstation slots, 1 to 255 (default: the server settings, 10).", "n"),
           Option("discovery-port", "UDP port answering workstation discovery (0: any).", "port", "12346"),
-          Option("log", "Error log file (default: <data folder>/<year>-<month>.lgf).", "file")},
+          Option("log", "Error log file (default: <data folder>/<year>-<month>.lgf).", "file"),
+          Option("http", "The operator's web page: [ADDRESS:]PORT, or off.", "address", "127.0.0.1:8080"),
+          Option("http-cert", "Serves the page over HTTPS with this PEM certificate (with --http-key).",
+                 "file"),
+          Option("http-key", "The PEM private key of --http-cert.", "file")},
          {},
          Serve},
         {"account create",

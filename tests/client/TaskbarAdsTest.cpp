@@ -175,6 +175,9 @@ TEST_F(AdsPlayer, ShowsEachKindAndKeepsTheLastGoodOneOnScreen) {
 // The videos play through GStreamer with the plug-ins the bootstrap installs (VP8 and Matroska
 // from the good set, MPEG-4 from libav); a video whose streams do not decode is refused once it
 // opens, and the last good advertisement stays.
+// The media backend's first start on a machine reads every plug-in it has: it may take seconds.
+constexpr int c_VideoMs = 30000;
+
 TEST_F(AdsPlayer, PlaysTheVideosTheMediaBackendDecodes) {
     struct Case {
         const char* Name;
@@ -190,7 +193,8 @@ TEST_F(AdsPlayer, PlaysTheVideosTheMediaBackendDecodes) {
         fPlayer.LoadMovie(video);
         EXPECT_EQ(fPlayer.Status(), TZRVAdsPlayerStatus::Loading);
         EXPECT_EQ(fPlayer.MovieFile(), png);
-        ASSERT_TRUE(WaitUntil([this] { return fPlayer.Status() != TZRVAdsPlayerStatus::Loading; }));
+        ASSERT_TRUE(
+            WaitUntil([this] { return fPlayer.Status() != TZRVAdsPlayerStatus::Loading; }, c_VideoMs));
         EXPECT_EQ(fPlayer.Status(), TZRVAdsPlayerStatus::Playing) << errors.join(u'\n').toStdString();
         EXPECT_EQ(fPlayer.MovieFile(), video);
         EXPECT_EQ(fPlayer.Kind(), TZRVAdsKind::Video);
@@ -201,7 +205,7 @@ TEST_F(AdsPlayer, PlaysTheVideosTheMediaBackendDecodes) {
     const QString previous = fPlayer.MovieFile();
     const QString broken = File(QStringLiteral("broken.webm"), c_TinyWebm.left(48) + QByteArray(400, 'x'));
     fPlayer.LoadMovie(broken);
-    ASSERT_TRUE(WaitUntil([this] { return fPlayer.Status() != TZRVAdsPlayerStatus::Loading; }));
+    ASSERT_TRUE(WaitUntil([this] { return fPlayer.Status() != TZRVAdsPlayerStatus::Loading; }, c_VideoMs));
     EXPECT_EQ(fPlayer.Status(), TZRVAdsPlayerStatus::Failed);
     EXPECT_EQ(fPlayer.MovieFile(), previous);
     ASSERT_FALSE(errors.isEmpty());
@@ -332,7 +336,7 @@ TEST_F(TaskbarAds, TheBarFetchesTheListDuringTheSessionAndPlaysWhatItCanShowInTu
     for (const Turn& turn : turns) {
         SCOPED_TRACE(turn.Name.toStdString());
         frmTaskBar->TimerChangeAdsTimer();
-        ASSERT_TRUE(WaitUntil([] { return Player()->Status() != TZRVAdsPlayerStatus::Loading; }));
+        ASSERT_TRUE(WaitUntil([] { return Player()->Status() != TZRVAdsPlayerStatus::Loading; }, c_VideoMs));
         EXPECT_EQ(Player()->Status(), TZRVAdsPlayerStatus::Playing);
         EXPECT_EQ(Player()->MovieFile(), Ads(turn.Name));
         EXPECT_EQ(Player()->Kind(), turn.Kind);

@@ -125,7 +125,8 @@ TEST_F(DataBaseWorker, WhatAWorkRaisesComesBackAsAFailure) {
     // The worker goes on.
     std::optional<int> value;
     fWorker.Post(
-        &fContext, [](TZRVDataBase&) { return 7; }, [&](TZRVDataBaseOutcome<int> aOutcome) { value = aOutcome.Value; });
+        &fContext, [](TZRVDataBase&) { return 7; },
+        [&](TZRVDataBaseOutcome<int> aOutcome) { value = aOutcome.Value; });
     ASSERT_TRUE(WaitUntil([&] { return value.has_value(); }));
     EXPECT_EQ(*value, 7);
 }
@@ -182,7 +183,8 @@ TEST_F(DataBaseWorker, AStopFinishesTheWorkInHandAndRunsNothingMore) {
     // Posted to a stopped worker: not run, and told so.
     std::optional<TZRVDataBaseOutcome<int>> outcome;
     fWorker.Post(
-        &fContext, [](TZRVDataBase&) { return 1; }, [&](TZRVDataBaseOutcome<int> aOutcome) { outcome = aOutcome; });
+        &fContext, [](TZRVDataBase&) { return 1; },
+        [&](TZRVDataBaseOutcome<int> aOutcome) { outcome = aOutcome; });
     ASSERT_TRUE(WaitUntil([&] { return outcome.has_value(); }));
     EXPECT_TRUE(outcome->Late);
 }
@@ -196,7 +198,8 @@ TEST_F(DataBaseWorker, ADataBaseThatDoesNotOpenFailsEachWorkWithItsReason) {
     fWorker.Start();
     std::optional<TZRVDataBaseOutcome<int>> outcome;
     fWorker.Post(
-        &fContext, [](TZRVDataBase&) { return 1; }, [&](TZRVDataBaseOutcome<int> aOutcome) { outcome = aOutcome; });
+        &fContext, [](TZRVDataBase&) { return 1; },
+        [&](TZRVDataBaseOutcome<int> aOutcome) { outcome = aOutcome; });
     ASSERT_TRUE(WaitUntil([&] { return outcome.has_value(); }));
     EXPECT_FALSE(outcome->Ok());
     EXPECT_FALSE(outcome->Late);

@@ -224,6 +224,16 @@ protected:
         });
     }
 
+    // The records as the database holds them once the server's database work in hand has landed.
+    std::unique_ptr<TZRVUserAccount> StoredAccount(const QString& aName) {
+        EXPECT_TRUE(DataBaseSettled());
+        return fDb.ReadAccount(uint32_t(fDb.AccountExists(aName)));
+    }
+    std::unique_ptr<TZRVUserTicket> StoredTicket(const QString& aCode) {
+        EXPECT_TRUE(DataBaseSettled());
+        return fDb.ReadTicket(uint32_t(fDb.TicketExists(aCode)));
+    }
+
     std::unique_ptr<Workstation> Join(const QString& aName = QStringLiteral("PC01")) {
         auto ws = std::make_unique<Workstation>(Port(), aName);
         EXPECT_TRUE(ws->ConnectReady()) << aName.toStdString();

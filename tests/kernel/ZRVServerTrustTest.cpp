@@ -86,12 +86,6 @@ protected:
         return {c_msgid_UserConnection, c_msgreason_UserConnectionClosed, "SessionType=2"};
     }
 
-    std::unique_ptr<TZRVUserAccount> StoredAccount(const QString& aName) {
-        return fDb.ReadAccount(uint32_t(fDb.AccountExists(aName)));
-    }
-    std::unique_ptr<TZRVUserTicket> StoredTicket(const QString& aCode) {
-        return fDb.ReadTicket(uint32_t(fDb.TicketExists(aCode)));
-    }
     uint32_t AddGroup(const QString& aName, bool aIncremental) {
         auto group = std::make_unique<TZRVGroup>();
         group->SetGroupName(aName);

@@ -25,12 +25,6 @@ protected:
         EXPECT_EQ(ws->Outcome("Open"), "Open") << aName.toStdString();
         return ws;
     }
-    std::unique_ptr<TZRVUserAccount> StoredAccount(const QString& aName) {
-        return fDb.ReadAccount(uint32_t(fDb.AccountExists(aName)));
-    }
-    std::unique_ptr<TZRVUserTicket> StoredTicket(const QString& aCode) {
-        return fDb.ReadTicket(uint32_t(fDb.TicketExists(aCode)));
-    }
 };
 
 TEST_F(ServerUserConnection, TicketLoginFoundMissingAndInUseElsewhere) {

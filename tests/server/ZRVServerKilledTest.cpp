@@ -39,8 +39,9 @@ TEST(ServerKilled, EveryReportItTookIsInTheDatabase) {
     probe.close();
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(ZRV_SERVER_EXE, {"serve", "--database", file, "--port", QString::number(port),
-                                  "--discovery-port", "0", "--log", dir.filePath("server.lgf")});
+    server.start(ZRV_SERVER_EXE,
+                 {"serve", "--database", file, "--port", QString::number(port), "--discovery-port", "0",
+                  "--http", "off", "--log", dir.filePath("server.lgf")});
     ASSERT_TRUE(server.waitForStarted());
     ASSERT_TRUE(WaitUntil(
         [&] {
