@@ -1,6 +1,7 @@
 #include "ZRVServerInitialisations.h"
 
 #include "ZRVDataBase.h"
+#include "ZRVDataBaseWorker.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVServerConfig.h"
 
@@ -104,15 +105,45 @@ std::unique_ptr<TZRVServerConfig> TZRVCustomServerInitialisations::NewConfig() {
     return config;
 }
 
-int TZRVCustomServerInitialisations::GiveAutomaticCredit() {
-    CheckDataBase("Database property not assigned", "Database not ready");
-    const auto config = NewConfig();
-    if (!Due(IncDay(config->GetLastAutoCreditDate(), 1)))
-        return 0;
-    // Today counts as done even when a statement fails: the allowance is never given twice a day.
-    const auto stamp = qScopeGuard([&] { config->SetLastAutoCreditDate(Today()); });
+bool TZRVCustomServerInitialisations::CreditDue(const TZRVServerConfig& aConfig) const {
+    return Due(IncDay(aConfig.GetLastAutoCreditDate(), 1));
+}
+
+std::optional<TZRVCustomServerInitialisations::TZRVBonusOrder>
+TZRVCustomServerInitialisations::BonusDue(const TZRVServerConfig& aConfig) {
+    if (!aConfig.GetBonus_AutoBonus())
+        return std::nullopt;
+    // A period of fewer than one day would give the bonus at every tick.
+    const TZRVPeriod table[] = {{7, 0}, {0, 1}, {0, 2}, {std::max(aConfig.GetBonus_DaysInterval(), 1), 0}};
+    const TZRVPeriod p =
+        Period(aConfig.GetBonus_Frequency(), table, 1, "Bonus_Frequency", fBonusFrequencyReported);
+    if (!Due(IncMonth(IncDay(aConfig.GetBonus_LastBonusDate(), p.Days), p.Months)))
+        return std::nullopt;
+    return TZRVBonusOrder{aConfig.GetBonus_ValueMode(), qint64(aConfig.GetBonus_Minutes()) * 60,
+                          qint64(aConfig.GetBonus_Percent())};
+}
+
+TZRVCustomServerInitialisations::TZRVCleanOrder
+TZRVCustomServerInitialisations::CleanOrder(const TZRVServerConfig& aConfig) const {
+    return {aConfig.GetDB_CleanExpiredAccounts(), aConfig.GetDB_CleanExpiredTickets(),
+            aConfig.GetDB_CleanEmptyTickets(), aConfig.GetDB_EmptyTicketsValue(), Today()};
+}
+
+std::optional<TZRVCustomServerInitialisations::TZRVCleanOrder>
+TZRVCustomServerInitialisations::CleanDue(const TZRVServerConfig& aConfig) {
+    if (!aConfig.GetDB_AutoClean())
+        return std::nullopt;
+    static constexpr TZRVPeriod c_Table[] = {{1, 0}, {7, 0}, {14, 0}, {0, 1}};
+    const TZRVPeriod p =
+        Period(aConfig.GetDB_CleanFrequency(), c_Table, 3, "DB_CleanFrequency", fCleanFrequencyReported);
+    if (!Due(IncMonth(IncDay(aConfig.GetDB_LastCleanDate(), p.Days), p.Months)))
+        return std::nullopt;
+    return CleanOrder(aConfig);
+}
+
+int TZRVCustomServerInitialisations::SetGroupsCredit(TZRVDataBase& aDb) {
     std::vector<TGroupCredit> groups;
-    QSqlQuery q = fDb->OpenQuery(ZRVSql::c_GroupsAutoCredit);
+    QSqlQuery q = aDb.OpenQuery(ZRVSql::c_GroupsAutoCredit);
     while (q.next()) {
         const auto rights = TZRVUserRights::FromMask(uint32_t(q.value(2).toLongLong()));
         groups.push_back(
@@ -121,48 +152,55 @@ int TZRVCustomServerInitialisations::GiveAutomaticCredit() {
     int result = 0;
     for (const TGroupCredit& g : groups) {
         if (g.Infinite)
-            result += fDb->ExecuteSQLAction(ZRVSql::c_SetGroupCredit, {0, g.ID});
+            result += aDb.ExecuteSQLAction(ZRVSql::c_SetGroupCredit, {0, g.ID});
         else if (g.AutoCredit > 0)
-            result += fDb->ExecuteSQLAction(ZRVSql::c_SetGroupCredit, {g.AutoCredit, g.ID});
+            result += aDb.ExecuteSQLAction(ZRVSql::c_SetGroupCredit, {g.AutoCredit, g.ID});
     }
     return result;
+}
+
+int TZRVCustomServerInitialisations::GiveBonus(TZRVDataBase& aDb, const TZRVBonusOrder& aOrder) {
+    return aOrder.ValueMode == 0 ? aDb.ExecuteSQLAction(ZRVSql::c_BonusMinutes, {aOrder.Seconds})
+                                 : aDb.ExecuteSQLAction(ZRVSql::c_BonusPercent, {aOrder.Percent});
+}
+
+int TZRVCustomServerInitialisations::Clean(TZRVDataBase& aDb, const TZRVCleanOrder& aOrder) {
+    int result = 0;
+    if (aOrder.Accounts)
+        result += aDb.ExecuteSQLAction(c_rqtDeleteExpiredAccounts, {aOrder.Today});
+    if (aOrder.Tickets)
+        result += aDb.ExecuteSQLAction(c_rqtDeleteExpiredTickets, {aOrder.Today});
+    if (aOrder.EmptyTickets)
+        result +=
+            aDb.ExecuteSQLAction(ZRVSql::c_MarkEmptyExpiredTickets, {aOrder.EmptyTicketsValue, aOrder.Today});
+    return result;
+}
+
+int TZRVCustomServerInitialisations::GiveAutomaticCredit() {
+    CheckDataBase("Database property not assigned", "Database not ready");
+    const auto config = NewConfig();
+    if (!CreditDue(*config))
+        return 0;
+    // Today counts as done even when a statement fails: the allowance is never given twice a day.
+    const auto stamp = qScopeGuard([&] { config->SetLastAutoCreditDate(Today()); });
+    return SetGroupsCredit(*fDb);
 }
 
 int TZRVCustomServerInitialisations::GiveAutomaticBonus() {
     CheckDataBase("Objet base de données non assigné", "Base de données non prête");
     const auto config = NewConfig();
-    if (!config->GetBonus_AutoBonus())
+    const std::optional<TZRVBonusOrder> order = BonusDue(*config);
+    if (!order)
         return 0;
-    // A period of fewer than one day would give the bonus at every tick.
-    const TZRVPeriod table[] = {{7, 0}, {0, 1}, {0, 2}, {std::max(config->GetBonus_DaysInterval(), 1), 0}};
-    const TZRVPeriod p =
-        Period(config->GetBonus_Frequency(), table, 1, "Bonus_Frequency", fBonusFrequencyReported);
-    if (!Due(IncMonth(IncDay(config->GetBonus_LastBonusDate(), p.Days), p.Months)))
-        return 0;
-    const int result =
-        config->GetBonus_ValueMode() == 0
-            ? fDb->ExecuteSQLAction(ZRVSql::c_BonusMinutes, {qint64(config->GetBonus_Minutes()) * 60})
-            : fDb->ExecuteSQLAction(ZRVSql::c_BonusPercent, {qint64(config->GetBonus_Percent())});
+    const int result = GiveBonus(*fDb, *order);
     config->SetBonus_LastBonusDate(Today());
-    return result;
-}
-
-int TZRVCustomServerInitialisations::Clean(const TZRVServerConfig& aConfig) {
-    int result = 0;
-    if (aConfig.GetDB_CleanExpiredAccounts())
-        result += fDb->ExecuteSQLAction(c_rqtDeleteExpiredAccounts, {Today()});
-    if (aConfig.GetDB_CleanExpiredTickets())
-        result += fDb->ExecuteSQLAction(c_rqtDeleteExpiredTickets, {Today()});
-    if (aConfig.GetDB_CleanEmptyTickets())
-        result += fDb->ExecuteSQLAction(ZRVSql::c_MarkEmptyExpiredTickets,
-                                        {aConfig.GetDB_EmptyTicketsValue(), Today()});
     return result;
 }
 
 int TZRVCustomServerInitialisations::FreeDataBase() {
     CheckDataBase("Objet base de données inassigné", "Base de données non prête");
     const auto config = NewConfig();
-    const int result = Clean(*config);
+    const int result = Clean(*fDb, CleanOrder(*config));
     config->SetDB_LastCleanDate(Today());
     return result;
 }
@@ -170,18 +208,16 @@ int TZRVCustomServerInitialisations::FreeDataBase() {
 void TZRVCustomServerInitialisations::AutomaticFreeDataBase() {
     CheckDataBase("Objet base de données inassigné", "Base de données non prête");
     const auto config = NewConfig();
-    if (!config->GetDB_AutoClean())
+    const std::optional<TZRVCleanOrder> order = CleanDue(*config);
+    if (!order)
         return;
-    static constexpr TZRVPeriod c_Table[] = {{1, 0}, {7, 0}, {14, 0}, {0, 1}};
-    const TZRVPeriod p =
-        Period(config->GetDB_CleanFrequency(), c_Table, 3, "DB_CleanFrequency", fCleanFrequencyReported);
-    if (!Due(IncMonth(IncDay(config->GetDB_LastCleanDate(), p.Days), p.Months)))
-        return;
-    Clean(*config);
+    Clean(*fDb, *order);
     config->SetDB_LastCleanDate(Today());
 }
 
 void TZRVCustomServerInitialisations::Handler_OnTimer(QObject* /*Sender*/) {
+    if (fWorker)
+        return PostTick();
     try {
         GiveAutomaticCredit();
         GiveAutomaticBonus();
@@ -190,4 +226,84 @@ void TZRVCustomServerInitialisations::Handler_OnTimer(QObject* /*Sender*/) {
         LogErrorTo(fErrorLogger, QString::fromUtf8(e.what()), c_Unit,
                    u"TZRVCustomServerInitialisations.Handler_OnTimer"_s, u"Nothing"_s);
     }
+}
+
+// =============================================================================================
+// The tick on the database worker
+
+struct TZRVCustomServerInitialisations::TZRVTickOrder {
+    TDateTime Day = 0;
+    bool Credit = false;
+    std::optional<TZRVBonusOrder> Bonus;
+    std::optional<TZRVCleanOrder> Clean;
+};
+
+// The jobs the tick got to; a failure stops it where it happened.
+struct TZRVCustomServerInitialisations::TZRVTickDone {
+    bool CreditTried = false;
+    bool Bonus = false;
+    bool Clean = false;
+    QString Failure;
+};
+
+TZRVCustomServerInitialisations::TZRVTickDone
+TZRVCustomServerInitialisations::RunTick(TZRVDataBase& aDb, const TZRVTickOrder& aOrder) {
+    TZRVTickDone done;
+    try {
+        done.CreditTried = aOrder.Credit;
+        if (aOrder.Credit)
+            SetGroupsCredit(aDb);
+        if (aOrder.Bonus) {
+            GiveBonus(aDb, *aOrder.Bonus);
+            done.Bonus = true;
+        }
+        if (aOrder.Clean) {
+            Clean(aDb, *aOrder.Clean);
+            done.Clean = true;
+        }
+    } catch (const std::exception& e) {
+        done.Failure = QString::fromUtf8(e.what());
+    }
+    return done;
+}
+
+void TZRVCustomServerInitialisations::PostTick() {
+    TZRVTickOrder order;
+    try {
+        const auto config = NewConfig();
+        order.Day = Today();
+        order.Credit = CreditDue(*config);
+        order.Bonus = BonusDue(*config);
+        order.Clean = CleanDue(*config);
+    } catch (const std::exception& e) {
+        return KeepTick(order, {}, QString::fromUtf8(e.what()));
+    }
+    if (!order.Credit && !order.Bonus && !order.Clean)
+        return;
+    fWorker->Post(
+        this, [order](TZRVDataBase& aDb) { return RunTick(aDb, order); },
+        [this, order](const TZRVDataBaseOutcome<TZRVTickDone>& aOutcome) {
+            const TZRVTickDone done = aOutcome.Value.value_or(TZRVTickDone{});
+            KeepTick(order, done, aOutcome.Ok() ? done.Failure : aOutcome.Error);
+        });
+}
+
+void TZRVCustomServerInitialisations::KeepTick(const TZRVTickOrder& aOrder, const TZRVTickDone& aDone,
+                                               const QString& aFailure) {
+    QString failure = aFailure;
+    try {
+        const auto config = NewConfig();
+        // The allowance tried counts as given, even when a statement failed: never twice a day.
+        if (aDone.CreditTried)
+            config->SetLastAutoCreditDate(aOrder.Day);
+        if (aDone.Bonus)
+            config->SetBonus_LastBonusDate(aOrder.Day);
+        if (aDone.Clean)
+            config->SetDB_LastCleanDate(aOrder.Day);
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+    }
+    if (!failure.isEmpty())
+        LogErrorTo(fErrorLogger, failure, c_Unit, u"TZRVCustomServerInitialisations.Handler_OnTimer"_s,
+                   u"Nothing"_s);
 }

@@ -2,12 +2,17 @@
 // The server's unattended jobs on the café database: the daily credit of each customer group, the
 // periodic bonus to every account, and the cleaning of expired accounts and tickets. An hourly
 // tick runs the jobs that are due; each job reads its settings afresh from the server
-// configuration and keeps its last-run date there, so schedules survive restarts.
+// configuration and keeps its last-run date there, so schedules survive restarts. A server hands
+// the tick's statements to its database worker, so that its event loop never waits on the
+// database; the settings are still read and written on the event loop.
 
 #include "ZRVCommon.h"
 
+#include <optional>
+
 class QTimer;
 class TZRVDataBase;
+class TZRVDataBaseWorker;
 class TZRVErrorLogger;
 class TZRVServerConfig;
 
@@ -35,6 +40,8 @@ public:
     void AutomaticFreeDataBase();
     // The hourly tick: the three jobs in turn; a failure skips the rest and is logged.
     void Handler_OnTimer(QObject* Sender);
+    // The tick's statements run on aWorker from now on, in place of the database of SetDB.
+    void SetWorker(TZRVDataBaseWorker* aValue) { fWorker = aValue; }
 
     // Whether the hourly tick runs; switching it on runs nothing at once.
     bool Automatic() const;
@@ -49,6 +56,21 @@ public:
 
 private:
     struct TZRVPeriod;
+    // What a tick does, decided from the settings before its statements run.
+    struct TZRVBonusOrder {
+        int ValueMode = 0;
+        qint64 Seconds = 0;
+        qint64 Percent = 0;
+    };
+    struct TZRVCleanOrder {
+        bool Accounts = false;
+        bool Tickets = false;
+        bool EmptyTickets = false;
+        qint64 EmptyTicketsValue = 0;
+        TDateTime Today = 0;
+    };
+    struct TZRVTickOrder;
+    struct TZRVTickDone;
     // Raises aUnset or aClosed when the database is missing or closed.
     void CheckDataBase(const char* aUnset, const char* aClosed) const;
     TDateTime Today() const;
@@ -57,11 +79,22 @@ private:
     TZRVPeriod Period(int aFrequency, const TZRVPeriod* aTable, int aDefault, const char* aSetting,
                       bool& aReported);
     std::unique_ptr<TZRVServerConfig> NewConfig();
-    // The three cleaning statements under their settings; the rows they deleted or marked.
-    int Clean(const TZRVServerConfig& aConfig);
+    bool CreditDue(const TZRVServerConfig& aConfig) const;
+    std::optional<TZRVBonusOrder> BonusDue(const TZRVServerConfig& aConfig);
+    std::optional<TZRVCleanOrder> CleanDue(const TZRVServerConfig& aConfig);
+    TZRVCleanOrder CleanOrder(const TZRVServerConfig& aConfig) const;
+    // The statements of each job on aDb; the rows they changed.
+    static int SetGroupsCredit(TZRVDataBase& aDb);
+    static int GiveBonus(TZRVDataBase& aDb, const TZRVBonusOrder& aOrder);
+    static int Clean(TZRVDataBase& aDb, const TZRVCleanOrder& aOrder);
+    static TZRVTickDone RunTick(TZRVDataBase& aDb, const TZRVTickOrder& aOrder);
+    // The tick on the worker: the dates of the jobs that ran are kept once it is done.
+    void PostTick();
+    void KeepTick(const TZRVTickOrder& aOrder, const TZRVTickDone& aDone, const QString& aFailure);
 
     QTimer* TimerHour;
     TZRVDataBase* fDb = nullptr;
+    TZRVDataBaseWorker* fWorker = nullptr;
     TZRVErrorLogger* fErrorLogger = nullptr;
     bool fBonusFrequencyReported = false;
     bool fCleanFrequencyReported = false;

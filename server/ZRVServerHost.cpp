@@ -73,6 +73,7 @@ void TZRVServerHost::Start() {
                             .arg(reason));
     }
     fJobs.SetDB(&fDb);
+    fJobs.SetWorker(&fWorker);
     fJobs.SetErrorLogger(&fLogger);
     fJobs.SetAutomatic(true);
     fOut << QStringLiteral("zrv2server: serving %1 on port %2 (discovery on UDP %3), %4 workstations at most")

@@ -3,6 +3,7 @@
 #include "ZRVServerInitialisations.h"
 
 #include "ZRVDataBase.h"
+#include "ZRVDataBaseWorker.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVServerConfig.h"
 
@@ -163,6 +164,72 @@ TEST_F(ServerInitialisations, AFailingJobSkipsTheNextOnesAndIsLoggedWhileTheTime
     EXPECT_TRUE(Log().contains(u"refused by the test"_s)) << Log().toStdString();
     EXPECT_TRUE(Log().contains(
         u";ZRVServerInitialisations;TZRVCustomServerInitialisations.Handler_OnTimer;Nothing;"_s));
+}
+
+// ----- the tick on a server's database worker
+
+class ServerInitialisationsOnWorker : public ServerInitialisations {
+protected:
+    void SetUp() override {
+        ServerInitialisations::SetUp();
+        fWorker.SetDataBase(fDb);
+        fJobs.SetWorker(&fWorker);
+    }
+    // Ticks, and waits until the worker has run the tick and its dates are kept.
+    bool Tick() {
+        fJobs.Handler_OnTimer(nullptr);
+        return zrvtest::WaitUntil([&] { return fWorker.Idle(); }) && (zrvtest::RunDeferredCalls(), true);
+    }
+
+    TZRVDataBaseWorker fWorker;
+};
+
+TEST_F(ServerInitialisationsOnWorker, TheTickRunsTheDueJobsThereAndKeepsTheirDates) {
+    const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
+    const qint64 expired = AddTicket({.Active = true, .Activation = fNow - 10, .DaysAllowed = 5});
+    UseMinutesBonus(15);
+    fWorker.Start();
+
+    ASSERT_TRUE(Tick());
+
+    EXPECT_EQ(Account(account, u"Credit"_s), 7200 + 900);
+    EXPECT_FALSE(TicketExists(expired));
+    const TDateTime today = EncodeDate(2011, 7, 20);
+    EXPECT_EQ(fConfig.GetLastAutoCreditDate(), today);
+    EXPECT_EQ(fConfig.GetBonus_LastBonusDate(), today);
+    EXPECT_EQ(fConfig.GetDB_LastCleanDate(), today);
+    // Nothing is due any more today: the next tick leaves the database alone.
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(Account(account, u"Credit"_s), 7200 + 900);
+}
+
+TEST_F(ServerInitialisationsOnWorker, AFailingJobSkipsTheNextOnesAndIsLogged) {
+    const qint64 account = AddAccount({.Group = AddGroup(7200), .CreditTotal = 50});
+    UseMinutesBonus(15);
+    fDb.ExecuteSQLAction(
+        RefusingTrigger(u"tblAccounts"_s, u"UPDATE"_s, u"NEW.CreditTotal = OLD.CreditTotal"_s));
+    fWorker.Start();
+
+    ASSERT_TRUE(Tick());
+
+    EXPECT_EQ(Account(account, u"CreditTotal"_s), 50);
+    EXPECT_EQ(fConfig.GetLastAutoCreditDate(), EncodeDate(2011, 7, 20)); // never twice a day
+    EXPECT_EQ(fConfig.GetBonus_LastBonusDate(), 0);
+    EXPECT_EQ(fConfig.GetDB_LastCleanDate(), 0);
+    EXPECT_TRUE(Log().contains(u"refused by the test"_s)) << Log().toStdString();
+}
+
+TEST_F(ServerInitialisationsOnWorker, ATickTheWorkerCannotServeKeepsNoDateAndIsLogged) {
+    const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
+    // The worker does not serve: the allowance is given at the next tick it serves.
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(Account(account, u"Credit"_s), 100);
+    EXPECT_EQ(fConfig.GetLastAutoCreditDate(), 0);
+    EXPECT_TRUE(Log().contains(TZRVDataBaseWorker::c_NotServedInTime)) << Log().toStdString();
+
+    fWorker.Start();
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(Account(account, u"Credit"_s), 7200);
 }
 
 TEST_F(ServerInitialisations, EveryJobRefusesAMissingOrClosedDatabase) {
