@@ -128,21 +128,24 @@ bool SameText(QStringView a, QStringView b) {
         return false;
     const char16_t* x = a.utf16();
     const char16_t* y = b.utf16();
-    qsizetype i = 0;
-    // ASCII four units at a time: equal but for the case bit of letters.
-    for (; i + 4 <= size; i += 4) {
+    // ASCII four units at a time, the last four overlapping those before: equal but for the case
+    // bit of letters.
+    for (qsizetype i = 0; size >= 4; i += 4) {
+        const qsizetype at = std::min(i, size - 4);
         quint64 u = 0, v = 0;
-        std::memcpy(&u, x + i, sizeof u);
-        std::memcpy(&v, y + i, sizeof v);
-        if (u == v)
-            continue;
-        if ((u | v) & c_NonAscii)
-            break;
-        if ((u ^ v) & ~c_CaseBits)
-            return false;
-        break; // a case difference: letters only, told unit by unit
+        std::memcpy(&u, x + at, sizeof u);
+        std::memcpy(&v, y + at, sizeof v);
+        if (u != v) {
+            if ((u | v) & c_NonAscii)
+                break;
+            if ((u ^ v) & ~c_CaseBits)
+                return false;
+            break; // a case difference: letters only, told unit by unit
+        }
+        if (at == size - 4)
+            return true;
     }
-    for (; i < size; ++i) {
+    for (qsizetype i = 0; i < size; ++i) {
         if (x[i] == y[i])
             continue;
         if ((x[i] | y[i]) >= 0x80) // beyond ASCII, folding is the library's
@@ -451,11 +454,12 @@ bool TZRVRecordLines::ListPrefix(QStringView aKeyPrefix, TZRVName& aPrefix) cons
     return true;
 }
 
-TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKeyPrefix, bool aEmpty) const {
+TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKeyPrefix, int aFirst,
+                                        int aEnd) const {
     TZRVRecordLines nested(*fList, aKeyPrefix, 0, 0);
-    if (ListPrefix(aPrefix, nested.fPrefix) && !aEmpty) {
-        nested.fFirst = fFirst;
-        nested.fEnd = fEnd;
+    if (ListPrefix(aPrefix, nested.fPrefix) && aFirst < aEnd) {
+        nested.fFirst = aFirst;
+        nested.fEnd = aEnd;
     }
     return nested;
 }
@@ -481,7 +485,7 @@ TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKey
 }
 
 QStringView TZRVRecordLines::Value(QStringView aKey) const {
-    if (!StartsWithText(aKey, fKeyPrefix))
+    if (!fKeyPrefix.isEmpty() && !StartsWithText(aKey, fKeyPrefix))
         return QStringView(); // no line of this record carries such a key
     return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()), fFirst, fEnd);
 }
@@ -1023,19 +1027,24 @@ template <class T> void TZRVRecordList<T>::LoadFromStringList(const TZRVRecordLi
         fOwnerID = ReadUInt(List, TZRVName(fListName, u"_", fOwnerName));
     const QStringView countText = List.Value(TZRVName(fListName, u"_Count"));
     const int count = std::min(StrToInt(countText), c_MaxCount + 1);
-    // One pass over the lines tells which items have lines of their own; an index that is another
-    // item's with more digits ("Games_1" of "Games_10...") stays that other item's.
+    // One pass over the lines tells where the lines of each item lie; an index that is another
+    // item's with more digits ("Games_1" of "Games_10...") stays that other item's, and the keys of
+    // an item never begin with a digit.
     TZRVName prefix;
     const bool listed = List.ListPrefix(TZRVName(fListName, u"_"), prefix);
-    QVarLengthArray<bool, 64> hasLines(std::max(count, 0), false);
+    QVarLengthArray<std::pair<int, int>, 32> itemLines(std::max(count, 0)); // first and end
+    std::fill(itemLines.begin(), itemLines.end(), std::pair(0, 0));
     int lines = 0;
     for (int i = List.FirstLine(); i < List.EndLine() && listed; ++i) {
         const QStringView line = List.List().Line(i);
         if (!LineHasPrefix(line, prefix))
             continue;
         ++lines;
-        if (const int item = ItemOfLine(line.sliced(prefix.View().size()), count); item >= 0)
-            hasLines[item] = true;
+        if (const int item = ItemOfLine(line.sliced(prefix.View().size()), count); item >= 0) {
+            auto& [first, end] = itemLines[item];
+            first = first < end ? first : i;
+            end = i + 1;
+        }
     }
     // Every item brings at least one line: a larger count is not believed, nor one past the cap.
     if (count > lines || count > c_MaxCount)
@@ -1043,7 +1052,8 @@ template <class T> void TZRVRecordList<T>::LoadFromStringList(const TZRVRecordLi
     fItems.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         auto item = std::make_unique<T>();
-        item->LoadFromStringList(List.Nested(TZRVName(fListName, u"_", i), QString(), !hasLines[i]));
+        item->LoadFromStringList(
+            List.Nested(TZRVName(fListName, u"_", i), QString(), itemLines[i].first, itemLines[i].second));
         fItems.push_back(std::move(item));
     }
 }

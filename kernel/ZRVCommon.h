@@ -160,8 +160,9 @@ public:
     // The record nested behind aPrefix, whose keys begin with aKeyPrefix; aPrefix begins with this
     // record's own key prefix ("Mcn_Gam_" inside a machine).
     TZRVRecordLines Nested(QStringView aPrefix, const QString& aKeyPrefix = QString()) const;
-    // The same when the caller knows whether it has lines (a list knows its items').
-    TZRVRecordLines Nested(QStringView aPrefix, const QString& aKeyPrefix, bool aEmpty) const;
+    // The same when the caller knows where its lines lie (a list knows its items'): among lines
+    // aFirst ... aEnd - 1, none when aEnd is not past aFirst.
+    TZRVRecordLines Nested(QStringView aPrefix, const QString& aKeyPrefix, int aFirst, int aEnd) const;
     // Puts into aPrefix the prefix in the list of this record's keys that begin with aKeyPrefix;
     // false when none can.
     bool ListPrefix(QStringView aKeyPrefix, TZRVName& aPrefix) const;
