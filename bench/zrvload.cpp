@@ -1,7 +1,7 @@
 // zrvload: connects N simulated workstations (the real workstation connection) to a running
 // zrv2server, logs each in with a ticket of its own, sends session reports, and prints the login
 // round trip and the server's resident memory next to a bare TCP echo round trip measured in the
-// same run.
+// same run, against an echo child process while the same workstations are connected.
 
 #include "Bench.h"
 
@@ -16,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -23,6 +25,8 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -96,17 +100,62 @@ void PrepareTickets(const QString& aDataBase, int aCount) {
     db.Close();
 }
 
-// Round trips of a message the size of a login request through a bare TCP echo on loopback.
-QList<double> EchoRoundTrips(int aCount) {
+// The bare TCP echo the login is measured against: a child process (this program again, with
+// --echo-server) that sends back whatever it receives, so that each round trip crosses two
+// processes as a login does.
+int ServeEcho() {
     QTcpServer echo;
-    echo.listen(QHostAddress::LocalHost, 0);
+    if (!echo.listen(QHostAddress::LocalHost, 0))
+        return 1;
     QObject::connect(&echo, &QTcpServer::newConnection, &echo, [&echo] {
-        QTcpSocket* peer = echo.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->write(peer->readAll()); });
+        while (QTcpSocket* peer = echo.nextPendingConnection()) {
+            peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->write(peer->readAll()); });
+            QObject::connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
+        }
     });
+    // The parent learns the port from the first line, and ends the echo by closing its input.
+    std::printf("%u\n", unsigned(echo.serverPort()));
+    std::fflush(stdout);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &input, [&input] {
+        char buffer[256];
+        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+            input.setEnabled(false);
+            QCoreApplication::quit();
+        }
+    });
+    return QCoreApplication::exec();
+}
+
+class TEchoChild {
+public:
+    TEchoChild() {
+        fProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        fProcess.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--echo-server")});
+    }
+    ~TEchoChild() {
+        fProcess.closeWriteChannel();
+        if (!fProcess.waitForFinished(3000))
+            fProcess.kill();
+    }
+    // The port it listens on, 0 when it did not start.
+    quint16 Port() {
+        WaitUntil([&] { return fProcess.canReadLine() || fProcess.state() == QProcess::NotRunning; }, 10000);
+        return fProcess.canReadLine() ? quint16(fProcess.readLine().trimmed().toUInt()) : 0;
+    }
+
+private:
+    QProcess fProcess;
+};
+
+// Round trips of a message the size of a login request through the echo child on loopback.
+QList<double> EchoRoundTrips(quint16 aPort, int aCount) {
     QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, echo.serverPort());
-    WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }, 3000);
+    client.connectToHost(QHostAddress::LocalHost, aPort);
+    if (!WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }, 3000))
+        return {};
+    SetLinkSocketOptions(client);
     const QByteArray request = EncodeMessage(
         TStringList({c_msgid_UserConnection, c_msgreason_GetTicket, "TicketCode=LOAD0001"}).Text(),
         TZRVCrypt());
@@ -118,7 +167,8 @@ QList<double> EchoRoundTrips(int aCount) {
         if (received >= request.size())
             loop.quit();
     });
-    for (int i = 0; i < aCount; ++i) {
+    QObject::connect(&client, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    for (int i = 0; i < aCount && client.state() == QAbstractSocket::ConnectedState; ++i) {
         QElapsedTimer clock;
         clock.start();
         received = 0;
@@ -181,7 +231,12 @@ template <class F> bool All(const std::vector<std::unique_ptr<TWorkstation>>& aW
 }
 
 int Run(const TLoad& aLoad) {
-    const QList<double> echo = EchoRoundTrips(1000);
+    TEchoChild echoChild;
+    const quint16 echoPort = echoChild.Port();
+    if (echoPort == 0) {
+        std::fprintf(stderr, "zrvload: the echo child did not start\n");
+        return 1;
+    }
     const long before = ResidentKB(aLoad.ServerPid);
 
     std::vector<std::unique_ptr<TWorkstation>> workstations;
@@ -192,6 +247,12 @@ int Run(const TLoad& aLoad) {
     if (!WaitUntil([&] { return All(workstations, [](TWorkstation& w) { return w.Conn().Ready(); }); },
                    60000)) {
         std::fprintf(stderr, "zrvload: not every workstation got ready (is the table large enough?)\n");
+        return 1;
+    }
+    // The baseline, taken while the same workstations are connected.
+    const QList<double> echo = EchoRoundTrips(echoPort, 1000);
+    if (echo.isEmpty()) {
+        std::fprintf(stderr, "zrvload: the echo child did not answer\n");
         return 1;
     }
     // One login at a time gives the round trip; all at once, how a burst is served.
@@ -215,6 +276,8 @@ int Run(const TLoad& aLoad) {
         logins << w->LoginSeconds();
     std::printf("%d workstations logged in with a ticket (%s), %d session reports each\n", aLoad.Count,
                 aLoad.Burst ? "all at once" : "one at a time", aLoad.Reports);
+    std::printf("bare TCP echo: another process, %lld round trips while the workstations are connected\n",
+                (long long)echo.size());
     zrvbench::PrintRatio("login round trip p50", Percentile(logins, 0.5), "bare TCP echo p50",
                          Percentile(echo, 0.5));
     zrvbench::PrintRatio("login round trip p99", Percentile(logins, 0.99), "bare TCP echo p99",
@@ -269,11 +332,16 @@ int main(int argc, char** argv) {
     const QCommandLineOption pid(QStringLiteral("server-pid"),
                                  QStringLiteral("The server's process, for its resident memory."),
                                  QStringLiteral("pid"));
+    const QCommandLineOption echoServer(
+        QStringLiteral("echo-server"),
+        QStringLiteral("Serves the bare TCP echo (started by zrvload itself)."));
     const QCommandLineOption burst(
         QStringLiteral("burst"),
         QStringLiteral("Logs every workstation in at once instead of one at a time."));
-    parser.addOptions({database, count, host, port, reports, pid, burst});
+    parser.addOptions({database, count, host, port, reports, pid, burst, echoServer});
     parser.process(app);
+    if (parser.isSet(echoServer))
+        return ServeEcho();
 
     TLoad load;
     load.Count = std::clamp(parser.value(count).toInt(), 1, 255);

@@ -28,77 +28,49 @@ EZRVError::EZRVError(const QString& aMessage)
 
 namespace {
 
-// Lists up to this many lines are scanned for a name; longer ones keep an index.
-constexpr int c_ScanLimit = 32;
+// A nested record whose lines lie among this many lines of an indexed list is read by scanning them.
+constexpr int c_RangeScanLimit = 32;
+
+// The bits of four UTF-16 units that only units beyond ASCII have, and the ASCII case bits.
+constexpr quint64 c_NonAscii = 0xFF80FF80FF80FF80u, c_CaseBits = 0x0020002000200020u;
 
 char16_t AsciiLower(char16_t c) {
     return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
 }
 
-// Hashes a name four UTF-16 units at a time, the ASCII case bit set in each, so that ASCII names
-// equal without regard to case hash alike; a name given in pieces hashes as the whole would.
-class TNameHasher {
-public:
-    explicit TNameHasher(qsizetype aSize) : fHash(14695981039346656037u ^ quint64(aSize)) {}
-
-    // False when the piece holds a unit beyond ASCII, which must be folded first.
-    bool Add(QStringView aPiece) {
-        const char16_t* units = aPiece.utf16();
-        qsizetype i = 0;
-        for (; i < aPiece.size() && fPending != 0; ++i)
-            if (!AddUnit(units[i]))
-                return false;
-        for (; i + 4 <= aPiece.size(); i += 4) {
-            quint64 word = 0;
-            std::memcpy(&word, units + i, sizeof word);
-            if (word & 0xFF80FF80FF80FF80u)
-                return false;
-            Mix(word);
-        }
-        for (; i < aPiece.size(); ++i)
-            if (!AddUnit(units[i]))
-                return false;
-        return true;
+// Hashes aSize units four at a time, the ASCII case bit set in each, so that ASCII names equal
+// without regard to case hash alike; aUnion gets every unit or'ed together.
+uint32_t HashUnits(const char16_t* aUnits, qsizetype aSize, quint64& aUnion) {
+    quint64 hash = 14695981039346656037u ^ quint64(aSize);
+    quint64 seen = 0;
+    qsizetype i = 0;
+    for (; i + 4 <= aSize; i += 4) {
+        quint64 word = 0;
+        std::memcpy(&word, aUnits + i, sizeof word);
+        seen |= word;
+        hash = (hash ^ (word | c_CaseBits)) * 1099511628211u;
     }
-    uint32_t Result() {
-        if (fPending != 0)
-            Mix(fWord);
-        return uint32_t(fHash ^ (fHash >> 32));
+    if (i < aSize) {
+        quint64 word = 0;
+        std::memcpy(&word, aUnits + i, size_t(aSize - i) * sizeof(char16_t));
+        seen |= word;
+        hash = (hash ^ (word | c_CaseBits)) * 1099511628211u;
     }
+    aUnion = seen;
+    return uint32_t(hash ^ (hash >> 32));
+}
 
-private:
-    bool AddUnit(char16_t aUnit) {
-        if (aUnit >= 0x80)
-            return false;
-        fWord |= quint64(aUnit) << (16 * fPending);
-        if (++fPending == 4)
-            Mix(fWord);
-        return true;
-    }
-    void Mix(quint64 aWord) {
-        fHash = (fHash ^ (aWord | 0x0020002000200020u)) * 1099511628211u;
-        fWord = 0;
-        fPending = 0;
-    }
-
-    quint64 fHash;
-    quint64 fWord = 0;
-    int fPending = 0;
-};
-
-// The hash of the name aPrefix followed by aName, equal for names equal without regard to case:
-// beyond ASCII, the name is folded code point by code point first (folding keeps each one's
-// length), then hashed like an ASCII one.
-uint32_t NameHash(QStringView aPrefix, QStringView aName) {
-    const qsizetype size = aPrefix.size() + aName.size();
-    TNameHasher ascii(size);
-    if (ascii.Add(aPrefix) && ascii.Add(aName))
-        return ascii.Result();
-    QVarLengthArray<char16_t, 128> name(size);
-    // An empty view may hold no storage at all: copy by element, never memcpy from null.
-    std::copy_n(aPrefix.utf16(), aPrefix.size(), name.data());
-    std::copy_n(aName.utf16(), aName.size(), name.data() + aPrefix.size());
-    for (qsizetype i = 0; i < size; ++i) {
+// The hash of a name, equal for names equal without regard to case: beyond ASCII, the name is
+// folded code point by code point first (folding keeps each one's length), then hashed like an
+// ASCII one, its folded units beyond ASCII joining the words as they are.
+uint32_t NameHash(QStringView aName) {
+    quint64 seen = 0;
+    const uint32_t hash = HashUnits(aName.utf16(), aName.size(), seen);
+    if (!(seen & c_NonAscii))
+        return hash;
+    std::u16string name(aName.utf16(), size_t(aName.size())); // a name beyond ASCII is rare
+    const size_t size = name.size();
+    for (size_t i = 0; i < size; ++i) {
         char32_t c = name[i];
         const bool pair = QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(name[i + 1]);
         if (pair)
@@ -111,15 +83,18 @@ uint32_t NameHash(QStringView aPrefix, QStringView aName) {
             name[i] = char16_t(c);
         }
     }
-    // Folded units beyond ASCII join the words as they are.
-    quint64 hash = 14695981039346656037u ^ quint64(size);
-    for (qsizetype i = 0; i < size; i += 4) {
-        quint64 word = 0;
-        for (qsizetype k = 0; k < 4 && i + k < size; ++k)
-            word |= quint64(name[i + k]) << (16 * k);
-        hash = (hash ^ (word | 0x0020002000200020u)) * 1099511628211u;
-    }
-    return uint32_t(hash ^ (hash >> 32));
+    return HashUnits(name.data(), aName.size(), seen);
+}
+
+// The same for the name aPrefix followed by aName.
+uint32_t NameHash(QStringView aPrefix, QStringView aName) {
+    if (aPrefix.isEmpty())
+        return NameHash(aName);
+    QVarLengthArray<char16_t, 128> name(aPrefix.size() + aName.size());
+    // An empty view may hold no storage at all: copy by element, never memcpy from null.
+    std::copy_n(aPrefix.utf16(), aPrefix.size(), name.data());
+    std::copy_n(aName.utf16(), aName.size(), name.data() + aPrefix.size());
+    return NameHash(QStringView(name.constData(), name.size()));
 }
 
 // A constant, so that lists built during static initialisation work too.
@@ -153,22 +128,24 @@ bool SameText(QStringView a, QStringView b) {
         return false;
     const char16_t* x = a.utf16();
     const char16_t* y = b.utf16();
-    qsizetype i = 0;
-    // ASCII four units at a time: equal but for the case bit of letters.
-    constexpr quint64 c_NonAscii = 0xFF80FF80FF80FF80u, c_CaseBits = 0x0020002000200020u;
-    for (; i + 4 <= size; i += 4) {
+    // ASCII four units at a time, the last four overlapping those before: equal but for the case
+    // bit of letters.
+    for (qsizetype i = 0; size >= 4; i += 4) {
+        const qsizetype at = std::min(i, size - 4);
         quint64 u = 0, v = 0;
-        std::memcpy(&u, x + i, sizeof u);
-        std::memcpy(&v, y + i, sizeof v);
-        if (u == v)
-            continue;
-        if ((u | v) & c_NonAscii)
-            break;
-        if ((u ^ v) & ~c_CaseBits)
-            return false;
-        break; // a case difference: letters only, told unit by unit
+        std::memcpy(&u, x + at, sizeof u);
+        std::memcpy(&v, y + at, sizeof v);
+        if (u != v) {
+            if ((u | v) & c_NonAscii)
+                break;
+            if ((u ^ v) & ~c_CaseBits)
+                return false;
+            break; // a case difference: letters only, told unit by unit
+        }
+        if (at == size - 4)
+            return true;
     }
-    for (; i < size; ++i) {
+    for (qsizetype i = 0; i < size; ++i) {
         if (x[i] == y[i])
             continue;
         if ((x[i] | y[i]) >= 0x80) // beyond ASCII, folding is the library's
@@ -182,6 +159,35 @@ bool SameText(QStringView a, QStringView b) {
 bool StartsWithText(QStringView aText, QStringView aPrefix) {
     return aText.size() >= aPrefix.size() && SameText(aText.first(aPrefix.size()), aPrefix);
 }
+
+namespace {
+
+// The four units before aEnd as one word.
+quint64 WordBefore(const char16_t* aEnd) {
+    quint64 word = 0;
+    std::memcpy(&word, aEnd - 4, sizeof word);
+    return word;
+}
+
+// Whether two words of four units differ without regard to case for certain: ASCII units that
+// differ beyond the case bit (no ASCII unit folds otherwise).
+bool SurelyDiffer(quint64 u, quint64 v) {
+    return !((u | v) & c_NonAscii) && ((u ^ v) & ~c_CaseBits);
+}
+
+// StartsWithText for the lines of a list, most of which lack the prefix sought: the prefixes of a
+// record's nested records differ in their last units ("UTt_LUP_", "UTt_Grp_"), so those are
+// compared first.
+bool LineHasPrefix(QStringView aLine, QStringView aPrefix) {
+    const qsizetype size = aPrefix.size();
+    if (aLine.size() < size)
+        return false;
+    if (size >= 4 && SurelyDiffer(WordBefore(aLine.utf16() + size), WordBefore(aPrefix.utf16() + size)))
+        return false;
+    return SameText(aLine.first(size), aPrefix);
+}
+
+} // namespace
 
 TStringList::TStringList(const QStringList& aLines) {
     for (const QString& line : aLines)
@@ -287,21 +293,31 @@ bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) con
     return SameText(name.first(aPrefix.size()), aPrefix) && SameText(name.sliced(aPrefix.size()), aName);
 }
 
-int TStringList::ScanForName(QStringView aPrefix, QStringView aName) const {
-    for (int i = 0; i < Count(); ++i)
+int TStringList::ScanForName(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const {
+    const qsizetype size = aPrefix.size() + aName.size();
+    // Names of the same length are told apart by their last units first (the keys of a record
+    // share their beginning).
+    const bool byLastUnits = aName.size() >= 4;
+    const quint64 last = byLastUnits ? WordBefore(aName.utf16() + aName.size()) : 0;
+    const char16_t* text = QStringView(fText).utf16();
+    for (int i = std::max(aFirst, 0), end = std::min(aEnd, Count()); i < end; ++i) {
+        const TLine& line = fLines[size_t(i)];
+        if (line.Eq != size || (byLastUnits && SurelyDiffer(WordBefore(text + line.From + size), last)))
+            continue;
         if (HasName(i, aPrefix, aName))
             return i;
+    }
     return -1;
 }
 
-int TStringList::IndexOfName(QStringView aPrefix, QStringView aName) const {
-    if (fIndex.empty())
-        return ScanForName(aPrefix, aName);
+int TStringList::IndexOfName(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const {
+    if (fIndex.empty() || aEnd - aFirst <= c_RangeScanLimit)
+        return ScanForName(aPrefix, aName, aFirst, aEnd);
     return fIndex[SlotOf(aPrefix, aName, NameHash(aPrefix, aName))].Line;
 }
 
-QStringView TStringList::Value(QStringView aPrefix, QStringView aName) const {
-    const int i = IndexOfName(aPrefix, aName);
+QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const {
+    const int i = IndexOfName(aPrefix, aName, aFirst, aEnd);
     return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
 }
 
@@ -321,7 +337,7 @@ void TStringList::IndexLine(int Index) {
     if (size_t(fIndexed + 1) * 2 > fIndex.size()) // kept at most half full
         GrowIndex();
     const QStringView name = NameOf(line);
-    const uint32_t hash = NameHash(QStringView(), name);
+    const uint32_t hash = NameHash(name);
     TNameSlot& slot = fIndex[SlotOf(QStringView(), name, hash)];
     if (slot.Line < 0) {
         slot = {hash, Index};
@@ -330,7 +346,8 @@ void TStringList::IndexLine(int Index) {
 }
 
 void TStringList::GrowIndex() {
-    std::vector<TNameSlot> old(std::max<size_t>(fIndex.size() * 2, 2 * c_ScanLimit), TNameSlot{0, -1});
+    std::vector<TNameSlot> old(std::max<size_t>(fIndex.size() * 2, 2 * size_t(c_ScanLimit)),
+                               TNameSlot{0, -1});
     old.swap(fIndex);
     const size_t mask = fIndex.size() - 1;
     for (const TNameSlot& slot : old) {
@@ -411,43 +428,66 @@ bool TStringList::operator==(const TStringList& aOther) const {
 // ---------------------------------------------------------------------------------------------
 // A record's lines
 
+TZRVName& TZRVName::Append(int aNumber) {
+    char16_t digits[12];
+    char16_t* end = std::end(digits);
+    char16_t* at = end;
+    auto rest = aNumber < 0 ? -qint64(aNumber) : qint64(aNumber);
+    do {
+        *--at = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (aNumber < 0)
+        *--at = u'-';
+    return Append(QStringView(at, end));
+}
+
 TZRVRecordLines::TZRVRecordLines(const TStringList& aList) : fList(&aList), fFirst(0), fEnd(aList.Count()) {}
 
-TZRVRecordLines::TZRVRecordLines(const TStringList& aList, QString aPrefix, QString aKeyPrefix, int aFirst,
-                                 int aEnd)
-    : fList(&aList), fPrefix(std::move(aPrefix)), fKeyPrefix(std::move(aKeyPrefix)), fFirst(aFirst),
-      fEnd(aEnd) {}
+TZRVRecordLines::TZRVRecordLines(const TStringList& aList, QString aKeyPrefix, int aFirst, int aEnd)
+    : fList(&aList), fKeyPrefix(std::move(aKeyPrefix)), fFirst(aFirst), fEnd(aEnd) {}
 
-QString TZRVRecordLines::ListPrefix(const QString& aKeyPrefix) const {
+bool TZRVRecordLines::ListPrefix(QStringView aKeyPrefix, TZRVName& aPrefix) const {
     if (!StartsWithText(aKeyPrefix, fKeyPrefix))
-        return QString();
-    QString prefix = fPrefix;
-    prefix.append(QStringView(aKeyPrefix).sliced(fKeyPrefix.size()));
-    return prefix;
+        return false;
+    aPrefix.Append(fPrefix).Append(aKeyPrefix.sliced(fKeyPrefix.size()));
+    return true;
 }
 
-TZRVRecordLines TZRVRecordLines::Nested(const QString& aPrefix, const QString& aKeyPrefix,
-                                        bool aEmpty) const {
-    const QString prefix = ListPrefix(aPrefix);
-    const bool empty = aEmpty || prefix.isNull();
-    return TZRVRecordLines(*fList, prefix, aKeyPrefix, empty ? 0 : fFirst, empty ? 0 : fEnd);
+TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKeyPrefix, int aFirst,
+                                        int aEnd) const {
+    TZRVRecordLines nested(*fList, aKeyPrefix, 0, 0);
+    if (ListPrefix(aPrefix, nested.fPrefix) && aFirst < aEnd) {
+        nested.fFirst = aFirst;
+        nested.fEnd = aEnd;
+    }
+    return nested;
 }
 
-TZRVRecordLines TZRVRecordLines::Nested(const QString& aPrefix, const QString& aKeyPrefix) const {
-    const QString prefix = ListPrefix(aPrefix);
-    int first = fEnd, end = fEnd;
-    for (int i = fFirst; i < fEnd && !prefix.isNull(); ++i)
-        if (StartsWithText(fList->Line(i), prefix)) {
-            first = std::min(first, i);
-            end = i + 1;
-        }
-    return TZRVRecordLines(*fList, prefix, aKeyPrefix, first, end);
+TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKeyPrefix) const {
+    TZRVRecordLines nested(*fList, aKeyPrefix, fEnd, fEnd);
+    if (!ListPrefix(aPrefix, nested.fPrefix))
+        return nested;
+    // A record's lines usually lie together: the first is sought from the front, the last from the
+    // back, and the lines between are not read.
+    const auto nestedLine = [&](int i) { return LineHasPrefix(fList->Line(i), nested.fPrefix); };
+    int first = fFirst;
+    while (first < fEnd && !nestedLine(first))
+        ++first;
+    if (first == fEnd)
+        return nested;
+    int end = fEnd;
+    while (!nestedLine(end - 1))
+        --end;
+    nested.fFirst = first;
+    nested.fEnd = end;
+    return nested;
 }
 
 QStringView TZRVRecordLines::Value(QStringView aKey) const {
-    if (!StartsWithText(aKey, fKeyPrefix))
+    if (!fKeyPrefix.isEmpty() && !StartsWithText(aKey, fKeyPrefix))
         return QStringView(); // no line of this record carries such a key
-    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()));
+    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()), fFirst, fEnd);
 }
 
 void AddPrefixed(TStringList& Outer, const TStringList& Inner, const QString& aPrefix) {
@@ -694,7 +734,30 @@ TDateTime StrToDateTime(QStringView aText) {
 // ---------------------------------------------------------------------------------------------
 // Conversions
 
+namespace {
+
+// The form writers give an integer (a minus sign or none, then up to nine digits), read without the
+// general parser; false for any other text, which that parser then reads or refuses.
+bool ReadPlainInt(QStringView aText, int& aValue) {
+    const bool negative = !aText.isEmpty() && aText[0] == u'-';
+    const QStringView digits = aText.sliced(negative ? 1 : 0);
+    if (digits.isEmpty() || digits.size() > 9)
+        return false;
+    int value = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    aValue = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
 int StrToInt(QStringView aText) {
+    if (int value = 0; ReadPlainInt(aText, value))
+        return value;
     bool ok = false;
     const qlonglong v = aText.toLongLong(&ok, 10);
     const bool plain = !aText.isEmpty() && !aText.at(0).isSpace() && !aText.back().isSpace();
@@ -961,29 +1024,36 @@ template <class T> void TZRVRecordList<T>::LoadFromStringList(const TZRVRecordLi
         return;
     Clear();
     if (!fOwnerName.isEmpty())
-        fOwnerID = ReadUInt(List, fListName + u'_' + fOwnerName);
-    const QStringView countText = List.Value(fListName + QStringLiteral("_Count"));
+        fOwnerID = ReadUInt(List, TZRVName(fListName, u"_", fOwnerName));
+    const QStringView countText = List.Value(TZRVName(fListName, u"_Count"));
     const int count = std::min(StrToInt(countText), c_MaxCount + 1);
-    // One pass over the lines tells which items have lines of their own; an index that is another
-    // item's with more digits ("Games_1" of "Games_10...") stays that other item's.
-    const QString prefix = List.ListPrefix(fListName + u'_');
-    std::vector<bool> hasLines(size_t(std::max(count, 0)));
+    // One pass over the lines tells where the lines of each item lie; an index that is another
+    // item's with more digits ("Games_1" of "Games_10...") stays that other item's, and the keys of
+    // an item never begin with a digit.
+    TZRVName prefix;
+    const bool listed = List.ListPrefix(TZRVName(fListName, u"_"), prefix);
+    QVarLengthArray<std::pair<int, int>, 32> itemLines(std::max(count, 0)); // first and end
+    std::fill(itemLines.begin(), itemLines.end(), std::pair(0, 0));
     int lines = 0;
-    for (int i = List.FirstLine(); i < List.EndLine() && !prefix.isNull(); ++i) {
+    for (int i = List.FirstLine(); i < List.EndLine() && listed; ++i) {
         const QStringView line = List.List().Line(i);
-        if (!StartsWithText(line, prefix))
+        if (!LineHasPrefix(line, prefix))
             continue;
         ++lines;
-        if (const int item = ItemOfLine(line.sliced(prefix.size()), count); item >= 0)
-            hasLines[size_t(item)] = true;
+        if (const int item = ItemOfLine(line.sliced(prefix.View().size()), count); item >= 0) {
+            auto& [first, end] = itemLines[item];
+            first = first < end ? first : i;
+            end = i + 1;
+        }
     }
     // Every item brings at least one line: a larger count is not believed, nor one past the cap.
     if (count > lines || count > c_MaxCount)
         throw EConvertError(QStringLiteral("'%1' is not a valid item count").arg(countText));
+    fItems.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         auto item = std::make_unique<T>();
         item->LoadFromStringList(
-            List.Nested(fListName + u'_' + QString::number(i), QString(), !hasLines[size_t(i)]));
+            List.Nested(TZRVName(fListName, u"_", i), QString(), itemLines[i].first, itemLines[i].second));
         fItems.push_back(std::move(item));
     }
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <cstdint>
 #include <functional>
@@ -33,12 +34,16 @@ public:
 
 // ---------------------------------------------------------------------------------------------
 // String list: ordered lines, Name=Value lookup without regard to case, CR LF buffer form.
-// The lines are kept in place in their buffer form (loading a text copies no line), and lists
-// longer than a few lines keep an index of the first line of each name, so that a record read from
-// a long list costs one pass over its lines, not one per key.
+// The lines are kept in place in their buffer form (loading a text copies no line), and long lists
+// keep an index of the first line of each name, so that a record read from a long list costs one
+// pass over its lines, not one per key. Shorter lists, and the few lines a nested record lies in,
+// are scanned: telling most lines apart by the length of their name costs less than hashing.
 
 class TStringList {
 public:
+    // Lists up to this many lines are scanned for a name; longer ones keep an index.
+    static constexpr int c_ScanLimit = 128;
+
     TStringList() = default;
     explicit TStringList(const QStringList& aLines);
 
@@ -67,12 +72,20 @@ public:
     // Index of the first line whose name matches without regard to case, or -1.
     int IndexOfName(const QString& aName) const { return IndexOfName(QStringView(), aName); }
     // The same for the name aPrefix followed by aName.
-    int IndexOfName(QStringView aPrefix, QStringView aName) const;
+    int IndexOfName(QStringView aPrefix, QStringView aName) const {
+        return IndexOfName(aPrefix, aName, 0, Count());
+    }
+    // The same when every line of that name lies among lines aFirst ... aEnd - 1 (a record's).
+    int IndexOfName(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const;
     // The value of the first matching line; the empty text when no line carries the name.
     QString Values(const QString& aName) const { return Value(QStringView(), aName).toString(); }
     // The value of the first line named aPrefix followed by aName, in place (valid until the list
     // changes); empty when no line carries the name.
-    QStringView Value(QStringView aPrefix, QStringView aName) const;
+    QStringView Value(QStringView aPrefix, QStringView aName) const {
+        return Value(aPrefix, aName, 0, Count());
+    }
+    // The same when every line of that name lies among lines aFirst ... aEnd - 1 (a record's).
+    QStringView Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const;
     // Replaces the value of the first matching line, or appends a new line.
     void SetValues(const QString& aName, const QString& aValue);
 
@@ -100,7 +113,7 @@ private:
     void Rejoin(const std::vector<QString>& aLines);
     QStringView NameOf(const TLine& aLine) const;
     bool HasName(int Index, QStringView aPrefix, QStringView aName) const;
-    int ScanForName(QStringView aPrefix, QStringView aName) const;
+    int ScanForName(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const;
     // The slot holding the first line named aPrefix + aName, or the free slot where it would go.
     size_t SlotOf(QStringView aPrefix, QStringView aName, uint32_t aHash) const;
     void IndexLine(int Index);
@@ -117,6 +130,25 @@ private:
 bool SameText(QStringView a, QStringView b);
 bool StartsWithText(QStringView aText, QStringView aPrefix);
 
+// A name put together from pieces (texts and decimal numbers) in place, off the heap unless it is
+// unusually long: the keys and prefixes a record reader builds for the lines it looks up.
+class TZRVName {
+public:
+    TZRVName() = default;
+    template <class... TPieces> explicit TZRVName(const TPieces&... aPieces) { (Append(aPieces), ...); }
+
+    TZRVName& Append(QStringView aPiece) {
+        fUnits.append(aPiece.utf16(), aPiece.size());
+        return *this;
+    }
+    TZRVName& Append(int aNumber);
+    QStringView View() const { return QStringView(fUnits.constData(), fUnits.size()); }
+    operator QStringView() const { return View(); }
+
+private:
+    QVarLengthArray<char16_t, 64> fUnits;
+};
+
 // The lines a record reads: a whole string list, or the lines of a record nested in it behind a
 // prefix, read in place. A nested record's keys begin with its own key prefix where the list has
 // the nesting prefix: the "Mcn_MID" of a machine nested behind a ticket's "UTt_LUP_" is the list's
@@ -127,11 +159,13 @@ public:
 
     // The record nested behind aPrefix, whose keys begin with aKeyPrefix; aPrefix begins with this
     // record's own key prefix ("Mcn_Gam_" inside a machine).
-    TZRVRecordLines Nested(const QString& aPrefix, const QString& aKeyPrefix = QString()) const;
-    // The same when the caller knows whether it has lines (a list knows its items').
-    TZRVRecordLines Nested(const QString& aPrefix, const QString& aKeyPrefix, bool aEmpty) const;
-    // The prefix in the list of this record's keys that begin with aKeyPrefix; null when none can.
-    QString ListPrefix(const QString& aKeyPrefix) const;
+    TZRVRecordLines Nested(QStringView aPrefix, const QString& aKeyPrefix = QString()) const;
+    // The same when the caller knows where its lines lie (a list knows its items'): among lines
+    // aFirst ... aEnd - 1, none when aEnd is not past aFirst.
+    TZRVRecordLines Nested(QStringView aPrefix, const QString& aKeyPrefix, int aFirst, int aEnd) const;
+    // Puts into aPrefix the prefix in the list of this record's keys that begin with aKeyPrefix;
+    // false when none can.
+    bool ListPrefix(QStringView aKeyPrefix, TZRVName& aPrefix) const;
 
     // Whether the record has no line.
     bool IsEmpty() const { return fFirst >= fEnd; }
@@ -144,10 +178,10 @@ public:
     QStringView Value(QStringView aKey) const;
 
 private:
-    TZRVRecordLines(const TStringList& aList, QString aPrefix, QString aKeyPrefix, int aFirst, int aEnd);
+    TZRVRecordLines(const TStringList& aList, QString aKeyPrefix, int aFirst, int aEnd);
 
     const TStringList* fList;
-    QString fPrefix;    // of this record's lines in the list
+    TZRVName fPrefix;   // of this record's lines in the list
     QString fKeyPrefix; // of this record's keys, which the list has as fPrefix
     int fFirst;
     int fEnd;
@@ -235,16 +269,16 @@ QString DateToStr(TDateTime aValue);
 QString TimeToStr(TDateTime aValue);
 
 // Reads one value of a record by its key.
-inline int ReadInt(const TZRVRecordLines& L, const QString& aKey) {
+inline int ReadInt(const TZRVRecordLines& L, QStringView aKey) {
     return StrToInt(L.Value(aKey));
 }
-inline uint32_t ReadUInt(const TZRVRecordLines& L, const QString& aKey) {
+inline uint32_t ReadUInt(const TZRVRecordLines& L, QStringView aKey) {
     return StrToUInt(L.Value(aKey));
 }
-inline bool ReadBool(const TZRVRecordLines& L, const QString& aKey) {
+inline bool ReadBool(const TZRVRecordLines& L, QStringView aKey) {
     return StrToBool(L.Value(aKey));
 }
-inline TDateTime ReadDateTime(const TZRVRecordLines& L, const QString& aKey) {
+inline TDateTime ReadDateTime(const TZRVRecordLines& L, QStringView aKey) {
     return StrToDateTime(L.Value(aKey));
 }
 

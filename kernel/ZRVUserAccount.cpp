@@ -142,9 +142,9 @@ void TZRVCustomUserAccount::LoadFromStringList(const TZRVRecordLines& List) {
     fAccountName = List.Values(c_KeyAccountName);
     fAccountID = ReadUInt(List, c_KeyAccountID);
     fLastUsePC->LoadFromStringList(List.Nested(c_LastUsePCPrefix, c_MachinePrefix));
-    fGroup->LoadFromStringList(List.Nested(c_AccountPrefix + c_GroupPrefix, c_GroupPrefix));
+    fGroup->LoadFromStringList(List.Nested(TZRVName(c_AccountPrefix, c_GroupPrefix), c_GroupPrefix));
     fSecretQuestion->LoadFromStringList(
-        List.Nested(c_AccountPrefix + c_SecretQuestionPrefix, c_SecretQuestionPrefix));
+        List.Nested(TZRVName(c_AccountPrefix, c_SecretQuestionPrefix), c_SecretQuestionPrefix));
 }
 
 TStringList TZRVCustomUserAccount::SaveToStringList() const {

@@ -117,7 +117,7 @@ void TZRVCustomUserTicket::LoadFromStringList(const TZRVRecordLines& List) {
     fHourFormula = ReadInt(List, c_KeyHourFormula);
     fHourFormulaName = List.Values(c_KeyHourFormulaName);
     fLastUsePC->LoadFromStringList(List.Nested(c_LastUsePCPrefix, c_MachinePrefix));
-    fGroup->LoadFromStringList(List.Nested(c_TicketPrefix + c_GroupPrefix, c_GroupPrefix));
+    fGroup->LoadFromStringList(List.Nested(TZRVName(c_TicketPrefix, c_GroupPrefix), c_GroupPrefix));
 }
 
 TStringList TZRVCustomUserTicket::SaveToStringList() const {

@@ -99,7 +99,7 @@ TEST(StringList, LongListsFindTheLinesShortOnesFind) {
                                  "Missing"};
     TStringList scanned{lines};
     QStringList padded = lines;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < TStringList::c_ScanLimit; ++i)
         padded << QStringLiteral("Pad%1=%1").arg(i);
     TStringList indexed{padded};
     for (const QString& query : queries) {
@@ -111,11 +111,14 @@ TEST(StringList, LongListsFindTheLinesShortOnesFind) {
     EXPECT_EQ(indexed.Values("X" + deseretSmall), "5");
     EXPECT_EQ(indexed.IndexOfName(QString()), 6);
     EXPECT_EQ(indexed.IndexOfName("Pad39"), 48);
+    EXPECT_EQ(indexed.IndexOfName(QStringLiteral("Pad%1").arg(TStringList::c_ScanLimit - 1)),
+              lines.size() + TStringList::c_ScanLimit - 1);
 }
 
 TEST(StringList, IndexFollowsEveryChange) {
     TStringList L;
-    for (int i = 0; i < 50; ++i)
+    const int count = TStringList::c_ScanLimit + 10;
+    for (int i = 0; i < count; ++i)
         L.Add(QStringLiteral("K%1").arg(i), QString::number(i));
     L.Add("k7", "late"); // a later line of a name already there is not found
     EXPECT_EQ(L.Values("K7"), "7");
@@ -128,8 +131,8 @@ TEST(StringList, IndexFollowsEveryChange) {
     EXPECT_EQ(L[8], "k8=eight");
     EXPECT_EQ(L.Values("K8"), "eight");
     L.AddStrings(L);
-    EXPECT_EQ(L.Count(), 102);
-    EXPECT_EQ(L.IndexOfName("K49"), 49);
+    EXPECT_EQ(L.Count(), 2 * (count + 1));
+    EXPECT_EQ(L.IndexOfName(QStringLiteral("K%1").arg(count - 1)), count - 1);
     L.Clear();
     EXPECT_EQ(L.IndexOfName("K1"), -1);
     EXPECT_EQ(L.Text(), "");
@@ -147,6 +150,40 @@ TEST(StringList, TextOfALoadedBufferIsTheBuffer) {
     EXPECT_EQ(L.Text(), text + "C=3\r\n");
 }
 
+// A nested record reads the first line of each key, without regard to case, whether the list is
+// scanned or indexed and whether its lines lie among few or many.
+TEST(RecordLines, NestedRecordReadsTheFirstLineOfEachKeyInShortAndLongLists) {
+    const auto pad = [](TStringList& L, int aCount, const char* aName) {
+        for (int i = 0; i < aCount; ++i)
+            L.Add(QStringLiteral("%1%2").arg(QLatin1String(aName)).arg(i), QString::number(i));
+    };
+    struct Case {
+        int Before; // lines of others before the record
+        int Inside; // lines of others among the record's
+    };
+    for (const Case c : {Case{0, 0}, Case{0, 20}, Case{TStringList::c_ScanLimit, 0},
+                         Case{TStringList::c_ScanLimit, 10}, Case{0, TStringList::c_ScanLimit}}) {
+        TStringList L;
+        pad(L, c.Before, "UTt_LUX");
+        L.Add("UTt_MNm", "ticket's own");
+        L.Add("utt_lup_MNm", "first");
+        L.Add("UTt_LUP_MID", "7");
+        pad(L, c.Inside, "UTt_Pad");
+        L.Add("UTT_LUP_MNM", "second");
+        L.Add("UTt_LUP_mnm", "third");
+        L.Add("UTt_Cod", "after");
+        const TZRVRecordLines machine = TZRVRecordLines(L).Nested(u"UTt_LUP_", QStringLiteral("Mcn_"));
+        const std::string where = std::to_string(c.Before) + "/" + std::to_string(c.Inside);
+        EXPECT_EQ(machine.FirstLine(), c.Before + 1) << where;
+        EXPECT_EQ(machine.EndLine(), L.Count() - 1) << where;
+        EXPECT_EQ(machine.Value(u"Mcn_MNm"), u"first") << where;
+        EXPECT_EQ(machine.Value(u"MCN_mid"), u"7") << where;
+        EXPECT_TRUE(machine.Value(u"Mcn_Cod").isNull()) << where;
+        EXPECT_TRUE(machine.Value(u"Grp_MNm").isNull()) << where; // not a key of the machine
+        EXPECT_TRUE(TZRVRecordLines(L).Nested(u"UTt_Grp_", QStringLiteral("Grp_")).IsEmpty()) << where;
+    }
+}
+
 // ----- conversions
 
 TEST(Conversions, IntegersAreStrictSigned32Bit) {
@@ -154,7 +191,15 @@ TEST(Conversions, IntegersAreStrictSigned32Bit) {
     EXPECT_EQ(StrToInt("-12"), -12);
     EXPECT_EQ(StrToInt("2147483647"), 2147483647);
     EXPECT_EQ(StrToInt("-2147483648"), int(-2147483648LL));
-    for (const char* bad : {"", "2147483648", "12a", " 1", "1 ", "0x10", "1.5", "--1"})
+    const std::pair<const char*, int> plain[] = {{"007", 7},
+                                                 {"-0", 0},
+                                                 {"+5", 5},
+                                                 {"123456789", 123456789},
+                                                 {"-99999999", -99999999},
+                                                 {"1234567890", 1234567890}};
+    for (const auto& [text, value] : plain)
+        EXPECT_EQ(StrToInt(text), value) << text;
+    for (const char* bad : {"", "-", "+", "2147483648", "12a", " 1", "1 ", "0x10", "1.5", "--1", "-+1", "1-"})
         EXPECT_THROW(StrToInt(bad), EConvertError) << bad;
 }
 
