@@ -103,11 +103,8 @@ void TZRVCustomAuctions::OpenTill(const TZRVUserAccount& Cashier, bool aResumeLa
         throw EZRVError(c_Error_BadCashier);
     const uint32_t till =
         aResumeLast ? GetLastOpennedTill(Cashier)
-                    : fDatabase
-                          ->OpenQuery(ZRVSql::Insert(c_tblCaisses, {u"Caissier_id"_s, u"DateDebut"_s}),
-                                      {Cashier.AccountID(), Now()})
-                          .lastInsertId()
-                          .toUInt();
+                    : uint32_t(fDatabase->InsertInto(c_tblCaisses, {u"Caissier_id"_s, u"DateDebut"_s},
+                                                     {Cashier.AccountID(), Now()}));
     if (till != 0)
         Resume(till, Cashier.AccountID());
 }

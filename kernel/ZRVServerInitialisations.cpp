@@ -141,8 +141,8 @@ int TZRVCustomServerInitialisations::GiveAutomaticBonus() {
         return 0;
     const int result =
         config->GetBonus_ValueMode() == 0
-            ? fDb->ExecuteSQLAction(ZRVSql::c_BonusMinutes, {qint64(config->GetBonus_Minutes()) * 60})
-            : fDb->ExecuteSQLAction(ZRVSql::c_BonusPercent, {qint64(config->GetBonus_Percent())});
+            ? fDb->ExecuteSQLAction(fDb->Sql().BonusMinutes, {qint64(config->GetBonus_Minutes()) * 60})
+            : fDb->ExecuteSQLAction(fDb->Sql().BonusPercent, {qint64(config->GetBonus_Percent())});
     config->SetBonus_LastBonusDate(Today());
     return result;
 }
@@ -154,7 +154,7 @@ int TZRVCustomServerInitialisations::Clean(const TZRVServerConfig& aConfig) {
     if (aConfig.GetDB_CleanExpiredTickets())
         result += fDb->ExecuteSQLAction(c_rqtDeleteExpiredTickets, {Today()});
     if (aConfig.GetDB_CleanEmptyTickets())
-        result += fDb->ExecuteSQLAction(ZRVSql::c_MarkEmptyExpiredTickets,
+        result += fDb->ExecuteSQLAction(fDb->Sql().MarkEmptyExpiredTickets,
                                         {aConfig.GetDB_EmptyTicketsValue(), Today()});
     return result;
 }
