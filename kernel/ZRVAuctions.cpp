@@ -110,8 +110,8 @@ void TZRVCustomAuctions::OpenTill(const TZRVUserAccount& Cashier, bool aResumeLa
 }
 
 void TZRVCustomAuctions::Resume(uint32_t aTillId, uint32_t aCashierId) {
-    QSqlQuery q =
-        fDatabase->OpenQuery(ZRVSql::Select(u"DateDebut"_s, c_tblCaisses, {u"Caisse_id"_s}), {aTillId});
+    QSqlQuery q = fDatabase->OpenQuery(
+        ZRVSql::Select(ZRVSql::Name(u"DateDebut"_s), c_tblCaisses, {u"Caisse_id"_s}), {aTillId});
     if (!q.next())
         return;
     fStartDate = q.value(0).toDouble();

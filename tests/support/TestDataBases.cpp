@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <sstream>
 
 namespace zrvtest {
 
@@ -77,8 +78,29 @@ void TestDataBase::DropAll() {
     fCreated.clear();
 }
 
+void BothEngines::Refuse(TZRVCustomDataBase& aDb, const QString& aEvent, const QString& aTable,
+                         const QString& aWhen) const {
+    static std::atomic<int> counter{0};
+    const QString trigger = QStringLiteral("refuse") + QString::number(++counter);
+    const QString on = u' ' + aEvent + QStringLiteral(" ON ") + ZRVSql::Name(aTable);
+    if (!OnPostgreSql()) {
+        aDb.ExecuteSQLAction(QStringLiteral("CREATE TRIGGER ") + trigger + QStringLiteral(" BEFORE") + on +
+                             QStringLiteral(" WHEN ") + aWhen +
+                             QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+        return;
+    }
+    aDb.ExecuteSQLAction(
+        QStringLiteral("CREATE OR REPLACE FUNCTION zrv_refuse() RETURNS trigger LANGUAGE plpgsql "
+                       "AS $$ BEGIN RAISE EXCEPTION 'refused by the test'; END $$"));
+    aDb.ExecuteSQLAction(QStringLiteral("CREATE TRIGGER ") + trigger + QStringLiteral(" BEFORE") + on +
+                         QStringLiteral(" FOR EACH ROW WHEN (") + aWhen +
+                         QStringLiteral(") EXECUTE FUNCTION zrv_refuse()"));
+}
+
 std::string EngineName(const ::testing::TestParamInfo<ZRVSql::TEngine>& aInfo) {
-    return aInfo.param == ZRVSql::TEngine::PostgreSql ? "PostgreSql" : "Sqlite";
+    std::ostringstream name;
+    ZRVSql::PrintTo(aInfo.param, &name);
+    return name.str();
 }
 
 } // namespace zrvtest

@@ -5,11 +5,13 @@
 // Fixtures take the engine as their parameter, so that one set of cases runs on both; without
 // ZRV_TEST_PG the PostgreSQL cases are skipped with a message.
 
-#include "ZRVDataBaseSql.h"
+#include "ZRVDataBase.h"
 
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 namespace zrvtest {
 
@@ -50,6 +52,10 @@ protected:
         fDbName = fTestDb.Name();
     }
     bool OnPostgreSql() const { return GetParam() == ZRVSql::TEngine::PostgreSql; }
+    // Makes every aEvent (INSERT, UPDATE, DELETE) on aTable for which aWhen holds (NEW and OLD name
+    // the rows, names quoted) fail with "refused by the test".
+    void Refuse(TZRVCustomDataBase& aDb, const QString& aEvent, const QString& aTable,
+                const QString& aWhen = QStringLiteral("1 = 1")) const;
 
     TestDataBase fTestDb{GetParam()};
     QString fDbName;
@@ -64,3 +70,10 @@ std::string EngineName(const ::testing::TestParamInfo<ZRVSql::TEngine>& aInfo);
     INSTANTIATE_TEST_SUITE_P(, Fixture,                                                                      \
                              ::testing::Values(ZRVSql::TEngine::Sqlite, ZRVSql::TEngine::PostgreSql),        \
                              zrvtest::EngineName)
+
+namespace ZRVSql {
+// Names the engine in gtest's messages.
+inline void PrintTo(TEngine aEngine, std::ostream* aOut) {
+    *aOut << (aEngine == TEngine::PostgreSql ? "PostgreSql" : "Sqlite");
+}
+} // namespace ZRVSql
