@@ -40,7 +40,7 @@ public:
     bool Write(const TZRVWriteBack& aWork);
     // The write-backs still waiting for the database.
     qsizetype Pending() const { return fPending.size(); }
-    // The journal kept beside the database aDBName.
+    // The journal kept beside the database aDBName (for a PostgreSQL address, in the data folder).
     static QString FileFor(const QString& aDBName);
 
 private:
