@@ -457,6 +457,14 @@ void TZRVCustomDataBase::CreateSchema(QSqlDatabase& aDb) const {
     if (!aDb.transaction())
         Fail(aDb.lastError().text());
     try {
+        if (!DialectOf(aDb).SchemaLock.isEmpty()) {
+            RunOn(aDb, DialectOf(aDb).SchemaLock, {});
+            if (!HoldsNoTable(aDb)) { // another server created it meanwhile
+                aDb.rollback();
+                CheckExisting(aDb);
+                return;
+            }
+        }
         for (const QString& statement : DialectOf(aDb).Schema)
             RunOn(aDb, statement, {});
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);

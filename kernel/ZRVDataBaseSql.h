@@ -288,6 +288,9 @@ struct TDialect {
     // Whether the database holds this system's schema; whether it holds any table at all.
     QString HasDatabaseInfo;
     QString HasTables;
+    // Held until the schema's transaction ends, so that servers starting together on an empty
+    // database create it once; empty where the engine's own locks do that.
+    QString SchemaLock;
     QString WriteAccountUse;
     QString WriteTicketUse;
     QString GrantAccountCredit;
@@ -313,6 +316,7 @@ inline const TDialect c_Sqlite{
      ZRV_SQL_SESSIONS(" INTEGER DEFAULT 0", " REAL DEFAULT 0")},
     QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblDatabaseInfo'"),
     QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"),
+    QString(),
     QStringLiteral(ZRV_SQL_WRITE_ACCOUNT_USE("min", "max")),
     QStringLiteral(ZRV_SQL_WRITE_TICKET_USE("min", "max")),
     QStringLiteral(ZRV_SQL_GRANT_CREDIT("min", "tblAccounts", "Account_ID", ", \"Active\" = 1")),
@@ -343,6 +347,7 @@ inline const TDialect c_PostgreSql{
     QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema() AND "
                    "table_name = 'tblDatabaseInfo'"),
     QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()"),
+    QStringLiteral("SELECT pg_advisory_xact_lock(7402000)"),
     QStringLiteral(ZRV_SQL_WRITE_ACCOUNT_USE("LEAST", "GREATEST")),
     QStringLiteral(ZRV_SQL_WRITE_TICKET_USE("LEAST", "GREATEST")),
     QStringLiteral(ZRV_SQL_GRANT_CREDIT("LEAST", "tblAccounts", "Account_ID", ", \"Active\" = 1")),

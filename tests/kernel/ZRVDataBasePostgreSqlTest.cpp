@@ -14,6 +14,10 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -75,6 +79,28 @@ TEST_F(DataBaseOnPostgreSql, ADatabaseWithOtherTablesIsNotTakenOver) {
     fDb.ExecuteSQLAction(u"DROP TABLE \"tblDatabaseInfo\""_s);
     fDb.Close();
     EXPECT_TRUE(zrvtest::ErrorOf([&] { fDb.Open(); }).contains(u"not a database of this system"_s));
+}
+
+TEST_F(DataBaseOnPostgreSql, ServersStartingTogetherOnAnEmptyDatabaseCreateItOnce) {
+    constexpr int c_Servers = 4;
+    std::vector<std::thread> servers;
+    std::atomic<int> opened{0};
+    for (int i = 0; i < c_Servers; ++i)
+        servers.emplace_back([&] {
+            TZRVDataBase db;
+            db.SetDBName(fTestDb.Name());
+            try {
+                opened += db.Open() ? 1 : 0;
+            } catch (const EZRVError& e) {
+                ADD_FAILURE() << e.Message().toStdString();
+            }
+        });
+    for (std::thread& t : servers)
+        t.join();
+    EXPECT_EQ(opened, c_Servers);
+    ASSERT_TRUE(fDb.Open());
+    EXPECT_EQ(Count(u"tblGroups"_s), 1);
+    EXPECT_EQ(Count(u"tblDatabaseInfo"_s), 3);
 }
 
 TEST_F(DataBaseOnPostgreSql, CompactionIsTheServersMaintenanceAndWritesNoCopy) {
