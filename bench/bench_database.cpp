@@ -1,11 +1,18 @@
 // The database's ticket work against bare SQLite doing the same work with plain prepared
-// statements in one transaction, on files in a temporary folder.
+// statements in one transaction, on files in a temporary folder; and, when ZRV_BENCH_PG names a
+// PostgreSQL server (postgresql://user@host:port/dbname of a role that may create databases), the
+// same work on a database made there for the run, beside the SQLite figures.
 #include "Bench.h"
 #include "ZRVDataBase.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserTicket.h"
 
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -133,7 +140,103 @@ void BareReadTickets(const QString& aFile) {
         std::printf("bare read found no tickets\n");
 }
 
+// Runs one statement on the PostgreSQL server's own database; whether it succeeded.
+bool RunOnServer(const QUrl& aServer, const QString& aStatement) {
+    const QString connection = QStringLiteral("zrvbench-admin");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+        db.setHostName(aServer.host());
+        db.setPort(aServer.port(-1));
+        db.setUserName(aServer.userName());
+        db.setDatabaseName(aServer.path().mid(1));
+        ok = db.open() && QSqlQuery(db).exec(aStatement);
+        if (!ok)
+            std::printf("PostgreSQL: %s\n", qPrintable(db.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+// The ticket figures of one database: generating and adding tickets one commit each and in one
+// transaction, reading them by key; the reads count the tickets found.
+struct TTicketFigures {
+    double PerTicket = 0;
+    double PerBatchedTicket = 0;
+    double PerRead = 0;
+};
+TTicketFigures MeasureTickets(TZRVDataBase& aDb, TZRVDataBase& aBatched, uint32_t aOwner, bool& aOk,
+                              int& aFound) {
+    TTicketFigures f;
+    f.PerTicket =
+        zrvbench::SecondsPerCall(1, [&] { aOk = aOk && GenerateAndInsert(aDb, aOwner); }) / c_Tickets;
+    f.PerBatchedTicket = zrvbench::SecondsPerCall(1,
+                                                  [&] {
+                                                      aBatched.ExecuteSQLAction(QStringLiteral("BEGIN"));
+                                                      aOk = aOk && GenerateAndInsert(aBatched, aOwner);
+                                                      aBatched.ExecuteSQLAction(QStringLiteral("COMMIT"));
+                                                  }) /
+                         c_Tickets;
+    f.PerRead = zrvbench::SecondsPerCall(1,
+                                         [&] {
+                                             for (uint32_t id = 1; id <= uint32_t(c_Tickets); ++id)
+                                                 aFound += aDb.ReadTicket(id) ? 1 : 0;
+                                         }) /
+                c_Tickets;
+    return f;
+}
+
 } // namespace
+
+ZRV_BENCHMARK(DataBaseTicketsPostgreSql) {
+    const QUrl server(qEnvironmentVariable("ZRV_BENCH_PG"));
+    if (server.isEmpty()) {
+        std::printf("PostgreSQL: ZRV_BENCH_PG is not set, no PostgreSQL figures\n");
+        return;
+    }
+    // Two databases of the run's own, dropped at the end.
+    const QString base = QStringLiteral("zrv_bench_") + QString::number(QCoreApplication::applicationPid());
+    const QStringList names{base + QStringLiteral("_a"), base + QStringLiteral("_b")};
+    QStringList addresses;
+    for (const QString& name : names) {
+        if (!RunOnServer(server, QStringLiteral("CREATE DATABASE ") + name))
+            return;
+        QUrl address(server);
+        address.setPath(u'/' + name);
+        addresses << address.toString();
+    }
+    QTemporaryDir dir;
+    uint32_t owner = 0;
+    bool ok = true;
+    int found = 0;
+    TTicketFigures figures[2];
+    {
+        auto sqlite = NewDataBase(dir.filePath(QStringLiteral("cafe.db")), owner);
+        auto sqliteBatched = NewDataBase(dir.filePath(QStringLiteral("batched.db")), owner);
+        auto postgres = NewDataBase(addresses[0], owner);
+        auto postgresBatched = NewDataBase(addresses[1], owner);
+        if (sqlite && sqliteBatched && postgres && postgresBatched) {
+            figures[0] = MeasureTickets(*sqlite, *sqliteBatched, owner, ok, found);
+            figures[1] = MeasureTickets(*postgres, *postgresBatched, owner, ok, found);
+        } else {
+            ok = false;
+        }
+    }
+    for (const QString& name : names)
+        RunOnServer(server,
+                    QStringLiteral("DROP DATABASE IF EXISTS ") + name + QStringLiteral(" WITH (FORCE)"));
+    if (!ok || found != 2 * c_Tickets) {
+        std::printf("PostgreSQL: the ticket work failed (%d tickets read of %d)\n", found, 2 * c_Tickets);
+        return;
+    }
+    zrvbench::PrintRatio("PostgreSQL: generate+AddTicket, one commit each", figures[1].PerTicket,
+                         "SQLite, the same", figures[0].PerTicket);
+    zrvbench::PrintRatio("PostgreSQL: generate+AddTicket, in BEGIN/COMMIT", figures[1].PerBatchedTicket,
+                         "SQLite, the same", figures[0].PerBatchedTicket);
+    zrvbench::PrintRatio("PostgreSQL: ReadTicket by key", figures[1].PerRead, "SQLite, the same",
+                         figures[0].PerRead);
+}
 
 ZRV_BENCHMARK(DataBaseTickets) {
     QTemporaryDir dir;

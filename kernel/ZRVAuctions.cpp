@@ -103,18 +103,15 @@ void TZRVCustomAuctions::OpenTill(const TZRVUserAccount& Cashier, bool aResumeLa
         throw EZRVError(c_Error_BadCashier);
     const uint32_t till =
         aResumeLast ? GetLastOpennedTill(Cashier)
-                    : fDatabase
-                          ->OpenQuery(ZRVSql::Insert(c_tblCaisses, {u"Caissier_id"_s, u"DateDebut"_s}),
-                                      {Cashier.AccountID(), Now()})
-                          .lastInsertId()
-                          .toUInt();
+                    : uint32_t(fDatabase->InsertInto(c_tblCaisses, {u"Caissier_id"_s, u"DateDebut"_s},
+                                                     {Cashier.AccountID(), Now()}));
     if (till != 0)
         Resume(till, Cashier.AccountID());
 }
 
 void TZRVCustomAuctions::Resume(uint32_t aTillId, uint32_t aCashierId) {
-    QSqlQuery q =
-        fDatabase->OpenQuery(ZRVSql::Select(u"DateDebut"_s, c_tblCaisses, {u"Caisse_id"_s}), {aTillId});
+    QSqlQuery q = fDatabase->OpenQuery(
+        ZRVSql::Select(ZRVSql::Name(u"DateDebut"_s), c_tblCaisses, {u"Caisse_id"_s}), {aTillId});
     if (!q.next())
         return;
     fStartDate = q.value(0).toDouble();

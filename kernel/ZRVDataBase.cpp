@@ -10,9 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
+#include <QUrl>
 
 #include <algorithm>
 #include <atomic>
@@ -35,16 +39,33 @@ constexpr int c_MaxNameLength = 20;
     throw EZRVError(c_ErrorPrefix + aText);
 }
 
-// Texts never go in as NULL, so that an empty text compares equal to an empty text.
+// Texts never go in as NULL, so that an empty text compares equal to an empty text; yes/no values
+// go in as 1 or 0, which integer columns of every engine take.
 QVariant Bindable(const QVariant& aValue) {
     if (aValue.typeId() == QMetaType::QString && aValue.toString().isNull())
         return QVariant(u""_s);
+    if (aValue.typeId() == QMetaType::Bool)
+        return QVariant(int(aValue.toBool()));
     return aValue;
+}
+
+bool IsPostgreSql(const QSqlDatabase& aDb) {
+    return aDb.driverName() == ZRVSql::c_PostgreSql.Driver;
+}
+
+const ZRVSql::TDialect& DialectOf(const QSqlDatabase& aDb) {
+    return IsPostgreSql(aDb) ? ZRVSql::c_PostgreSql : ZRVSql::c_Sqlite;
 }
 
 QSqlQuery RunOn(const QSqlDatabase& aDb, const QString& aSql, const QVariantList& aValues) {
     QSqlQuery q(aDb);
     q.setForwardOnly(true);
+    // PostgreSQL prepares only queries and row changes, not the schema's statements nor savepoints.
+    if (aValues.isEmpty() && IsPostgreSql(aDb)) {
+        if (!q.exec(aSql))
+            Fail(q.lastError().text());
+        return q;
+    }
     if (!q.prepare(aSql))
         Fail(q.lastError().text());
     for (const QVariant& v : aValues)
@@ -63,12 +84,26 @@ void Split(const std::vector<std::pair<QString, QVariant>>& aColumns, QStringLis
     }
 }
 
+// PostgreSQL tells the key it gave through RETURNING; SQLite through the last inserted row.
+qint64 InsertOn(const QSqlDatabase& aDb, const QString& aTable, const QStringList& aColumns,
+                const QVariantList& aValues) {
+    const QString key = ZRVSql::AssignedKey(aTable);
+    if (!IsPostgreSql(aDb))
+        return RunOn(aDb, ZRVSql::Insert(aTable, aColumns), aValues).lastInsertId().toLongLong();
+    if (key.isEmpty()) {
+        RunOn(aDb, ZRVSql::Insert(aTable, aColumns), aValues);
+        return 0;
+    }
+    QSqlQuery q = RunOn(aDb, ZRVSql::Insert(aTable, aColumns) + u" RETURNING "_s + Name(key), aValues);
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
 int InsertOn(const QSqlDatabase& aDb, const QString& aTable,
              const std::vector<std::pair<QString, QVariant>>& aColumns) {
     QStringList names;
     QVariantList values;
     Split(aColumns, names, values);
-    return RunOn(aDb, ZRVSql::Insert(aTable, names), values).lastInsertId().toInt();
+    return int(InsertOn(aDb, aTable, names, values));
 }
 
 // ----- reading columns; values out of range of the record's field are clamped
@@ -283,6 +318,43 @@ const TAuthorisationRow c_Authorisations[c_UserRightCount] = {
 
 const QString c_DefaultName = u"Default"_s;
 
+// The address as it may be shown: without a password, should it carry one.
+QString Shown(const QString& aDBName) {
+    if (ZRVSql::EngineOf(aDBName) == ZRVSql::TEngine::Sqlite)
+        return aDBName;
+    return QUrl(aDBName).toString(QUrl::RemovePassword);
+}
+
+// A PostgreSQL database without any table is a new one; its owner made it empty for the café.
+bool HoldsNoTable(const QSqlDatabase& aDb) {
+    if (!IsPostgreSql(aDb))
+        return false;
+    QSqlQuery q = RunOn(aDb, ZRVSql::c_PostgreSql.HasTables, {});
+    return q.next() && q.value(0).toInt() == 0;
+}
+
+// Points a PostgreSQL connection at postgresql://user@host:port/dbname. The password is never
+// part of the address: libpq reads it from PostgreSQL's password file (PGPASSFILE, ~/.pgpass) or
+// the environment (PGPASSWORD), so that it shows in no process list, unit file or log.
+void UsePostgreSqlAddress(QSqlDatabase& aDb, const QString& aAddress) {
+    const QUrl url(aAddress, QUrl::StrictMode);
+    const QString database = url.path().mid(1);
+    if (!url.password().isEmpty())
+        Fail(u"The database address "_s + Shown(aAddress) +
+             u" carries a password; PostgreSQL's password file (PGPASSFILE) or the environment (PGPASSWORD) "
+             "gives it"_s);
+    if (!url.isValid() || url.scheme().compare(ZRVSql::c_PostgreSqlScheme, Qt::CaseInsensitive) != 0 ||
+        database.isEmpty() || database.contains(u'/') || url.hasQuery() || url.hasFragment())
+        Fail(u"The database address "_s + Shown(aAddress) +
+             u" is not of the form postgresql://user@host:port/dbname"_s);
+    aDb.setDatabaseName(database);
+    aDb.setHostName(url.host());
+    aDb.setPort(url.port(-1));
+    aDb.setUserName(url.userName());
+    aDb.setPassword(QString());
+    aDb.setConnectOptions(ZRVSql::c_PostgreSqlConnectOptions);
+}
+
 // Closes and forgets a connection of its own when it goes.
 class TTemporaryConnection {
 public:
@@ -323,6 +395,18 @@ QSqlDatabase TZRVCustomDataBase::Connection() const {
     return QSqlDatabase::database(fADOCOnnection, false);
 }
 
+const ZRVSql::TDialect& TZRVCustomDataBase::Sql() const {
+    return DialectOf(Connection());
+}
+
+void TZRVCustomDataBase::UseDriver(const QString& aDriver) {
+    if (fADOCOnnection != fOwnConnection ||
+        QSqlDatabase::database(fOwnConnection, false).driverName() == aDriver)
+        return;
+    QSqlDatabase::removeDatabase(fOwnConnection);
+    QSqlDatabase::addDatabase(aDriver, fOwnConnection);
+}
+
 bool TZRVCustomDataBase::GetOpenned() const {
     const QSqlDatabase db = Connection();
     return db.isValid() && db.isOpen();
@@ -332,13 +416,22 @@ bool TZRVCustomDataBase::Open() {
     Close();
     if (fDBName.isEmpty())
         Fail(u"The database file name is not set"_s);
+    const bool postgres = Engine() == ZRVSql::TEngine::PostgreSql;
+    const QString driver = ZRVSql::DialectOf(Engine()).Driver;
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        Fail(u"The database driver "_s + driver + u" is not installed"_s);
+    UseDriver(driver);
     QSqlDatabase db = Connection();
     if (!db.isValid())
         Fail(u"The database connection "_s + fADOCOnnection + u" does not exist"_s);
     const QFileInfo file(fDBName);
-    db.setDatabaseName(fDBName);
-    db.setConnectOptions(ZRVSql::ConnectOptions(fBusyTimeout, false));
-    const bool isNew = !file.exists() || file.size() == 0;
+    if (postgres) {
+        UsePostgreSqlAddress(db, fDBName);
+    } else {
+        db.setDatabaseName(fDBName);
+        db.setConnectOptions(ZRVSql::ConnectOptions(fBusyTimeout, false));
+    }
+    const bool isNew = !postgres && (!file.exists() || file.size() == 0);
     OpenChecked(db, isNew);
     if (!isNew)
         UpgradeSchema(db);
@@ -347,9 +440,10 @@ bool TZRVCustomDataBase::Open() {
 
 void TZRVCustomDataBase::OpenChecked(QSqlDatabase& aDb, bool aIsNew) const {
     if (!aDb.open())
-        Fail(u"Unable to open the database "_s + aDb.databaseName() + u": "_s + aDb.lastError().text());
+        Fail(u"Unable to open the database "_s + (IsPostgreSql(aDb) ? Shown(fDBName) : aDb.databaseName()) +
+             u": "_s + aDb.lastError().text());
     try {
-        if (aIsNew)
+        if (aIsNew || HoldsNoTable(aDb))
             CreateSchema(aDb);
         else
             CheckExisting(aDb);
@@ -363,7 +457,15 @@ void TZRVCustomDataBase::CreateSchema(QSqlDatabase& aDb) const {
     if (!aDb.transaction())
         Fail(aDb.lastError().text());
     try {
-        for (const QString& statement : ZRVSql::c_Schema)
+        if (!DialectOf(aDb).SchemaLock.isEmpty()) {
+            RunOn(aDb, DialectOf(aDb).SchemaLock, {});
+            if (!HoldsNoTable(aDb)) { // another server created it meanwhile
+                aDb.rollback();
+                CheckExisting(aDb);
+                return;
+            }
+        }
+        for (const QString& statement : DialectOf(aDb).Schema)
             RunOn(aDb, statement, {});
         const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);
         InsertOn(aDb, ZRVSql::DatabaseInfo.Name,
@@ -399,7 +501,7 @@ void TZRVCustomDataBase::CheckExisting(QSqlDatabase& aDb) const {
     const QString file = aDb.databaseName();
     QSqlQuery q(aDb);
     q.setForwardOnly(true);
-    if (!q.exec(ZRVSql::c_HasDatabaseInfo)) {
+    if (!q.exec(DialectOf(aDb).HasDatabaseInfo)) {
         const int code = q.lastError().nativeErrorCode().toInt() & 0xFF;
         if (code == ZRVSql::c_ErrorNotADatabase)
             Fail(u"The file "_s + file + u" is not a database"_s);
@@ -427,7 +529,7 @@ void TZRVCustomDataBase::UpgradeSchema(QSqlDatabase& aDb) const {
     if (!aDb.transaction())
         Fail(aDb.lastError().text());
     try {
-        for (const QString& statement : ZRVSql::c_SchemaUpgrade2)
+        for (const QString& statement : DialectOf(aDb).SchemaUpgrade2)
             RunOn(aDb, statement, {});
         RunOn(aDb, ZRVSql::Update(ZRVSql::DatabaseInfo.Name, {u"Value"_s}, {u"Name"_s}),
               {QString::number(ZRVSql::c_SchemaVersion), c_SchemaVersionName});
@@ -458,6 +560,8 @@ int TZRVCustomDataBase::ExecuteSQLAction(const QString& aSql, const QVariantList
         QSqlQuery q = Run(ZRVSql::c_TotalChanges, {});
         return q.next() ? q.value(0).toLongLong() : 0;
     };
+    if (IsPostgreSql(Connection())) // its count includes the rows the views' triggers changed
+        return std::max(Run(aSql, aValues).numRowsAffected(), 0);
     const qint64 before = total();
     Run(aSql, aValues);
     return int(total() - before);
@@ -477,6 +581,37 @@ QSqlQuery TZRVCustomDataBase::OpenQuery(const QString& aSql, const QVariantList&
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
     return Run(aSql, aValues);
+}
+
+qint64 TZRVCustomDataBase::InsertInto(const QString& aTable, const QStringList& aColumns,
+                                      const QVariantList& aValues) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    return InsertOn(Connection(), aTable, aColumns, aValues);
+}
+
+bool TZRVCustomDataBase::BeginAtomic() {
+    if (!IsPostgreSql(Connection())) {
+        Run(ZRVSql::c_Savepoint, {});
+        return false;
+    }
+    QSqlQuery q(Connection());
+    if (q.exec(ZRVSql::c_Savepoint))
+        return false;
+    if (q.lastError().nativeErrorCode() != ZRVSql::c_PostgreSqlNoTransaction)
+        Fail(q.lastError().text());
+    Run(ZRVSql::c_Begin, {});
+    return true;
+}
+
+void TZRVCustomDataBase::EndAtomic(bool aTransaction, bool aKeep) {
+    if (aTransaction) {
+        Run(aKeep ? ZRVSql::c_Commit : ZRVSql::c_Rollback, {});
+        return;
+    }
+    if (!aKeep)
+        Run(ZRVSql::c_RollbackSavepoint, {});
+    Run(ZRVSql::c_ReleaseSavepoint, {});
 }
 
 void TZRVCustomDataBase::CopyInto(const QString& aTarget) {
@@ -505,6 +640,16 @@ QString TZRVCustomDataBase::BackupFileName(const QString& aDirectory, const QDat
 }
 
 bool TZRVCustomDataBase::Compact() {
+    if (Engine() == ZRVSql::TEngine::PostgreSql) {
+        // The server keeps its own files compact: removing the marked rows and its maintenance do.
+        if (!GetOpenned())
+            Open();
+        const auto close = qScopeGuard([this] { Close(); });
+        ExecuteSQLAction(c_SqlDeleteTickets);
+        ExecuteSQLAction(c_SqlDeleteAccounts);
+        Run(ZRVSql::c_Maintain, {});
+        return true;
+    }
     if (GetOpenned()) {
         for (const QString& statement : {c_SqlDeleteTickets, c_SqlDeleteAccounts}) {
             try {
@@ -529,16 +674,49 @@ bool TZRVCustomDataBase::Compact() {
 }
 
 bool TZRVCustomDataBase::Save(const QString& aDirectory) {
-    if (aDirectory.isEmpty() || !QFileInfo::exists(fDBName) || !QDir().mkpath(aDirectory))
+    const bool postgres = Engine() == ZRVSql::TEngine::PostgreSql;
+    fLastSaveError.clear();
+    if (aDirectory.isEmpty())
+        fLastSaveError = u"No backup folder is set"_s;
+    else if (!postgres && !QFileInfo::exists(fDBName))
+        fLastSaveError = u"The database file "_s + fDBName + u" does not exist"_s;
+    else if (!QDir().mkpath(aDirectory))
+        fLastSaveError = u"Unable to create the backup folder "_s + aDirectory;
+    if (!fLastSaveError.isEmpty())
         return false;
     const QString target = BackupFileName(aDirectory, DateTimeToQDateTime(Now()));
     try {
-        CopyInto(target);
+        if (postgres)
+            DumpInto(target);
+        else
+            CopyInto(target);
         return true;
-    } catch (const EZRVError&) {
+    } catch (const EZRVError& e) {
         QFile::remove(target);
+        fLastSaveError = e.Message();
         return false;
     }
+}
+
+void TZRVCustomDataBase::DumpInto(const QString& aTarget) const {
+    const QString program = QStandardPaths::findExecutable(u"pg_dump"_s);
+    if (program.isEmpty())
+        Fail(u"No backup was made: pg_dump, PostgreSQL's backup program, is not installed"_s);
+    // A failed or hung dump must not stop the server for ever.
+    constexpr int c_DumpTimeoutMs = 30 * 60 * 1000;
+    QProcess dump;
+    dump.setProgram(program);
+    dump.setArguments(
+        {u"--format=custom"_s, u"--no-password"_s, u"--file="_s + aTarget, u"--dbname="_s + Shown(fDBName)});
+    dump.start();
+    if (!dump.waitForFinished(c_DumpTimeoutMs)) {
+        dump.kill();
+        dump.waitForFinished();
+        Fail(u"No backup was made: pg_dump did not finish"_s);
+    }
+    if (dump.exitStatus() != QProcess::NormalExit || dump.exitCode() != 0)
+        Fail(u"No backup was made: pg_dump failed: "_s +
+             QString::fromLocal8Bit(dump.readAllStandardError()).trimmed().left(1000));
 }
 
 bool TZRVCustomDataBase::Restore(TDateTime, TDateTime, const QString&) {
@@ -1202,10 +1380,10 @@ void TZRVCustomDataBase::WriteSessionUse(const TZRVSessionRow& aRow, qint64 aCha
             if (aMachineID != 0)
                 UpdateRows(table.Name, {{u"LastUsePC"_s, aMachineID}}, {{table.Key, aRow.RecordID}});
         } else if (account) {
-            Run(ZRVSql::c_WriteAccountUse,
+            Run(Sql().WriteAccountUse,
                 {aChange, aUsed, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
         } else {
-            Run(ZRVSql::c_WriteTicketUse, {aChange, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
+            Run(Sql().WriteTicketUse, {aChange, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
         }
         UpdateRows(ZRVSql::Sessions.Name,
                    {{u"Credit"_s, aRow.Credit},
@@ -1223,9 +1401,9 @@ bool TZRVCustomDataBase::SpendReloadCode(uint32_t aTicketID, uint32_t aCredit, c
     return RunAtomically([&] {
         if (Run(ZRVSql::c_SpendReloadCode, {Now(), aTicketID, aCredit}).numRowsAffected() != 1)
             return false;
-        Run(aPayer.SessionType == stAccount ? ZRVSql::c_GrantAccountCredit : ZRVSql::c_GrantTicketCredit,
+        Run(aPayer.SessionType == stAccount ? Sql().GrantAccountCredit : Sql().GrantTicketCredit,
             {aCredit, aPayer.RecordID});
-        Run(ZRVSql::c_GrantSessionCredit, {aCredit, aPayer.Token});
+        Run(Sql().GrantSessionCredit, {aCredit, aPayer.Token});
         return true;
     });
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The café's database: one SQLite file holding accounts, tickets, groups, machines, applications,
+// The café's database: one SQLite file, or one PostgreSQL database named by its address
+// (postgresql://user@host:port/dbname, the password coming from PostgreSQL's password file or the
+// environment), holding accounts, tickets, groups, machines, applications,
 // games, authorisations, secret questions, hour formulas, products and the till. The database
 // object opens (creating the schema for a new file), closes, compacts and backs up the file, and
 // moves records in and out of it. The tickets generator proposes batches of fresh ticket codes.
@@ -59,6 +61,11 @@ public:
     const QString& ADOConnection() const { return fADOCOnnection; }
     // How long a statement waits for a lock held by another process (applies at the next Open).
     int BusyTimeout() const { return fBusyTimeout; }
+    // The engine DBName designates, and the statements of the connection in use.
+    ZRVSql::TEngine Engine() const { return ZRVSql::EngineOf(fDBName); }
+    const ZRVSql::TDialect& Sql() const;
+    // Why the last Save failed; empty after one that succeeded.
+    const QString& LastSaveError() const { return fLastSaveError; }
 
     void SetDBBackupPath(const QString& aValue) { fDBBackupPath = aValue; }
     void SetDBName(const QString& aValue) { fDBName = aValue; }
@@ -68,10 +75,12 @@ public:
     void SetADOConnection(const QString& aConnectionName);
     void SetBusyTimeout(int aMilliseconds) { fBusyTimeout = aMilliseconds; }
 
-    // Opens DBName (closing it first when open). A missing or empty file is created with the
-    // whole schema and the rows the system presumes, and remembers Password; an existing file is
-    // opened as it is and must hold the same password. Raises EZRVError when the file is not a
-    // database, is locked by another process, or the password is wrong; nothing is written then.
+    // Opens DBName (closing it first when open). A missing or empty file (a PostgreSQL database
+    // without tables) is created with the whole schema and the rows the system presumes, and
+    // remembers Password; an existing one is opened as it is and must hold the same password.
+    // Raises EZRVError when the file is not a database, is locked by another process, the address
+    // is malformed or carries a password, the server refuses, or the password is wrong; nothing is
+    // written then.
     bool Open();
     bool Close();
     bool GetOpenned() const;
@@ -83,14 +92,20 @@ public:
     // Runs one statement with aValues bound and gives its rows (and the key an insert assigned).
     // Raises EZRVError when the database is closed or the statement fails.
     QSqlQuery OpenQuery(const QString& aSql, const QVariantList& aValues = {}) const;
+    // Inserts one row with aValues bound to aColumns, in order; the key the database gave it (0 for
+    // a table without one). Raises EZRVError when the database is closed or refuses.
+    qint64 InsertInto(const QString& aTable, const QStringList& aColumns, const QVariantList& aValues);
     // Runs aWork inside a savepoint: all of its writes or none. What aWork raises (the database's
     // own reason included) travels on to the caller once the writes are undone.
     template <class F> auto RunAtomically(F&& aWork);
     // Removes the rows marked as deleted (when open), closes, and writes a compacted copy to the
-    // file named like the database with "COMPACTED" after its base name. Raises on failure.
+    // file named like the database with "COMPACTED" after its base name. On PostgreSQL, which
+    // needs no copy, it removes those rows and runs the server's own maintenance (VACUUM) instead.
+    // Raises on failure.
     bool Compact();
-    // Writes a consistent copy to aDirectory/dd-mm-yyyy-hh-nn-ss.bak; the database stays as open
-    // or closed as it was. False when the directory is empty, the file is missing or the copy fails.
+    // Writes a consistent copy to aDirectory/dd-mm-yyyy-hh-nn-ss.bak (on PostgreSQL a pg_dump
+    // archive, for pg_restore); the database stays as open or closed as it was. False, with the
+    // reason in LastSaveError, when the directory is empty, the file is missing or the copy fails.
     bool Save(const QString& aDirectory);
     // dir/baseCOMPACTED.ext for dir/base.ext.
     static QString CompactedFileName(const QString& aDBName);
@@ -274,6 +289,14 @@ private:
     bool InsertSecretQuestion(TZRVSecretQuestion* Question, bool aFromWorkstation);
     // A consistent copy of the database file into aTarget; the database need not be open.
     void CopyInto(const QString& aTarget);
+    // pg_dump's archive of the PostgreSQL database in aTarget.
+    void DumpInto(const QString& aTarget) const;
+    // Makes the object's own connection one of the driver aDriver.
+    void UseDriver(const QString& aDriver);
+    // Starts an all-or-nothing write: a savepoint, or a transaction where the engine allows no
+    // savepoint outside one; whether it began a transaction. Ends it by keeping or undoing it.
+    bool BeginAtomic();
+    void EndAtomic(bool aTransaction, bool aKeep);
 
     // The key written for the account's group: by its name first, then by its own key; 0 for none.
     int AccountGroupKey(const TZRVUserAccount* Account);
@@ -288,18 +311,18 @@ private:
     QString fADOCOnnection;
     QString fOwnConnection;
     int fBusyTimeout = 1000;
+    QString fLastSaveError;
 };
 
 template <class F> auto TZRVCustomDataBase::RunAtomically(F&& aWork) {
-    Run(ZRVSql::c_Savepoint, {});
+    const bool transaction = BeginAtomic();
     try {
         auto result = aWork();
-        Run(ZRVSql::c_ReleaseSavepoint, {});
+        EndAtomic(transaction, true);
         return result;
     } catch (...) {
         try {
-            Run(ZRVSql::c_RollbackSavepoint, {});
-            Run(ZRVSql::c_ReleaseSavepoint, {});
+            EndAtomic(transaction, false);
         } catch (const EZRVError&) {
             // The first error is the one worth reporting.
         }

@@ -160,8 +160,8 @@ int TZRVCustomServerInitialisations::SetGroupsCredit(TZRVDataBase& aDb) {
 }
 
 int TZRVCustomServerInitialisations::GiveBonus(TZRVDataBase& aDb, const TZRVBonusOrder& aOrder) {
-    return aOrder.ValueMode == 0 ? aDb.ExecuteSQLAction(ZRVSql::c_BonusMinutes, {aOrder.Seconds})
-                                 : aDb.ExecuteSQLAction(ZRVSql::c_BonusPercent, {aOrder.Percent});
+    return aOrder.ValueMode == 0 ? aDb.ExecuteSQLAction(aDb.Sql().BonusMinutes, {aOrder.Seconds})
+                                 : aDb.ExecuteSQLAction(aDb.Sql().BonusPercent, {aOrder.Percent});
 }
 
 int TZRVCustomServerInitialisations::Clean(TZRVDataBase& aDb, const TZRVCleanOrder& aOrder) {
@@ -172,7 +172,7 @@ int TZRVCustomServerInitialisations::Clean(TZRVDataBase& aDb, const TZRVCleanOrd
         result += aDb.ExecuteSQLAction(c_rqtDeleteExpiredTickets, {aOrder.Today});
     if (aOrder.EmptyTickets)
         result +=
-            aDb.ExecuteSQLAction(ZRVSql::c_MarkEmptyExpiredTickets, {aOrder.EmptyTicketsValue, aOrder.Today});
+            aDb.ExecuteSQLAction(aDb.Sql().MarkEmptyExpiredTickets, {aOrder.EmptyTicketsValue, aOrder.Today});
     return result;
 }
 

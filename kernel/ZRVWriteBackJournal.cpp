@@ -1,8 +1,11 @@
 #include "ZRVWriteBackJournal.h"
 
+#include "platform/ZRVFolders.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -71,7 +74,17 @@ TZRVWriteBackJournal::~TZRVWriteBackJournal() {
 }
 
 QString TZRVWriteBackJournal::FileFor(const QString& aDBName) {
-    return aDBName + QStringLiteral("-writebacks");
+    if (ZRVSql::EngineOf(aDBName) == ZRVSql::TEngine::Sqlite)
+        return aDBName + QStringLiteral("-writebacks");
+    // A PostgreSQL database has no folder of its own: its journal lives in the data folder, named
+    // after the server, port and database (user and password left out).
+    const QUrl address(aDBName);
+    QString name = QStringLiteral("postgresql-%1-%2-%3")
+                       .arg(address.host(), QString::number(address.port(5432)), address.path().mid(1));
+    for (QChar& c : name)
+        if (!c.isLetterOrNumber() && c != u'.' && c != u'-')
+            c = u'_';
+    return ZRVDataFolder() + u'/' + name.left(200) + QStringLiteral("-writebacks");
 }
 
 void TZRVWriteBackJournal::SetDataBase(TZRVDataBaseWorker* aDb) {

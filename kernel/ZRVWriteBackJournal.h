@@ -44,7 +44,7 @@ public:
     void Write(const TZRVWriteBack& aWork);
     // The write-backs that have not landed yet (the one on its way included).
     qsizetype Pending() const { return fPending.size(); }
-    // The journal kept beside the database aDBName.
+    // The journal kept beside the database aDBName (for a PostgreSQL address, in the data folder).
     static QString FileFor(const QString& aDBName);
     // Writes aWork unless the database already has it; raises what the database raises.
     static void Apply(TZRVDataBase& aDb, const TZRVWriteBack& aWork);

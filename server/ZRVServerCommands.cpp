@@ -29,6 +29,12 @@ struct TCommand {
     TRun Run;
 };
 
+// Creates the folder of a database file; a PostgreSQL address names no folder.
+void MakeFolderOf(const QString& aDataBase) {
+    if (ZRVSql::EngineOf(aDataBase) == ZRVSql::TEngine::Sqlite)
+        QDir().mkpath(QFileInfo(aDataBase).absolutePath());
+}
+
 // One command being run: its parsed line, its output, and the database opened on first use.
 class TContext {
 public:
@@ -68,7 +74,7 @@ public:
     TZRVOperatorService Service() {
         if (!fDb) {
             fDb = std::make_unique<TZRVDataBase>();
-            QDir().mkpath(QFileInfo(DataBaseFile()).absolutePath());
+            MakeFolderOf(DataBaseFile());
             fDb->SetDBName(DataBaseFile());
             fDb->SetPassword(Value(QStringLiteral("db-password")));
             fDb->Open();
@@ -132,7 +138,7 @@ int Serve(TContext& c) {
     if (c.IsSet(QStringLiteral("max-connections")))
         options.MaxConnections = c.Number(QStringLiteral("max-connections"), 1, 255);
     options.DiscoveryPort = c.Number(QStringLiteral("discovery-port"), 0, 65535);
-    QDir().mkpath(QFileInfo(options.DataBase).absolutePath());
+    MakeFolderOf(options.DataBase);
     QDir().mkpath(QFileInfo(options.LogFile).absolutePath());
     TZRVDashboardOptions web;
     web.SetHttp(c.Value(QStringLiteral("http")));
@@ -578,7 +584,8 @@ QString GeneralHelp() {
     for (const TCommand& command : Commands())
         text += QStringLiteral("  %1%2\n").arg(command.Path.leftJustified(20), command.Summary);
     text += QStringLiteral("\nEvery command takes:\n"
-                           "  --database <file>      the database (default: %1)\n"
+                           "  --database <file>      the database (default: %1), or the address\n"
+                           "                         postgresql://user@host:port/dbname of a PostgreSQL one\n"
                            "  --db-password <text>   its password (set when the file is created)\n"
                            "  -h, --help             the command's own help\n")
                 .arg(ZRVDefaultDataBase());
@@ -612,7 +619,10 @@ int RunCommand(const TCommand& aCommand, const QStringList& aArguments, QTextStr
                                   QStringLiteral("Shows this help."));
     parser.addOption(help);
     parser.addOption(
-        Option("database", "The database file; created on first use.", "file", ZRVDefaultDataBase()));
+        Option("database",
+               "The database file, created on first use, or a PostgreSQL database's address "
+               "postgresql://user@host:port/dbname (the password from PGPASSFILE or PGPASSWORD).",
+               "file", ZRVDefaultDataBase()));
     parser.addOption(Option("db-password", "The database's password.", "text"));
     parser.addOptions(aCommand.Options);
     for (const auto& [name, description] : aCommand.Arguments)

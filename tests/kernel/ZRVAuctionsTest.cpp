@@ -1,13 +1,15 @@
-// The till on a real database file: opening and resuming, refusals, sales of tickets and products,
-// credits and bonuses, the balance, cancellations, ticket checks and the operations list.
+// The till on a real database (an SQLite file, and PostgreSQL): opening and resuming, refusals, sales of
+// tickets and products, credits and bonuses, the balance, cancellations, ticket checks and the operations
+// list.
 #include "ZRVAuctions.h"
 
 #include "ZRVDataBase.h"
 #include "ZRVUserAccount.h"
 #include "gui/ZRVItemModelListView.h"
 
+#include "support/TestDataBases.h"
+
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -54,11 +56,13 @@ void PrintTo(const TOperation& o, std::ostream* os) {
         << " by " << o.Employe << " budget " << o.Budget;
 }
 
-class Auctions : public ::testing::Test {
+class Auctions : public zrvtest::BothEngines {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(fDir.isValid());
-        fDb.SetDBName(fDir.filePath(u"cafe.db"_s));
+        BothEngines::SetUp();
+        if (IsSkipped())
+            return;
+        fDb.SetDBName(fDbName);
         ASSERT_TRUE(fDb.Open());
         fTill.SetDataBase(&fDb);
     }
@@ -70,8 +74,9 @@ protected:
     }
     std::vector<TOperation> Operations() {
         std::vector<TOperation> result;
-        QSqlQuery q = fDb.OpenQuery(u"SELECT CodeRubrique, Intitule, Recette, Solde, Employe, CodeBudget "
-                                    "FROM tblOperations ORDER BY Operation_id"_s);
+        QSqlQuery q = fDb.OpenQuery(
+            u"SELECT \"CodeRubrique\", \"Intitule\", \"Recette\", \"Solde\", \"Employe\", \"CodeBudget\" "
+            "FROM \"tblOperations\" ORDER BY \"Operation_id\""_s);
         while (q.next())
             result.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
                               q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toLongLong()});
@@ -81,19 +86,12 @@ protected:
         return {aRubric, aIntitule, aAmount, aAmount, 42, 1};
     }
     qint64 AddTicket(qint64 aCost) {
-        return fDb
-            .OpenQuery(ZRVSql::Insert(u"tblTickets"_s, {u"Code"_s, u"Cost"_s, u"Credit"_s}),
-                       {u"ABC123"_s, aCost, 3600})
-            .lastInsertId()
-            .toLongLong();
+        return fDb.InsertInto(u"tblTickets"_s, {u"Code"_s, u"Cost"_s, u"Credit"_s},
+                              {u"ABC123"_s, aCost, 3600});
     }
     // Makes every aEvent (INSERT, UPDATE) on aTable fail.
-    void Refuse(const QString& aEvent, const QString& aTable) {
-        fDb.ExecuteSQLAction(u"CREATE TRIGGER refuse"_s + aEvent + aTable + u" BEFORE "_s + aEvent +
-                             u" ON "_s + aTable + u" BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
-    }
+    void Refuse(const QString& aEvent, const QString& aTable) { BothEngines::Refuse(fDb, aEvent, aTable); }
 
-    QTemporaryDir fDir;
     TZRVDataBase fDb;
     TZRVAuctions fTill;
     std::unique_ptr<TZRVUserAccount> fCashier = Cashier(42);
@@ -101,7 +99,7 @@ protected:
 
 // ----- opening
 
-TEST_F(Auctions, ACashierWithoutTheRightOrAnIDCannotOpenATill) {
+TEST_P(Auctions, ACashierWithoutTheRightOrAnIDCannotOpenATill) {
     struct TCase {
         const char* Name;
         std::unique_ptr<TZRVUserAccount> Account;
@@ -120,7 +118,7 @@ TEST_F(Auctions, ACashierWithoutTheRightOrAnIDCannotOpenATill) {
     }
 }
 
-TEST_F(Auctions, OpeningNeedsAnOpenDatabase) {
+TEST_P(Auctions, OpeningNeedsAnOpenDatabase) {
     TZRVDataBase closed;
     for (TZRVDataBase* db : {(TZRVDataBase*)nullptr, &closed}) {
         fTill.SetDataBase(db);
@@ -130,7 +128,7 @@ TEST_F(Auctions, OpeningNeedsAnOpenDatabase) {
     }
 }
 
-TEST_F(Auctions, ANewTillStartsNowOnTheCurrentBudget) {
+TEST_P(Auctions, ANewTillStartsNowOnTheCurrentBudget) {
     const TDateTime before = Now();
     Open();
     EXPECT_TRUE(fTill.Ok());
@@ -141,7 +139,7 @@ TEST_F(Auctions, ANewTillStartsNowOnTheCurrentBudget) {
     EXPECT_LE(fTill.StartDate(), Now());
 }
 
-TEST_F(Auctions, ATillLeftOpenIsResumedUntilItIsClosed) {
+TEST_P(Auctions, ATillLeftOpenIsResumedUntilItIsClosed) {
     Open();
     TZRVAuctions other;
     other.SetDataBase(&fDb);
@@ -160,7 +158,7 @@ TEST_F(Auctions, ATillLeftOpenIsResumedUntilItIsClosed) {
     EXPECT_EQ(fTill.GetLastOpennedTill(*Cashier(7)), other.TillId());
 }
 
-TEST_F(Auctions, ResumingWithNoOpenTillLeavesEveryOperationRefused) {
+TEST_P(Auctions, ResumingWithNoOpenTillLeavesEveryOperationRefused) {
     fTill.OpenTill(*fCashier, true);
     EXPECT_FALSE(fTill.Ok());
     TZRVSellCommand basket;
@@ -190,7 +188,7 @@ TEST_F(Auctions, ResumingWithNoOpenTillLeavesEveryOperationRefused) {
 
 // ----- sales and credits
 
-TEST_F(Auctions, EachSaleAndCreditWritesOneOperationOfTheCashier) {
+TEST_P(Auctions, EachSaleAndCreditWritesOneOperationOfTheCashier) {
     Open();
     struct TCase {
         std::function<bool()> Sale;
@@ -213,7 +211,7 @@ TEST_F(Auctions, EachSaleAndCreditWritesOneOperationOfTheCashier) {
     EXPECT_EQ(Operations(), expected);
 }
 
-TEST_F(Auctions, ABasketIsOneOperationNamedByItsOnlyProductOrAsAnOrder) {
+TEST_P(Auctions, ABasketIsOneOperationNamedByItsOnlyProductOrAsAnOrder) {
     Open();
     TZRVSellCommand basket;
     ExpectError([&] { fTill.SellProducts(basket); }, c_Error_InvalidProductCommand);
@@ -226,24 +224,27 @@ TEST_F(Auctions, ABasketIsOneOperationNamedByItsOnlyProductOrAsAnOrder) {
                                          Expected(u"0201"_s, u"Commande de produits"_s, 1200)}));
 }
 
-TEST_F(Auctions, SellingATicketMarksItSoldAndCancellingUndoesBoth) {
+TEST_P(Auctions, SellingATicketMarksItSoldAndCancellingUndoesBoth) {
     Open();
     const qint64 id = AddTicket(1500);
     EXPECT_TRUE(fTill.SellTicket(Ticket(id, 1500)));
     const QString title = u"Ticket N°"_s + QString::number(id);
     EXPECT_EQ(Operations(), std::vector{Expected(u"0001"_s, title, 1500)});
-    EXPECT_EQ(Scalar(u"SELECT Active FROM tblTickets WHERE Ticket_ID = ?"_s, {id}).toInt(), 1);
-    EXPECT_EQ(Scalar(u"SELECT ActivationDate FROM tblTickets WHERE Ticket_ID = ?"_s, {id}).toDouble(),
-              Date());
+    EXPECT_EQ(Scalar(u"SELECT \"Active\" FROM \"tblTickets\" WHERE \"Ticket_ID\" = ?"_s, {id}).toInt(), 1);
+    EXPECT_EQ(
+        Scalar(u"SELECT \"ActivationDate\" FROM \"tblTickets\" WHERE \"Ticket_ID\" = ?"_s, {id}).toDouble(),
+        Date());
 
     EXPECT_TRUE(fTill.CancelTicketSell(uint32_t(id)));
     EXPECT_TRUE(Operations().empty());
     EXPECT_EQ(
-        Scalar(u"SELECT Active + ActivationDate FROM tblTickets WHERE Ticket_ID = ?"_s, {id}).toDouble(), 0);
+        Scalar(u"SELECT \"Active\" + \"ActivationDate\" FROM \"tblTickets\" WHERE \"Ticket_ID\" = ?"_s, {id})
+            .toDouble(),
+        0);
     EXPECT_FALSE(fTill.CancelTicketSell(uint32_t(id)));
 }
 
-TEST_F(Auctions, ARefusedWriteIsReportedAndATicketSaleIsAllOrNothing) {
+TEST_P(Auctions, ARefusedWriteIsReportedAndATicketSaleIsAllOrNothing) {
     Open();
     const qint64 id = AddTicket(1500);
     Refuse(u"UPDATE"_s, u"tblTickets"_s);
@@ -256,11 +257,12 @@ TEST_F(Auctions, ARefusedWriteIsReportedAndATicketSaleIsAllOrNothing) {
     EXPECT_TRUE(fTill.Ok());
 }
 
-TEST_F(Auctions, BonusesAreListedApartForAccountsAndTickets) {
+TEST_P(Auctions, BonusesAreListedApartForAccountsAndTickets) {
     Open();
     EXPECT_TRUE(fTill.AddAccountBonus(u"bob"_s, 600));
     EXPECT_TRUE(fTill.AddTicketBonus(7, 300));
-    QSqlQuery q = fDb.OpenQuery(u"SELECT ValeurCredit, Beneficiaire, TypeCompte, Employe FROM tblBonus"_s);
+    QSqlQuery q = fDb.OpenQuery(
+        u"SELECT \"ValeurCredit\", \"Beneficiaire\", \"TypeCompte\", \"Employe\" FROM \"tblBonus\""_s);
     QStringList rows;
     while (q.next())
         rows << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
@@ -272,7 +274,7 @@ TEST_F(Auctions, BonusesAreListedApartForAccountsAndTickets) {
 
 // ----- balance, cancellation of refills, tickets, the list
 
-TEST_F(Auctions, TheBalanceCountsTheCashiersOperationsSinceTheTillOpened) {
+TEST_P(Auctions, TheBalanceCountsTheCashiersOperationsSinceTheTillOpened) {
     fDb.OpenQuery(ZRVSql::Insert(u"tblOperations"_s, {u"DateOperation"_s, u"Solde"_s, u"Employe"_s}),
                   {Now() - 1, 9999, 42});
     Open();
@@ -286,7 +288,7 @@ TEST_F(Auctions, TheBalanceCountsTheCashiersOperationsSinceTheTillOpened) {
     EXPECT_EQ(fTill.CheckBalance(), 300);
 }
 
-TEST_F(Auctions, ARefillIsCancelledWithinOneSecondOfItsMoment) {
+TEST_P(Auctions, ARefillIsCancelledWithinOneSecondOfItsMoment) {
     Open();
     const TDateTime at = EncodeDateTime(2011, 7, 20, 10, 0, 0, 400);
     const QString title = u"Ajout de crédit au compte N°12"_s;
@@ -306,13 +308,13 @@ TEST_F(Auctions, ARefillIsCancelledWithinOneSecondOfItsMoment) {
         add(title);
         add(u"Ajout de crédit au compte N°13"_s);
         EXPECT_EQ(fTill.CancelTimeRefillRecord(title, QString::fromLatin1(c.Given)), c.Removed);
-        EXPECT_EQ(Scalar(u"SELECT count(*) FROM tblOperations"_s).toInt(), c.Removed ? 1 : 2);
-        fDb.ExecuteSQLAction(u"DELETE FROM tblOperations"_s);
+        EXPECT_EQ(Scalar(u"SELECT count(*) FROM \"tblOperations\""_s).toInt(), c.Removed ? 1 : 2);
+        fDb.ExecuteSQLAction(u"DELETE FROM \"tblOperations\""_s);
     }
     EXPECT_THROW(fTill.CancelTimeRefillRecord(title, u"not a date"_s), EConvertError);
 }
 
-TEST_F(Auctions, CheckingATicketReadsItsStateAndExpiry) {
+TEST_P(Auctions, CheckingATicketReadsItsStateAndExpiry) {
     Open();
     ExpectError(
         [&] {
@@ -340,10 +342,10 @@ TEST_F(Auctions, CheckingATicketReadsItsStateAndExpiry) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         const qint64 id = AddTicket(800);
-        fDb.ExecuteSQLAction(
-            u"UPDATE tblTickets SET Active = ?, ActivationDate = ?, DaysAllowed = ?, PrintFlag = 1, "
-            "UsedFlag = 1 WHERE Ticket_ID = ?"_s,
-            {int(c.Active), c.Activation, c.DaysAllowed, id});
+        fDb.ExecuteSQLAction(u"UPDATE \"tblTickets\" SET \"Active\" = ?, \"ActivationDate\" = ?, "
+                             u"\"DaysAllowed\" = ?, \"PrintFlag\" = 1, "
+                             "\"UsedFlag\" = 1 WHERE \"Ticket_ID\" = ?"_s,
+                             {int(c.Active), c.Activation, c.DaysAllowed, id});
         TZRVTicketInfos infos = Ticket(id);
         ASSERT_TRUE(fTill.CheckTicket(infos));
         EXPECT_EQ(infos.Expired, c.Expired);
@@ -366,7 +368,7 @@ public:
     }
 };
 
-TEST_F(Auctions, TheListShowsTheCashiersOperationsAndKeepsItsVisibility) {
+TEST_P(Auctions, TheListShowsTheCashiersOperationsAndKeepsItsVisibility) {
     Open();
     fTill.AddAccountCredit(12, 500);
     fTill.AddTicketBonus(7, 60);
@@ -378,8 +380,9 @@ TEST_F(Auctions, TheListShowsTheCashiersOperationsAndKeepsItsVisibility) {
         ASSERT_TRUE(fTill.FillListView(view));
         EXPECT_EQ(view.Visible(), visible);
         ASSERT_EQ(view.Count(), 2);
-        EXPECT_EQ(view.Caption(0),
-                  DateTimeToStr(Scalar(u"SELECT min(DateOperation) FROM tblOperations"_s).toDouble()));
+        EXPECT_EQ(
+            view.Caption(0),
+            DateTimeToStr(Scalar(u"SELECT min(\"DateOperation\") FROM \"tblOperations\""_s).toDouble()));
         EXPECT_EQ(
             (QStringList{view.SubItem(1, 0), view.SubItem(1, 1), view.SubItem(1, 2), view.SubItem(1, 3)}),
             (QStringList{u"2"_s, u"0101"_s, u"250 F"_s, u"Ajout de crédit au ticket N°7"_s}));
@@ -411,5 +414,7 @@ TEST(SellCommand, LinesAddUpAndOutOfRangeIndexesAreRefused) {
     EXPECT_EQ(basket.GetCount(), 0);
     EXPECT_EQ(basket.GetTotal(), -50);
 }
+
+ZRV_ON_BOTH_ENGINES(Auctions);
 
 } // namespace

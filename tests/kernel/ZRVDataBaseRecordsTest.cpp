@@ -1,22 +1,25 @@
 // The record operations of the database: existence checks, reads, inserts with their refusals,
-// updates, deletions, links, hour formulas and products, on a real SQLite file.
+// updates, deletions, links, hour formulas and products, on a real SQLite file and on PostgreSQL.
 #include "ZRVDataBase.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserTicket.h"
 
+#include "support/TestDataBases.h"
+
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString c_Quoted = "L'Escale";
 
-class DataBaseRecords : public ::testing::Test {
+class DataBaseRecords : public zrvtest::BothEngines {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(fDir.isValid());
-        fDb.SetDBName(fDir.filePath("cafe.db"));
+        BothEngines::SetUp();
+        if (IsSkipped())
+            return;
+        fDb.SetDBName(fDbName);
         ASSERT_TRUE(fDb.Open());
     }
 
@@ -82,31 +85,30 @@ protected:
         return ids;
     }
 
-    QTemporaryDir fDir;
     TZRVDataBase fDb;
 };
 
 // ----- existence checks
 
-TEST_F(DataBaseRecords, NameChecksCountExactlyOneRowWithoutRegardToCase) {
+TEST_P(DataBaseRecords, NameChecksCountExactlyOneRowWithoutRegardToCase) {
     ASSERT_TRUE(fDb.AddAccount(NewAccount("bob").get()));
     EXPECT_NE(fDb.AccountExists("BOB"), 0);
-    fDb.ExecuteSQLAction("INSERT INTO tblAccounts (AccountName) VALUES ('Bob')");
+    fDb.ExecuteSQLAction("INSERT INTO \"tblAccounts\" (\"AccountName\") VALUES ('Bob')");
     EXPECT_EQ(fDb.AccountExists("bob"), 0); // two rows: no match
     EXPECT_TRUE(fDb.AddAccount(NewAccount("bob").get()));
-    EXPECT_EQ(Count("SELECT count(*) FROM tblAccounts WHERE AccountName = 'bob'"), 3);
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblAccounts\" WHERE \"AccountName\" = 'bob'"), 3);
 }
 
-TEST_F(DataBaseRecords, MachineFormulaAndProductChecksTakeTheFirstRow) {
-    fDb.ExecuteSQLAction("INSERT INTO tblMachines (MachineName) VALUES ('PC1'), ('PC1')");
+TEST_P(DataBaseRecords, MachineFormulaAndProductChecksTakeTheFirstRow) {
+    fDb.ExecuteSQLAction("INSERT INTO \"tblMachines\" (\"MachineName\") VALUES ('PC1'), ('PC1')");
     EXPECT_EQ(fDb.MachineExists("pc1"), 2);
-    fDb.ExecuteSQLAction("INSERT INTO tblProducts (Name) VALUES ('Cola'), ('Cola')");
+    fDb.ExecuteSQLAction("INSERT INTO \"tblProducts\" (\"Name\") VALUES ('Cola'), ('Cola')");
     EXPECT_EQ(fDb.ProductExists("Cola"), 1);
     EXPECT_EQ(fDb.HourFormulaExists("Default"), 1);
     EXPECT_EQ(fDb.HourFormulaExists("Nuit"), 0);
 }
 
-TEST_F(DataBaseRecords, KeyChecksFindExistingKeysOnly) {
+TEST_P(DataBaseRecords, KeyChecksFindExistingKeysOnly) {
     EXPECT_TRUE(fDb.GroupExists(1u));
     EXPECT_TRUE(fDb.MachineExists(1u));
     EXPECT_TRUE(fDb.AuthorisationExists(29u));
@@ -119,7 +121,7 @@ TEST_F(DataBaseRecords, KeyChecksFindExistingKeysOnly) {
     EXPECT_FALSE(fDb.SecretQuestionExists(1u));
 }
 
-TEST_F(DataBaseRecords, NamesWithQuotesWorkEverywhere) {
+TEST_P(DataBaseRecords, NamesWithQuotesWorkEverywhere) {
     auto group = std::make_unique<TZRVGroup>();
     group->SetGroupName(c_Quoted);
     ASSERT_TRUE(fDb.AddGroup(group));
@@ -140,12 +142,12 @@ TEST_F(DataBaseRecords, NamesWithQuotesWorkEverywhere) {
     machine->SetMachineName("PC d'accueil");
     ASSERT_TRUE(fDb.AddMachine(machine));
     EXPECT_EQ(fDb.MachineExists("PC d'accueil"), int(machine->MachineID()));
-    EXPECT_EQ(Count("SELECT count(*) FROM tblGroups"), 2); // nothing else was touched
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblGroups\""), 2); // nothing else was touched
 }
 
 // ----- accounts
 
-TEST_F(DataBaseRecords, AddAccountRefusals) {
+TEST_P(DataBaseRecords, AddAccountRefusals) {
     ASSERT_TRUE(fDb.AddAccount(NewAccount("taken").get()));
     struct Case {
         const char* What;
@@ -167,10 +169,10 @@ TEST_F(DataBaseRecords, AddAccountRefusals) {
         EXPECT_EQ(a->AccountID(), 0u) << c.What;
     }
     EXPECT_FALSE(fDb.AddAccount(nullptr));
-    EXPECT_EQ(Count("SELECT count(*) FROM tblAccounts"), 1);
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblAccounts\""), 1);
 }
 
-TEST_F(DataBaseRecords, AddAccountStoresTheRecordAndAttachesFreshSubRecords) {
+TEST_P(DataBaseRecords, AddAccountStoresTheRecordAndAttachesFreshSubRecords) {
     auto a = NewAccount("alice");
     a->Group()->SetGroupName("");
     a->Group()->SetGroupID(1); // found by key when the name matches nothing
@@ -194,10 +196,11 @@ TEST_F(DataBaseRecords, AddAccountStoresTheRecordAndAttachesFreshSubRecords) {
     const auto stored = fDb.ReadAccount(a->AccountID());
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->SaveToStringList(), a->SaveToStringList());
-    EXPECT_EQ(Count("SELECT count(*) FROM tblAccounts WHERE Phone = '' AND Pseudo = ''"), 1); // not NULL
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblAccounts\" WHERE \"Phone\" = '' AND \"Pseudo\" = ''"),
+              1); // not NULL
 }
 
-TEST_F(DataBaseRecords, AccountTakesTheStoredSecretQuestionOfTheSameText) {
+TEST_P(DataBaseRecords, AccountTakesTheStoredSecretQuestionOfTheSameText) {
     TZRVSecretQuestion q;
     q.SetQuestion("Ville natale ?");
     ASSERT_TRUE(fDb.AddSecretQuestion(&q));
@@ -206,10 +209,10 @@ TEST_F(DataBaseRecords, AccountTakesTheStoredSecretQuestionOfTheSameText) {
     ASSERT_TRUE(fDb.AddAccount(a.get()));
     EXPECT_EQ(a->SecretQuestion()->SecretQuestionID(), q.SecretQuestionID());
     EXPECT_EQ(a->SecretQuestion()->Question(), "Ville natale ?");
-    EXPECT_EQ(Count("SELECT count(*) FROM tblSecretQuestions"), 1);
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblSecretQuestions\""), 1);
 }
 
-TEST_F(DataBaseRecords, LastUseBeforeTheCreationDayBecomesToday) {
+TEST_P(DataBaseRecords, LastUseBeforeTheCreationDayBecomesToday) {
     auto a = NewAccount("dan");
     a->SetCreationDate(EncodeDate(2020, 5, 2));
     a->SetLastUseDate(EncodeDate(2020, 5, 1));
@@ -217,7 +220,7 @@ TEST_F(DataBaseRecords, LastUseBeforeTheCreationDayBecomesToday) {
     EXPECT_EQ(fDb.ReadAccount(a->AccountID())->LastUseDate(), Date());
 }
 
-TEST_F(DataBaseRecords, UpdateAccountWritesAllButTheNameAndCreation) {
+TEST_P(DataBaseRecords, UpdateAccountWritesAllButTheNameAndCreation) {
     auto a = NewAccount("erin");
     ASSERT_TRUE(fDb.AddAccount(a.get()));
     const TDateTime created = a->CreationDate();
@@ -245,7 +248,7 @@ TEST_F(DataBaseRecords, UpdateAccountWritesAllButTheNameAndCreation) {
     EXPECT_FALSE(fDb.UpdateAccount(a.get()));
 }
 
-TEST_F(DataBaseRecords, ReadAccountOfUnknownKeysGivesNothing) {
+TEST_P(DataBaseRecords, ReadAccountOfUnknownKeysGivesNothing) {
     std::unique_ptr<TZRVUserAccount> variable = NewAccount("x");
     EXPECT_FALSE(fDb.ReadAccount(0, variable));
     EXPECT_EQ(variable, nullptr);
@@ -254,7 +257,7 @@ TEST_F(DataBaseRecords, ReadAccountOfUnknownKeysGivesNothing) {
 
 // ----- tickets
 
-TEST_F(DataBaseRecords, AddTicketRefusals) {
+TEST_P(DataBaseRecords, AddTicketRefusals) {
     const uint32_t owner = AddOwner();
     ASSERT_TRUE(fDb.AddTicket(NewTicket("USED").get(), owner, false));
     struct Case {
@@ -274,10 +277,10 @@ TEST_F(DataBaseRecords, AddTicketRefusals) {
         EXPECT_FALSE(fDb.AddTicket(t.get(), c.Owner, false)) << c.What;
     }
     EXPECT_FALSE(fDb.AddTicket(nullptr, owner, false));
-    EXPECT_EQ(Count("SELECT count(*) FROM tblTickets"), 1);
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblTickets\""), 1);
 }
 
-TEST_F(DataBaseRecords, NewTicketRowStartsUnsoldOnMachineOne) {
+TEST_P(DataBaseRecords, NewTicketRowStartsUnsoldOnMachineOne) {
     const uint32_t owner = AddOwner();
     auto t = NewTicket("T-1");
     t->SetActive(true);
@@ -299,7 +302,7 @@ TEST_F(DataBaseRecords, NewTicketRowStartsUnsoldOnMachineOne) {
     EXPECT_EQ(stored->OwnerID(), owner);
 }
 
-TEST_F(DataBaseRecords, ReadTicketCarriesItsPackedHourFormulaGroupAndMachine) {
+TEST_P(DataBaseRecords, ReadTicketCarriesItsPackedHourFormulaGroupAndMachine) {
     const uint32_t owner = AddOwner();
     ASSERT_NE(fDb.AddHourFormula("Semaine", 1, 8, 5, 20), 0);
     auto t = NewTicket("WEEK");
@@ -316,7 +319,7 @@ TEST_F(DataBaseRecords, ReadTicketCarriesItsPackedHourFormulaGroupAndMachine) {
     EXPECT_EQ(fDb.ReadTicket(id + 1), nullptr);
 }
 
-TEST_F(DataBaseRecords, UpdateTicketWritesItsStateButNotItsIdentity) {
+TEST_P(DataBaseRecords, UpdateTicketWritesItsStateButNotItsIdentity) {
     const uint32_t owner = AddOwner();
     ASSERT_TRUE(fDb.AddTicket(NewTicket("ABC").get(), owner, false));
     auto t = fDb.ReadTicket(uint32_t(fDb.TicketExists("ABC")));
@@ -342,7 +345,7 @@ TEST_F(DataBaseRecords, UpdateTicketWritesItsStateButNotItsIdentity) {
 
 // ----- deletions
 
-TEST_F(DataBaseRecords, SoftDeletionKeepsTheRowAndHardDeletionRemovesIt) {
+TEST_P(DataBaseRecords, SoftDeletionKeepsTheRowAndHardDeletionRemovesIt) {
     const uint32_t owner = AddOwner();
     ASSERT_TRUE(fDb.AddTicket(NewTicket("SOFT").get(), owner, false));
     const uint32_t ticket = uint32_t(fDb.TicketExists("SOFT"));
@@ -366,7 +369,7 @@ TEST_F(DataBaseRecords, SoftDeletionKeepsTheRowAndHardDeletionRemovesIt) {
 
 // ----- groups and machines with their links
 
-TEST_F(DataBaseRecords, GroupIsAddedWithItsLinksAndReplacedByTheStoredOne) {
+TEST_P(DataBaseRecords, GroupIsAddedWithItsLinksAndReplacedByTheStoredOne) {
     const uint32_t app1 = AddApplication("Word"), app2 = AddApplication("Paint"), game = AddGame("Chess");
     auto group = std::make_unique<TZRVGroup>();
     group->SetGroupName("VIP");
@@ -396,7 +399,7 @@ TEST_F(DataBaseRecords, GroupIsAddedWithItsLinksAndReplacedByTheStoredOne) {
     EXPECT_FALSE(fDb.AddGroup(refused));
 }
 
-TEST_F(DataBaseRecords, UpdateGroupRewritesItsRowAndLinks) {
+TEST_P(DataBaseRecords, UpdateGroupRewritesItsRowAndLinks) {
     const uint32_t app1 = AddApplication("Word"), app2 = AddApplication("Paint"), game = AddGame("Chess");
     auto group = std::make_unique<TZRVGroup>();
     group->SetGroupName("Jeunes");
@@ -420,11 +423,15 @@ TEST_F(DataBaseRecords, UpdateGroupRewritesItsRowAndLinks) {
     EXPECT_EQ(Count("SELECT count(*) FROM \"tblGroups+Applications\""), 1);
 }
 
-TEST_F(DataBaseRecords, FailedGroupWritesLeaveTheDatabaseAsItWas) {
+TEST_P(DataBaseRecords, FailedGroupWritesLeaveTheDatabaseAsItWas) {
     const uint32_t app = AddApplication("Word"), refused = AddGame("Refused");
-    fDb.ExecuteSQLAction(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"tblGroups+Games\" WHEN "
-                                        "NEW.Game_ID = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                             .arg(refused));
+    fDb.ExecuteSQLAction(
+        (OnPostgreSql()
+             ? QStringLiteral(
+                   "ALTER TABLE \"tblGroups+Games\" ADD CONSTRAINT refuse CHECK (\"Game_ID\" <> %1)")
+             : QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"tblGroups+Games\" WHEN "
+                              "NEW.Game_ID = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END"))
+            .arg(refused));
     auto group = std::make_unique<TZRVGroup>();
     group->SetGroupName("Jeunes");
     Append(group->AllowedApplications(), app, &TZRVApplication::SetApplicationID);
@@ -447,7 +454,7 @@ TEST_F(DataBaseRecords, FailedGroupWritesLeaveTheDatabaseAsItWas) {
     EXPECT_NE(fDb.AddProduct("Cola", 1, 1), 0);
 }
 
-TEST_F(DataBaseRecords, MachineIsAddedAndUpdatedWithItsLinks) {
+TEST_P(DataBaseRecords, MachineIsAddedAndUpdatedWithItsLinks) {
     const uint32_t app = AddApplication("Word"), game1 = AddGame("Chess"), game2 = AddGame("Go");
     auto machine = std::make_unique<TZRVMachine>();
     machine->SetMachineName("PC12");
@@ -482,7 +489,7 @@ TEST_F(DataBaseRecords, MachineIsAddedAndUpdatedWithItsLinks) {
     EXPECT_FALSE(fDb.UpdateMachine(machine.get()));
 }
 
-TEST_F(DataBaseRecords, DeletingAGroupLeavesItsLinks) {
+TEST_P(DataBaseRecords, DeletingAGroupLeavesItsLinks) {
     ASSERT_TRUE(fDb.AddGroupApplication(1, AddApplication("Word")));
     EXPECT_TRUE(fDb.DeleteGroup(1));
     EXPECT_FALSE(fDb.GroupExists(1u));
@@ -492,7 +499,7 @@ TEST_F(DataBaseRecords, DeletingAGroupLeavesItsLinks) {
 
 // ----- applications, games, authorisations, secret questions
 
-TEST_F(DataBaseRecords, SmallRecordsAreAddedOnceAndRefuseEmptyTexts) {
+TEST_P(DataBaseRecords, SmallRecordsAreAddedOnceAndRefuseEmptyTexts) {
     TZRVApplication app;
     EXPECT_FALSE(fDb.AddApplication(&app));
     app.SetApplicationName("Word");
@@ -535,7 +542,7 @@ TEST_F(DataBaseRecords, SmallRecordsAreAddedOnceAndRefuseEmptyTexts) {
     EXPECT_FALSE(fDb.AddSecretQuestion(nullptr));
 }
 
-TEST_F(DataBaseRecords, ApplicationsAndGamesAreUpdatedByKey) {
+TEST_P(DataBaseRecords, ApplicationsAndGamesAreUpdatedByKey) {
     TZRVApplication app;
     app.SetApplicationID(AddApplication("Word"));
     app.SetApplicationName("Writer");
@@ -552,7 +559,7 @@ TEST_F(DataBaseRecords, ApplicationsAndGamesAreUpdatedByKey) {
     EXPECT_FALSE(fDb.UpdateApplication(nullptr));
 }
 
-TEST_F(DataBaseRecords, LinksNeedBothSidesAndAreMadeOnce) {
+TEST_P(DataBaseRecords, LinksNeedBothSidesAndAreMadeOnce) {
     const uint32_t app = AddApplication("Word"), game = AddGame("Chess");
     struct Case {
         const char* What;
@@ -586,7 +593,7 @@ TEST_F(DataBaseRecords, LinksNeedBothSidesAndAreMadeOnce) {
     }
 }
 
-TEST_F(DataBaseRecords, GroupAuthorisationsAreAddedReadUpdatedAndDeleted) {
+TEST_P(DataBaseRecords, GroupAuthorisationsAreAddedReadUpdatedAndDeleted) {
     TZRVGroupAuthorisation link;
     link.SetGroupID(1);
     link.Authorisation()->SetAuthorisationID(9);
@@ -617,10 +624,10 @@ TEST_F(DataBaseRecords, GroupAuthorisationsAreAddedReadUpdatedAndDeleted) {
 
 // ----- hour formulas and products
 
-TEST_F(DataBaseRecords, HourFormulaRefusals) {
+TEST_P(DataBaseRecords, HourFormulaRefusals) {
     // A row with an overlong name, as another tool could leave it, is not updated either.
     const QString overlong(21, 'n');
-    fDb.ExecuteSQLAction("INSERT INTO tblHourFormulas (Intitule) VALUES ('nnnnnnnnnnnnnnnnnnnnn')");
+    fDb.ExecuteSQLAction("INSERT INTO \"tblHourFormulas\" (\"Intitule\") VALUES ('nnnnnnnnnnnnnnnnnnnnn')");
     struct Case {
         QString Name;
         int StartDay, StartHour, EndDay, EndHour;
@@ -635,14 +642,14 @@ TEST_F(DataBaseRecords, HourFormulaRefusals) {
             << c.Name.size();
     }
     EXPECT_EQ(fDb.AddHourFormula("default", 1, 0, 7, 23), 0); // the name exists
-    EXPECT_EQ(Count("SELECT count(*) FROM tblHourFormulas"), 2);
+    EXPECT_EQ(Count("SELECT count(*) FROM \"tblHourFormulas\""), 2);
     int id = 0, packed = 0;
     ASSERT_TRUE(fDb.ReadHourFormula("Default", id, packed));
     EXPECT_EQ(packed, 48897);
     EXPECT_NE(fDb.AddHourFormula(QString(20, 'n'), 7, 23, 7, 23), 0);
 }
 
-TEST_F(DataBaseRecords, HourFormulaIsReadPackedUpdatedAndDeleted) {
+TEST_P(DataBaseRecords, HourFormulaIsReadPackedUpdatedAndDeleted) {
     const int id = fDb.AddHourFormula("Semaine", 1, 8, 5, 20);
     ASSERT_NE(id, 0);
     QString name;
@@ -661,7 +668,7 @@ TEST_F(DataBaseRecords, HourFormulaIsReadPackedUpdatedAndDeleted) {
     EXPECT_FALSE(fDb.DeleteHourFormula("Semaine"));
 }
 
-TEST_F(DataBaseRecords, ProductsAreAddedReadUpdatedAndDeleted) {
+TEST_P(DataBaseRecords, ProductsAreAddedReadUpdatedAndDeleted) {
     EXPECT_EQ(fDb.AddProduct("", 1, 1), 0);
     EXPECT_EQ(fDb.AddProduct(QString(21, 'p'), 1, 1), 0);
     const int id = fDb.AddProduct("Cola", 6, 150);
@@ -683,5 +690,7 @@ TEST_F(DataBaseRecords, ProductsAreAddedReadUpdatedAndDeleted) {
     EXPECT_FALSE(fDb.DeleteProduct("Cola"));
     EXPECT_FALSE(fDb.ReadProduct("Cola", readID, quantity, cost));
 }
+
+ZRV_ON_BOTH_ENGINES(DataBaseRecords);
 
 } // namespace

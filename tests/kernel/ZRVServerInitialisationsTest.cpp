@@ -9,6 +9,7 @@
 
 #include "support/EventLoop.h"
 #include "support/TempDirs.h"
+#include "support/TestDataBases.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -37,17 +38,14 @@ struct TTicketRow {
     bool Deleted = false;
 };
 
-// Makes every update of a column (or every deletion, with aColumn empty) on aTable fail.
-QString RefusingTrigger(const QString& aTable, const QString& aEvent, const QString& aWhen = u"1"_s) {
-    return u"CREATE TRIGGER refuse BEFORE "_s + aEvent + u" ON "_s + aTable + u" WHEN "_s + aWhen +
-           u" BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"_s;
-}
-
-class ServerInitialisations : public ::testing::Test {
+class ServerInitialisations : public zrvtest::BothEngines {
 protected:
     void SetUp() override {
+        BothEngines::SetUp();
+        if (IsSkipped())
+            return;
         ASSERT_TRUE(fDir.isValid());
-        fDb.SetDBName(fDir.filePath(u"cafe.db"_s));
+        fDb.SetDBName(fDbName);
         ASSERT_TRUE(fDb.Open());
         fLogger.SetLogFile(fDir.filePath(u"server.lgf"_s));
         fJobs.SetDB(&fDb);
@@ -65,7 +63,7 @@ protected:
         return q.next() ? q.value(0) : QVariant();
     }
     qint64 Insert(const QString& aTable, const QStringList& aColumns, const QVariantList& aValues) {
-        return fDb.OpenQuery(ZRVSql::Insert(aTable, aColumns), aValues).lastInsertId().toLongLong();
+        return fDb.InsertInto(aTable, aColumns, aValues);
     }
     qint64 AddGroup(qint64 aAutoCredit, TZRVUserRights aRights = {}) {
         return Insert(u"tblGroups"_s, {u"AutoCredit"_s, u"Authorisations1"_s}, {aAutoCredit, aRights.Mask()});
@@ -83,17 +81,20 @@ protected:
                       {int(r.Active), r.Activation, r.DaysAllowed, r.Credit, int(r.Deleted)});
     }
     qint64 Account(qint64 aID, const QString& aColumn) {
-        return Scalar(u"SELECT "_s + aColumn + u" FROM tblAccounts WHERE Account_ID = ?"_s, {aID})
+        return Scalar(u"SELECT "_s + ZRVSql::Name(aColumn) +
+                          u" FROM \"tblAccounts\" WHERE \"Account_ID\" = ?"_s,
+                      {aID})
             .toLongLong();
     }
     bool AccountExists(qint64 aID) {
-        return Scalar(u"SELECT 1 FROM tblAccounts WHERE Account_ID = ?"_s, {aID}).isValid();
+        return Scalar(u"SELECT 1 FROM \"tblAccounts\" WHERE \"Account_ID\" = ?"_s, {aID}).isValid();
     }
     bool TicketExists(qint64 aID) {
-        return Scalar(u"SELECT 1 FROM tblTickets WHERE Ticket_ID = ?"_s, {aID}).isValid();
+        return Scalar(u"SELECT 1 FROM \"tblTickets\" WHERE \"Ticket_ID\" = ?"_s, {aID}).isValid();
     }
     bool TicketDeleted(qint64 aID) {
-        return Scalar(u"SELECT DeletedFlag FROM tblTickets WHERE Ticket_ID = ?"_s, {aID}).toInt() != 0;
+        return Scalar(u"SELECT \"DeletedFlag\" FROM \"tblTickets\" WHERE \"Ticket_ID\" = ?"_s, {aID})
+                   .toInt() != 0;
     }
     QString Log() {
         QFile f(fLogger.LogFile());
@@ -122,7 +123,7 @@ protected:
 
 // ----- the whole tick
 
-TEST_F(ServerInitialisations, AFreshInstallationCreditsGivesTheBonusAndCleansAtTheFirstTick) {
+TEST_P(ServerInitialisations, AFreshInstallationCreditsGivesTheBonusAndCleansAtTheFirstTick) {
     const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
     const qint64 expired = AddTicket({.Active = true, .Activation = fNow - 10, .DaysAllowed = 5});
     UseMinutesBonus(15);
@@ -137,7 +138,7 @@ TEST_F(ServerInitialisations, AFreshInstallationCreditsGivesTheBonusAndCleansAtT
     EXPECT_EQ(fConfig.GetDB_LastCleanDate(), today);
 }
 
-TEST_F(ServerInitialisations, TheTimerTicksOnlyOnceSwitchedOn) {
+TEST_P(ServerInitialisations, TheTimerTicksOnlyOnceSwitchedOn) {
     EXPECT_FALSE(fJobs.Automatic());
     EXPECT_EQ(fJobs.Interval(), 3600000);
     fJobs.SetInterval(10);
@@ -147,12 +148,11 @@ TEST_F(ServerInitialisations, TheTimerTicksOnlyOnceSwitchedOn) {
     EXPECT_FALSE(fJobs.Automatic());
 }
 
-TEST_F(ServerInitialisations, AFailingJobSkipsTheNextOnesAndIsLoggedWhileTheTimerRuns) {
+TEST_P(ServerInitialisations, AFailingJobSkipsTheNextOnesAndIsLoggedWhileTheTimerRuns) {
     const qint64 account = AddAccount({.Group = AddGroup(7200), .CreditTotal = 50});
     UseMinutesBonus(15);
     // The daily credit keeps CreditTotal, the bonus clears it: only the first is refused.
-    fDb.ExecuteSQLAction(
-        RefusingTrigger(u"tblAccounts"_s, u"UPDATE"_s, u"NEW.CreditTotal = OLD.CreditTotal"_s));
+    Refuse(fDb, u"UPDATE"_s, u"tblAccounts"_s, u"NEW.\"CreditTotal\" = OLD.\"CreditTotal\""_s);
     fJobs.SetAutomatic(true);
 
     fJobs.Handler_OnTimer(nullptr);
@@ -172,6 +172,8 @@ class ServerInitialisationsOnWorker : public ServerInitialisations {
 protected:
     void SetUp() override {
         ServerInitialisations::SetUp();
+        if (IsSkipped())
+            return;
         fWorker.SetDataBase(fDb);
         fJobs.SetWorker(&fWorker);
     }
@@ -184,7 +186,7 @@ protected:
     TZRVDataBaseWorker fWorker;
 };
 
-TEST_F(ServerInitialisationsOnWorker, TheTickRunsTheDueJobsThereAndKeepsTheirDates) {
+TEST_P(ServerInitialisationsOnWorker, TheTickRunsTheDueJobsThereAndKeepsTheirDates) {
     const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
     const qint64 expired = AddTicket({.Active = true, .Activation = fNow - 10, .DaysAllowed = 5});
     UseMinutesBonus(15);
@@ -203,11 +205,10 @@ TEST_F(ServerInitialisationsOnWorker, TheTickRunsTheDueJobsThereAndKeepsTheirDat
     EXPECT_EQ(Account(account, u"Credit"_s), 7200 + 900);
 }
 
-TEST_F(ServerInitialisationsOnWorker, AFailingJobSkipsTheNextOnesAndIsLogged) {
+TEST_P(ServerInitialisationsOnWorker, AFailingJobSkipsTheNextOnesAndIsLogged) {
     const qint64 account = AddAccount({.Group = AddGroup(7200), .CreditTotal = 50});
     UseMinutesBonus(15);
-    fDb.ExecuteSQLAction(
-        RefusingTrigger(u"tblAccounts"_s, u"UPDATE"_s, u"NEW.CreditTotal = OLD.CreditTotal"_s));
+    Refuse(fDb, u"UPDATE"_s, u"tblAccounts"_s, u"NEW.\"CreditTotal\" = OLD.\"CreditTotal\""_s);
     fWorker.Start();
 
     ASSERT_TRUE(Tick());
@@ -219,7 +220,7 @@ TEST_F(ServerInitialisationsOnWorker, AFailingJobSkipsTheNextOnesAndIsLogged) {
     EXPECT_TRUE(Log().contains(u"refused by the test"_s)) << Log().toStdString();
 }
 
-TEST_F(ServerInitialisationsOnWorker, ATickTheWorkerCannotServeKeepsNoDateAndIsLogged) {
+TEST_P(ServerInitialisationsOnWorker, ATickTheWorkerCannotServeKeepsNoDateAndIsLogged) {
     const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
     // The worker does not serve: the allowance is given at the next tick it serves.
     ASSERT_TRUE(Tick());
@@ -232,7 +233,7 @@ TEST_F(ServerInitialisationsOnWorker, ATickTheWorkerCannotServeKeepsNoDateAndIsL
     EXPECT_EQ(Account(account, u"Credit"_s), 7200);
 }
 
-TEST_F(ServerInitialisations, EveryJobRefusesAMissingOrClosedDatabase) {
+TEST_P(ServerInitialisations, EveryJobRefusesAMissingOrClosedDatabase) {
     struct TCase {
         std::function<void(TZRVServerInitialisations&)> Job;
         QString Unset;
@@ -268,7 +269,7 @@ TEST_F(ServerInitialisations, EveryJobRefusesAMissingOrClosedDatabase) {
 
 // ----- the daily credit
 
-TEST_F(ServerInitialisations, TheDailyCreditComesOncePerCalendarDay) {
+TEST_P(ServerInitialisations, TheDailyCreditComesOncePerCalendarDay) {
     struct TCase {
         const char* Name;
         TDateTime Last;
@@ -286,7 +287,7 @@ TEST_F(ServerInitialisations, TheDailyCreditComesOncePerCalendarDay) {
     const qint64 account = AddAccount({.Group = AddGroup(7200)});
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        fDb.ExecuteSQLAction(u"UPDATE tblAccounts SET Credit = 1"_s);
+        fDb.ExecuteSQLAction(u"UPDATE \"tblAccounts\" SET \"Credit\" = 1"_s);
         fConfig.SetLastAutoCreditDate(c.Last);
         SetNow(c.Now);
         EXPECT_EQ(fJobs.GiveAutomaticCredit(), c.Given ? 1 : 0);
@@ -295,7 +296,7 @@ TEST_F(ServerInitialisations, TheDailyCreditComesOncePerCalendarDay) {
     }
 }
 
-TEST_F(ServerInitialisations, TheDailyCreditSetsEachGroupsAllowance) {
+TEST_P(ServerInitialisations, TheDailyCreditSetsEachGroupsAllowance) {
     const qint64 infinite = AddGroup(500, {urInfiniteCredit});
     const qint64 none = AddGroup(0);
     const qint64 allowance = AddGroup(7200);
@@ -313,16 +314,16 @@ TEST_F(ServerInitialisations, TheDailyCreditSetsEachGroupsAllowance) {
         EXPECT_EQ(Account(id, u"Credit"_s), 7200);
 }
 
-TEST_F(ServerInitialisations, AFailingDailyCreditStillRecordsTheDay) {
+TEST_P(ServerInitialisations, AFailingDailyCreditStillRecordsTheDay) {
     AddAccount({.Group = AddGroup(7200)});
-    fDb.ExecuteSQLAction(RefusingTrigger(u"tblAccounts"_s, u"UPDATE"_s));
+    Refuse(fDb, u"UPDATE"_s, u"tblAccounts"_s);
     EXPECT_THROW(fJobs.GiveAutomaticCredit(), EZRVError);
     EXPECT_EQ(fConfig.GetLastAutoCreditDate(), EncodeDate(2011, 7, 20));
 }
 
 // ----- the bonus
 
-TEST_F(ServerInitialisations, TheBonusAddsMinutesOrAPercentOfTheTimeUsed) {
+TEST_P(ServerInitialisations, TheBonusAddsMinutesOrAPercentOfTheTimeUsed) {
     struct TCase {
         const char* Name;
         int Mode;
@@ -357,20 +358,20 @@ TEST_F(ServerInitialisations, TheBonusAddsMinutesOrAPercentOfTheTimeUsed) {
         EXPECT_EQ(Account(account, u"CreditTotal"_s), 0);
         EXPECT_EQ(Account(deleted, u"Credit"_s), c.Credit);
         EXPECT_EQ(Account(deleted, u"CreditTotal"_s), c.CreditTotal);
-        fDb.ExecuteSQLAction(u"DELETE FROM tblAccounts"_s);
+        fDb.ExecuteSQLAction(u"DELETE FROM \"tblAccounts\""_s);
     }
 }
 
-TEST_F(ServerInitialisations, TheBonusIsOffByDefault) {
+TEST_P(ServerInitialisations, TheBonusIsOffByDefault) {
     AddAccount({.Credit = 100});
     EXPECT_EQ(fJobs.GiveAutomaticBonus(), 0);
     EXPECT_EQ(fConfig.GetBonus_LastBonusDate(), 0);
 }
 
-TEST_F(ServerInitialisations, AFailingBonusIsTriedAgainAtTheNextTick) {
+TEST_P(ServerInitialisations, AFailingBonusIsTriedAgainAtTheNextTick) {
     AddAccount({.Credit = 100});
     UseMinutesBonus(15);
-    fDb.ExecuteSQLAction(RefusingTrigger(u"tblAccounts"_s, u"UPDATE"_s));
+    Refuse(fDb, u"UPDATE"_s, u"tblAccounts"_s);
     EXPECT_THROW(fJobs.GiveAutomaticBonus(), EZRVError);
     EXPECT_EQ(fConfig.GetBonus_LastBonusDate(), 0);
 }
@@ -388,7 +389,7 @@ struct TScheduleCase {
     bool Due;
 };
 
-TEST_F(ServerInitialisations, TheBonusAndTheCleaningRunWhenTheirPeriodIsOver) {
+TEST_P(ServerInitialisations, TheBonusAndTheCleaningRunWhenTheirPeriodIsOver) {
     const auto at = [](int d, int m, int h = 0) { return EncodeDateTime(2011, m, d, h, 0, 0); };
     const TScheduleCase cases[] = {
         // Monday 18 July 2011 at 15:00: the Sunday after is too early, the next Monday is due.
@@ -438,7 +439,7 @@ TEST_F(ServerInitialisations, TheBonusAndTheCleaningRunWhenTheirPeriodIsOver) {
     }
 }
 
-TEST_F(ServerInitialisations, ABonusIntervalUnderOneDayWaitsForTheNextDay) {
+TEST_P(ServerInitialisations, ABonusIntervalUnderOneDayWaitsForTheNextDay) {
     AddAccount({});
     UseMinutesBonus(1);
     fConfig.SetBonus_Frequency(3);
@@ -449,7 +450,7 @@ TEST_F(ServerInitialisations, ABonusIntervalUnderOneDayWaitsForTheNextDay) {
     EXPECT_EQ(fJobs.GiveAutomaticBonus(), 1);
 }
 
-TEST_F(ServerInitialisations, AFrequencyOutsideTheTableIsLoggedOnce) {
+TEST_P(ServerInitialisations, AFrequencyOutsideTheTableIsLoggedOnce) {
     UseMinutesBonus(1);
     fConfig.SetBonus_Frequency(9);
     fConfig.SetDB_CleanFrequency(-2);
@@ -463,7 +464,7 @@ TEST_F(ServerInitialisations, AFrequencyOutsideTheTableIsLoggedOnce) {
 
 // ----- the cleaning
 
-TEST_F(ServerInitialisations, TheCleaningRemovesExpiredAndDeletedRowsOnly) {
+TEST_P(ServerInitialisations, TheCleaningRemovesExpiredAndDeletedRowsOnly) {
     fNow = Now();
     struct TAccountCase {
         const char* Name;
@@ -503,7 +504,7 @@ TEST_F(ServerInitialisations, TheCleaningRemovesExpiredAndDeletedRowsOnly) {
         EXPECT_EQ(TicketExists(ticketIDs[i]), tickets[i].Kept) << tickets[i].Name;
 }
 
-TEST_F(ServerInitialisations, ExpiredTicketsUnderTheEmptyValueAreMarkedDeleted) {
+TEST_P(ServerInitialisations, ExpiredTicketsUnderTheEmptyValueAreMarkedDeleted) {
     fNow = Now();
     const TTicketRow expired{.Active = true, .Activation = fNow - 10, .DaysAllowed = 5};
     TTicketRow almostEmpty = expired, notEmpty = expired, validEmpty = expired;
@@ -525,7 +526,7 @@ TEST_F(ServerInitialisations, ExpiredTicketsUnderTheEmptyValueAreMarkedDeleted) 
     EXPECT_TRUE(TicketExists(marked));
 }
 
-TEST_F(ServerInitialisations, ACleaningWithEverythingOffStillRecordsTheDay) {
+TEST_P(ServerInitialisations, ACleaningWithEverythingOffStillRecordsTheDay) {
     const qint64 ticket = AddTicket({.Deleted = true});
     UseCleaning(false, false, false);
     EXPECT_EQ(fJobs.FreeDataBase(), 0);
@@ -533,7 +534,7 @@ TEST_F(ServerInitialisations, ACleaningWithEverythingOffStillRecordsTheDay) {
     EXPECT_EQ(fConfig.GetDB_LastCleanDate(), EncodeDate(2011, 7, 20));
 }
 
-TEST_F(ServerInitialisations, TheAutomaticCleaningWaitsWhenSwitchedOff) {
+TEST_P(ServerInitialisations, TheAutomaticCleaningWaitsWhenSwitchedOff) {
     const qint64 ticket = AddTicket({.Deleted = true});
     fConfig.SetDB_AutoClean(false);
     fJobs.AutomaticFreeDataBase();
@@ -541,14 +542,17 @@ TEST_F(ServerInitialisations, TheAutomaticCleaningWaitsWhenSwitchedOff) {
     EXPECT_EQ(fConfig.GetDB_LastCleanDate(), 0);
 }
 
-TEST_F(ServerInitialisations, AFailingCleaningKeepsItsDate) {
+TEST_P(ServerInitialisations, AFailingCleaningKeepsItsDate) {
     AddTicket({.Deleted = true});
-    fDb.ExecuteSQLAction(RefusingTrigger(u"tblTickets"_s, u"DELETE"_s));
+    Refuse(fDb, u"DELETE"_s, u"tblTickets"_s);
     for (auto clean : {+[](TZRVServerInitialisations& j) { j.FreeDataBase(); },
                        +[](TZRVServerInitialisations& j) { j.AutomaticFreeDataBase(); }}) {
         EXPECT_THROW(clean(fJobs), EZRVError);
         EXPECT_EQ(fConfig.GetDB_LastCleanDate(), 0);
     }
 }
+
+ZRV_ON_BOTH_ENGINES(ServerInitialisations);
+ZRV_ON_BOTH_ENGINES(ServerInitialisationsOnWorker);
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ZRVServerTestFixture.h"
 
 #include "support/Files.h"
+#include "support/TempDirs.h"
 
 #include "ZRVWriteBackJournal.h"
 
@@ -103,6 +104,15 @@ TEST_F(WriteBackJournal, DamagedLinesAreDroppedWithALogLine) {
     EXPECT_FALSE(QFile::exists(Journal()));
     EXPECT_EQ(Log().count("Damaged line of the session write-back journal dropped"), 4);
     EXPECT_EQ(StoredCredit(), 3600u);
+}
+
+TEST(WriteBackJournalFile, IsBesideAFileAndInTheDataFolderForAPostgreSqlDatabase) {
+    const zrvtest::TempDataDir data;
+    EXPECT_EQ(TZRVWriteBackJournal::FileFor(QStringLiteral("/data/cafe.db")), "/data/cafe.db-writebacks");
+    EXPECT_EQ(TZRVWriteBackJournal::FileFor(QStringLiteral("postgresql://zrv@db.lan:5433/café/../x")),
+              data.File(QStringLiteral("postgresql-db.lan-5433-café_.._x-writebacks")));
+    EXPECT_EQ(TZRVWriteBackJournal::FileFor(QStringLiteral("postgresql://zrv@db.lan/cafe")),
+              data.File(QStringLiteral("postgresql-db.lan-5432-cafe-writebacks")));
 }
 
 } // namespace

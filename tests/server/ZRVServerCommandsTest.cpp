@@ -1,4 +1,5 @@
-// The operator's command line of zrv2server, run in-process on a database in a temporary folder.
+// The operator's command line of zrv2server, run in-process on a database in a temporary folder and
+// on a PostgreSQL database.
 
 #include "ZRVServerCommands.h"
 
@@ -6,9 +7,9 @@
 #include "ZRVUserTicket.h"
 
 #include "support/TempDirs.h"
+#include "support/TestDataBases.h"
 
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,11 +20,15 @@ struct TResult {
     QString Err;
 };
 
-class ServerCommands : public ::testing::Test {
+class ServerCommands : public zrvtest::BothEngines {
 protected:
+    void SetUp() override {
+        BothEngines::SetUp();
+        fDataBase = fDbName;
+    }
+
     zrvtest::TempRegistry fRegistry;
-    QTemporaryDir fDir;
-    QString fDataBase = fDir.filePath("cafe.db");
+    QString fDataBase;
 
     // Runs "zrv2server <words>" on the test's database.
     TResult Run(const QStringList& aWords, bool aWithDataBase = true) {
@@ -53,7 +58,7 @@ protected:
     }
 };
 
-TEST_F(ServerCommands, HelpExplainsEveryCommand) {
+TEST_P(ServerCommands, HelpExplainsEveryCommand) {
     const TResult general = Run({"--help"}, false);
     EXPECT_EQ(general.Code, 0);
     const QStringList commands = {"serve",
@@ -91,7 +96,7 @@ TEST_F(ServerCommands, HelpExplainsEveryCommand) {
     EXPECT_TRUE(Run({"ticket", "generate", "--help"}, false).Out.contains("--owner <account>"));
 }
 
-TEST_F(ServerCommands, UsageErrors) {
+TEST_P(ServerCommands, UsageErrors) {
     const struct {
         QStringList Words;
         const char* Err;
@@ -109,7 +114,7 @@ TEST_F(ServerCommands, UsageErrors) {
     }
 }
 
-TEST_F(ServerCommands, AccountsAndGroups) {
+TEST_P(ServerCommands, AccountsAndGroups) {
     EXPECT_EQ(Ok({"group", "create", "VIP", "--description", "Habitués"}).trimmed(), "Group 2 created: VIP");
     EXPECT_EQ(Ok({"account", "create", "gerant", "--password", "secret"}).trimmed(),
               "Account 1 created: gerant");
@@ -143,7 +148,7 @@ TEST_F(ServerCommands, AccountsAndGroups) {
     EXPECT_TRUE(Ok({"group", "list"}).contains(QRegularExpression("2 +VIP +no +Habitués")));
 }
 
-TEST_F(ServerCommands, TicketsFromGenerationToSale) {
+TEST_P(ServerCommands, TicketsFromGenerationToSale) {
     Ok({"account", "create", "gerant", "--password", "secret"});
     Ok({"hourformula", "create", "Soir", "--start-day", "1", "--start-hour", "18", "--end-day", "5",
         "--end-hour", "23"});
@@ -199,7 +204,7 @@ TEST_F(ServerCommands, TicketsFromGenerationToSale) {
     }
 }
 
-TEST_F(ServerCommands, TheTillFromOpeningToClosing) {
+TEST_P(ServerCommands, TheTillFromOpeningToClosing) {
     Ok({"group", "create", "Caisse", "--right", "urSellsView", "--right", "urBonus"});
     Ok({"account", "create", "caissier", "--password", "pw", "--group", "Caisse"});
     Ok({"account", "create", "awa", "--password", "pw", "--credit", "600"});
@@ -254,7 +259,7 @@ TEST_F(ServerCommands, TheTillFromOpeningToClosing) {
     }
 }
 
-TEST_F(ServerCommands, TheTillRefusesHalfDoneWork) {
+TEST_P(ServerCommands, TheTillRefusesHalfDoneWork) {
     Ok({"group", "create", "Caisse", "--right", "urSellsView"});
     Ok({"account", "create", "caissier", "--password", "pw", "--group", "Caisse"});
     const QString code = Ok({"ticket", "generate", "--owner", "caissier"}).trimmed();
@@ -282,7 +287,7 @@ TEST_F(ServerCommands, TheTillRefusesHalfDoneWork) {
     EXPECT_TRUE(Ok({"till", "balance", "caissier"}).contains("balance 0 F"));
 }
 
-TEST_F(ServerCommands, CleanRemovesWhatTheSettingsSay) {
+TEST_P(ServerCommands, CleanRemovesWhatTheSettingsSay) {
     Ok({"account", "create", "gerant", "--password", "pw"});
     const QStringList codes =
         Ok({"ticket", "generate", "--owner", "gerant", "--count", "2"}).split('\n', Qt::SkipEmptyParts);
@@ -297,12 +302,14 @@ TEST_F(ServerCommands, CleanRemovesWhatTheSettingsSay) {
     EXPECT_TRUE(Ticket(codes[1]));
 }
 
-TEST_F(ServerCommands, DataBaseDefaultsToTheDataFolder) {
+TEST_P(ServerCommands, DataBaseDefaultsToTheDataFolder) {
     zrvtest::TempDataDir data;
     EXPECT_EQ(ZRVDataFolder(), data.Path());
     EXPECT_EQ(ZRVDefaultDataBase(), data.File("zrv2server.db"));
     EXPECT_EQ(Run({"group", "list"}, false).Code, 0);
     EXPECT_TRUE(QFile::exists(data.File("zrv2server.db")));
 }
+
+ZRV_ON_BOTH_ENGINES(ServerCommands);
 
 } // namespace
