@@ -1,10 +1,13 @@
 #include "ZRVDataBaseWorker.h"
 
 #include <QDeadlineTimer>
+#include <QLoggingCategory>
 #include <QThread>
 #include <QTimer>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcZRVDataBaseWorker, "zrv.database.worker")
 
 // Carries one outcome over to the thread of the object that asked: it lives on the worker, which
 // signals once the outcome is ready; the queued connection to the asking object goes with that
@@ -80,8 +83,15 @@ void TZRVDataBaseWorker::Enqueue(QObject* aContext, TRun aRun) {
             // What the outcome holds goes here, on the asking object's thread.
             const std::function<void()> handOver = std::move(*deliver);
             *deliver = nullptr;
-            if (handOver)
+            if (!handOver)
+                return;
+            // A handler's failure stays its own: it never reaches the event loop, which would end
+            // the server.
+            try {
                 handOver();
+            } catch (const std::exception& e) {
+                qCCritical(lcZRVDataBaseWorker) << "A database outcome's handler failed:" << e.what();
+            }
         },
         Qt::QueuedConnection);
     job->Relay->moveToThread(fThread);

@@ -335,14 +335,17 @@ void TZRVServerUserConnection::SessionUpdate(const TStringList& aMessage) {
     if (aMessage.IndexOfName(QStringLiteral("SessionType")) >= 0) {
         if (!DataBase())
             return RefuseRestore(QStringLiteral("no database"));
-        switch (ReadInt(aMessage, QStringLiteral("SessionType"))) {
+        // Read now, where a malformed message is refused; the restore itself runs later.
+        const int type = ReadInt(aMessage, QStringLiteral("SessionType"));
+        const TRestoreRequest request = ReadRestoreRequest(aMessage);
+        switch (type) {
         case stAccount:
-            return QueueRequest(false, [this, aMessage](std::function<void()> aFinished) {
-                RestoreSession<TAccountRecord>(aMessage, std::move(aFinished));
+            return QueueRequest(false, [this, request](std::function<void()> aFinished) {
+                RestoreSession<TAccountRecord>(request, std::move(aFinished));
             });
         case stTicket:
-            return QueueRequest(false, [this, aMessage](std::function<void()> aFinished) {
-                RestoreSession<TTicketRecord>(aMessage, std::move(aFinished));
+            return QueueRequest(false, [this, request](std::function<void()> aFinished) {
+                RestoreSession<TTicketRecord>(request, std::move(aFinished));
             });
         default:
             return RefuseRestore(QStringLiteral("no such session type"));
@@ -391,15 +394,28 @@ void TZRVServerUserConnection::RefuseRestore(const QString& aWhy) const {
              QStringLiteral("Log and ignore"));
 }
 
+TZRVServerUserConnection::TRestoreRequest
+TZRVServerUserConnection::ReadRestoreRequest(const TStringList& aMessage) {
+    TRestoreRequest request;
+    request.Token = aMessage.Values(QStringLiteral("SessionToken"));
+    request.ID = ReadUInt(aMessage, QStringLiteral("SessionTypeID"));
+    request.Reported = ReadUInt(aMessage, QStringLiteral("CreditValue"));
+    const QString openned = QStringLiteral("SessionOpenned");
+    request.Told = aMessage.IndexOfName(openned) >= 0;
+    request.Openned = request.Told && ReadBool(aMessage, openned);
+    return request;
+}
+
 template <class Kind>
-void TZRVServerUserConnection::RestoreSession(const TStringList& aMessage, std::function<void()> aFinished) {
+void TZRVServerUserConnection::RestoreSession(const TRestoreRequest& aRequest,
+                                              std::function<void()> aFinished) {
     TZRVDataBaseWorker* db = DataBase();
     if (!db) {
         RefuseRestore(QStringLiteral("no database"));
         return aFinished();
     }
-    const QString token = aMessage.Values(QStringLiteral("SessionToken"));
-    const uint32_t id = ReadUInt(aMessage, QStringLiteral("SessionTypeID"));
+    const QString token = aRequest.Token;
+    const uint32_t id = aRequest.ID;
     // The workstation came back on a new link before the server saw the old one go: that one's
     // write-back goes to the database before the session is read.
     if (TZRVServerClientConnection* holder = Slot()->Server()->SessionHolder(token)) {
@@ -413,22 +429,23 @@ void TZRVServerUserConnection::RestoreSession(const TStringList& aMessage, std::
         [token, id](TZRVDataBase& aDb) {
             return std::make_pair(aDb.ReadSession(token), std::shared_ptr(Kind::Read(aDb, id)));
         },
-        [this, aMessage, serial, aFinished](auto aOutcome) {
+        [this, aRequest, serial, aFinished](auto aOutcome) {
             if (serial != Slot()->ConnectionSerial())
                 return aFinished();
             if (!aOutcome.Ok())
                 RefuseRestore(aOutcome.Error);
             else
-                Restore<Kind>(aMessage, aOutcome.Value->first, aOutcome.Value->second);
+                Restore<Kind>(aRequest, aOutcome.Value->first, aOutcome.Value->second);
             aFinished();
         });
 }
 
 template <class Kind>
-void TZRVServerUserConnection::Restore(const TStringList& aMessage, const std::optional<TZRVSessionRow>& aRow,
+void TZRVServerUserConnection::Restore(const TRestoreRequest& aRequest,
+                                       const std::optional<TZRVSessionRow>& aRow,
                                        const std::shared_ptr<typename Kind::Record>& aRecord) {
-    const uint32_t id = ReadUInt(aMessage, QStringLiteral("SessionTypeID"));
-    const uint32_t reported = ReadUInt(aMessage, QStringLiteral("CreditValue"));
+    const uint32_t id = aRequest.ID;
+    const uint32_t reported = aRequest.Reported;
     if (fConnected)
         return RefuseRestore(QStringLiteral("a customer is logged in here"));
     if (!aRow || aRow->SessionType != Kind::Type || aRow->RecordID != id)
@@ -440,8 +457,7 @@ void TZRVServerUserConnection::Restore(const TStringList& aMessage, const std::o
         return RefuseRestore(QStringLiteral("its account or ticket is gone"));
     if (Kind::InUse(server, *aRecord) != 0)
         return RefuseRestore(QStringLiteral("its account or ticket is in use"));
-    const QString openned = QStringLiteral("SessionOpenned");
-    if (aMessage.IndexOfName(openned) >= 0 && ReadBool(aMessage, openned)) {
+    if (aRequest.Openned) {
         LogIn(*aRecord, *aRow);
         fSession->Credit()->SetCreditValue(fCount.ReportUncounted(reported));
         WriteBack(false);
@@ -455,7 +471,7 @@ void TZRVServerUserConnection::Restore(const TStringList& aMessage, const std::o
     count.ReportUncounted(reported);
     TZRVWriteBack work;
     work.Row = count.Pending(work.Change, work.Used);
-    work.EndSession = aMessage.IndexOfName(openned) >= 0;
+    work.EndSession = aRequest.Told;
     server.WriteBacks()->Write(work);
 }
 

@@ -137,9 +137,20 @@ private:
     // A session the workstation kept while the server could not be reached: accepted only with the
     // token of a session still open and for its own record, and only to lower the credit; when
     // the workstation carries on with it, it becomes this slot's session.
-    template <class Kind> void RestoreSession(const TStringList& aMessage, std::function<void()> aFinished);
+    // What the workstation tells of the session it kept, read as its message arrives.
+    struct TRestoreRequest {
+        QString Token;
+        uint32_t ID = 0;
+        uint32_t Reported = 0;
+        // Whether it says if the customer carries on, and what it says.
+        bool Told = false;
+        bool Openned = false;
+    };
+    static TRestoreRequest ReadRestoreRequest(const TStringList& aMessage);
     template <class Kind>
-    void Restore(const TStringList& aMessage, const std::optional<TZRVSessionRow>& aRow,
+    void RestoreSession(const TRestoreRequest& aRequest, std::function<void()> aFinished);
+    template <class Kind>
+    void Restore(const TRestoreRequest& aRequest, const std::optional<TZRVSessionRow>& aRow,
                  const std::shared_ptr<typename Kind::Record>& aRecord);
     void RefuseRestore(const QString& aWhy) const;
 
