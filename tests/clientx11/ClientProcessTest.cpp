@@ -342,36 +342,31 @@ TEST_F(ClientProcess, TheAdvertisementPageShowsOverTheLoggedInPanel) {
     ASSERT_TRUE(Ready());
     ASSERT_TRUE(LogIn(lock));
 
-    xcb_window_t advert = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            QList<TZRVWindowInfo> windows;
-            Windows().TopLevelWindows(windows);
-            for (const TZRVWindowInfo& w : windows)
-                if (w.ProcessID == pid && xcb_window_t(w.Owner) == lock &&
-                    fX.Viewable(xcb_window_t(w.Handle)))
-                    advert = xcb_window_t(w.Handle);
-            return advert != 0;
-        },
-        c_StartMs));
-    EXPECT_TRUE(StackedAbove(advert, lock));
+    // The page's window, once the window manager has put it above the lock screen; looked up afresh
+    // each time, since the panel may lay itself out again while it settles.
+    const auto advertWindow = [&] {
+        QList<TZRVWindowInfo> windows;
+        Windows().TopLevelWindows(windows);
+        for (const TZRVWindowInfo& w : windows)
+            if (w.ProcessID == pid && xcb_window_t(w.Owner) == lock && fX.Viewable(xcb_window_t(w.Handle)) &&
+                StackedAbove(xcb_window_t(w.Handle), lock))
+                return xcb_window_t(w.Handle);
+        return xcb_window_t(0);
+    };
+    ASSERT_TRUE(WaitUntil([&] { return advertWindow() != 0; }, c_StartMs));
     EXPECT_TRUE(fX.Viewable(lock));
     EXPECT_TRUE(WaitInputHeld(true));
 
-    // The screen shows the page's colour in the middle of it.
+    // The screen shows the page's colour in the middle of a window of a sensible size.
     xcb_connection_t* c = fX.Xcb();
-    TReply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, advert), nullptr));
-    TReply<xcb_translate_coordinates_reply_t> at(
-        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, advert, fX.Root(), 0, 0), nullptr));
-    ASSERT_TRUE(geometry && at);
-    EXPECT_GT(geometry->width, 100);
-    EXPECT_GT(geometry->height, 100);
-    const auto middle = [&] {
+    const auto middle = [&]() -> uint32_t {
+        const QRect place = Place(advertWindow());
+        if (place.width() <= 100 || place.height() <= 100)
+            return ~0u;
         TReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
             c,
-            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, fX.Root(), int16_t(at->dst_x + geometry->width / 2),
-                          int16_t(at->dst_y + geometry->height / 2), 1, 1, ~0u),
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, fX.Root(), int16_t(place.center().x()),
+                          int16_t(place.center().y()), 1, 1, ~0u),
             nullptr));
         uint32_t pixel = 0;
         if (image && xcb_get_image_data_length(image.get()) >= 4)
