@@ -481,3 +481,14 @@ int TZRVOperatorService::Clean() {
         return jobs.FreeDataBase();
     });
 }
+
+std::optional<TZRVTicketCodeStyle> TicketCodeStyleNamed(const QString& aName) {
+    const std::pair<const char*, TZRVTicketCodeStyle> styles[] = {{"numeric", tcsNumericOnly},
+                                                                  {"upper", tcsAlphaNumericUpper},
+                                                                  {"lower", tcsAlphaNumericLower},
+                                                                  {"mixed", tcsAlphaNumericBoth}};
+    for (const auto& [name, style] : styles)
+        if (aName == QLatin1String(name))
+            return style;
+    return std::nullopt;
+}

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TZRVGroup;
@@ -108,6 +109,10 @@ struct TZRVNewGroup {
     // Right names as the authorisations list them ("urSellsView").
     QStringList Rights{};
 };
+
+// The ticket code style an operator names: "numeric", "upper", "lower" or "mixed"; nothing for
+// another name.
+std::optional<TZRVTicketCodeStyle> TicketCodeStyleNamed(const QString& aName);
 
 // A batch of tickets: Count codes of Length characters of one style, owned by the employee account
 // Owner, each with the same credit, price, validity, hour formula and group.

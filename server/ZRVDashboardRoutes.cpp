@@ -125,13 +125,8 @@ void CloseApplication(TZRVDashboard& d, const TCall& c) {
 // Tickets and accounts
 
 TZRVTicketCodeStyle CodeStyle(const QString& aName) {
-    const std::pair<const char*, TZRVTicketCodeStyle> styles[] = {{"numeric", tcsNumericOnly},
-                                                                  {"upper", tcsAlphaNumericUpper},
-                                                                  {"lower", tcsAlphaNumericLower},
-                                                                  {"mixed", tcsAlphaNumericBoth}};
-    for (const auto& [name, style] : styles)
-        if (aName == QLatin1String(name))
-            return style;
+    if (const std::optional<TZRVTicketCodeStyle> style = TicketCodeStyleNamed(aName))
+        return *style;
     throw EZRVHttpError{400, QStringLiteral("Le style est numeric, upper, lower ou mixed")};
 }
 

@@ -232,13 +232,8 @@ int HourFormulaList(TContext& c) {
 }
 
 TZRVTicketCodeStyle CodeStyle(const QString& aName) {
-    const std::pair<const char*, TZRVTicketCodeStyle> styles[] = {{"numeric", tcsNumericOnly},
-                                                                  {"upper", tcsAlphaNumericUpper},
-                                                                  {"lower", tcsAlphaNumericLower},
-                                                                  {"mixed", tcsAlphaNumericBoth}};
-    for (const auto& [name, style] : styles)
-        if (aName == QLatin1String(name))
-            return style;
+    if (const std::optional<TZRVTicketCodeStyle> style = TicketCodeStyleNamed(aName))
+        return *style;
     throw EZRVError(QStringLiteral("--style is numeric, upper, lower or mixed, not \"%1\"").arg(aName));
 }
 
