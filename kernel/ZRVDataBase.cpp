@@ -433,9 +433,21 @@ bool TZRVCustomDataBase::Open() {
     }
     const bool isNew = !postgres && (!file.exists() || file.size() == 0);
     OpenChecked(db, isNew);
+    if (!postgres)
+        UseWriteAheadLog(db);
     if (!isNew)
         UpgradeSchema(db);
     return db.isOpen();
+}
+
+void TZRVCustomDataBase::UseWriteAheadLog(QSqlDatabase& aDb) const {
+    try {
+        for (const QString& statement : ZRVSql::c_SqliteOnOpen)
+            RunOn(aDb, statement, {});
+    } catch (...) {
+        aDb.close();
+        throw;
+    }
 }
 
 void TZRVCustomDataBase::OpenChecked(QSqlDatabase& aDb, bool aIsNew) const {

@@ -143,6 +143,13 @@ inline QString ConnectOptions(int aBusyTimeoutMs, bool aReadOnly) {
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     return options;
 }
+// SQLite, on every connection that may write, as it opens: commits go to the write-ahead log
+// beside the file (<file>-wal, with its index <file>-shm), readers are not held up by a writer, and
+// a commit reaches the disk at the next checkpoint instead of waiting for it. A commit survives the
+// end of the process at any moment; a power cut may lose the last ones, never the file's
+// consistency. The log mode stays in the file.
+inline const QStringList c_SqliteOnOpen = {QStringLiteral("PRAGMA journal_mode = WAL"),
+                                           QStringLiteral("PRAGMA synchronous = NORMAL")};
 // PostgreSQL's: how long connecting may take, in seconds, and the name the server lists.
 inline const QString c_PostgreSqlConnectOptions = QStringLiteral("connect_timeout=10;application_name=zrv2");
 
