@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -357,6 +358,34 @@ TEST_F(DataBaseFile, SaveCopiesTheDatabaseAndKeepsItOpenOrClosed) {
         ASSERT_TRUE(copy.Open());
         EXPECT_EQ(copy.GroupExists("Default"), 1);
     }
+}
+
+// Commits go to the write-ahead log beside the file; a copy made meanwhile through another
+// connection holds them, and the last connection to close puts them into the file.
+TEST_F(DataBaseFile, CommitsGoThroughTheWriteAheadLogAndCopiesHoldThem) {
+    OpenNew();
+    EXPECT_EQ(Scalar(fDb, "PRAGMA journal_mode").toString(), "wal");
+    EXPECT_EQ(Scalar(fDb, "PRAGMA synchronous").toInt(), 1); // NORMAL: flushed at checkpoints
+    ASSERT_NE(fDb.AddProduct("logged", 1, 1), 0);
+    EXPECT_GT(QFileInfo(File("cafe.db-wal")).size(), 0);
+
+    TZRVDataBase other; // closed: its copies go through a connection of their own
+    other.SetDBName(fDb.DBName());
+    ASSERT_TRUE(other.Save(File("backups")));
+    ASSERT_TRUE(other.Compact());
+    const QStringList backups = QDir(File("backups")).entryList(QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    for (const QString& name : {QDir(File("backups")).filePath(backups[0]), File("cafeCOMPACTED.db")}) {
+        TZRVDataBase copy;
+        copy.SetDBName(name);
+        ASSERT_TRUE(copy.Open());
+        EXPECT_NE(copy.ProductExists("logged"), 0) << name.toStdString();
+    }
+
+    fDb.Close();
+    EXPECT_FALSE(QFile::exists(File("cafe.db-wal")));
+    ASSERT_TRUE(fDb.Open());
+    EXPECT_NE(fDb.ProductExists("logged"), 0);
 }
 
 TEST_F(DataBaseFile, SaveRefusesWhatCannotBeCopied) {
