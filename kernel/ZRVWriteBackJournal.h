@@ -68,8 +68,9 @@ private:
     bool fSending = false;
     // The database refused the first write-back: the rest waits for the retry.
     bool fRefused = false;
-    // The journal file may exist; it holds exactly what waits (changes may be appended to it).
+    // The journal file may exist: it goes once nothing waits.
     bool fInFile = false;
+    // The journal file holds exactly what waits: a change may be appended to it.
     bool fLogged = false;
     // Changes appended since the journal was last written afresh.
     qsizetype fAppended = 0;
