@@ -441,13 +441,16 @@ bool TZRVCustomDataBase::Open() {
 }
 
 void TZRVCustomDataBase::UseWriteAheadLog(QSqlDatabase& aDb) const {
-    try {
-        for (const QString& statement : ZRVSql::c_SqliteOnOpen)
-            RunOn(aDb, statement, {});
-    } catch (...) {
-        aDb.close();
-        throw;
-    }
+    QSqlQuery q(aDb);
+    // A file this process may not write (rights, read-only medium) is read in the mode it has.
+    const bool set = q.exec(ZRVSql::c_WriteAheadLog) ||
+                     (q.lastError().nativeErrorCode().toInt() & 0xFF) == ZRVSql::c_ErrorReadOnly;
+    if (set && q.exec(ZRVSql::c_SyncAtCheckpoints))
+        return;
+    const QString reason = q.lastError().text();
+    q.clear();
+    aDb.close();
+    Fail(u"Unable to open the database "_s + aDb.databaseName() + u": "_s + reason);
 }
 
 void TZRVCustomDataBase::OpenChecked(QSqlDatabase& aDb, bool aIsNew) const {

@@ -388,6 +388,23 @@ TEST_F(DataBaseFile, CommitsGoThroughTheWriteAheadLogAndCopiesHoldThem) {
     EXPECT_NE(fDb.ProductExists("logged"), 0);
 }
 
+// A file in the rollback journal's mode that this process may not write is read as it is.
+TEST_F(DataBaseFile, AFileThatCannotBeWrittenIsReadInItsOwnMode) {
+    OpenNew();
+    fDb.ExecuteSQLAction("PRAGMA journal_mode = DELETE");
+    fDb.Close();
+    ASSERT_TRUE(QFile::setPermissions(fDb.DBName(), QFile::ReadOwner | QFile::ReadGroup));
+    if (QFile(fDb.DBName()).open(QIODevice::ReadWrite)) {
+        QFile::setPermissions(fDb.DBName(), QFile::ReadOwner | QFile::WriteOwner);
+        GTEST_SKIP() << "permissions do not bind this user (root)";
+    }
+    ASSERT_TRUE(fDb.Open());
+    EXPECT_EQ(fDb.GroupExists("Default"), 1);
+    EXPECT_EQ(Scalar(fDb, "PRAGMA journal_mode").toString(), "delete");
+    fDb.Close();
+    QFile::setPermissions(fDb.DBName(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
 TEST_F(DataBaseFile, SaveRefusesWhatCannotBeCopied) {
     EXPECT_FALSE(fDb.Save(File("backups"))); // no database file yet
     OpenNew();
