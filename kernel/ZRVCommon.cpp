@@ -30,6 +30,8 @@ namespace {
 
 // A nested record whose lines lie among this many lines of an indexed list is read by scanning them.
 constexpr int c_RangeScanLimit = 32;
+// The most lines a cursor moves past that its reader did not ask for.
+constexpr int c_CursorReach = 16;
 
 // The bits of four UTF-16 units that only units beyond ASCII have, and the ASCII case bits.
 constexpr quint64 c_NonAscii = 0xFF80FF80FF80FF80u, c_CaseBits = 0x0020002000200020u;
@@ -175,6 +177,43 @@ bool SurelyDiffer(quint64 u, quint64 v) {
     return !((u | v) & c_NonAscii) && ((u ^ v) & ~c_CaseBits);
 }
 
+// Whether aSize units at a and b are the same, eight bytes at a time, the last eight overlapping
+// those before (names are short).
+bool SameUnits(const char16_t* a, const char16_t* b, qsizetype aSize) {
+    if (aSize < 4) {
+        for (qsizetype i = 0; i < aSize; ++i)
+            if (a[i] != b[i])
+                return false;
+        return true;
+    }
+    for (qsizetype i = 0;; i += 4) {
+        const qsizetype at = std::min(i, aSize - 4);
+        if (WordBefore(a + at + 4) != WordBefore(b + at + 4))
+            return false;
+        if (at == aSize - 4)
+            return true;
+    }
+}
+
+// A mark of a name among 256, alike for names equal without regard to case: mixed from its length
+// and its last four units, their case bits set; units beyond ASCII are folded first (surrogates
+// all read alike), and names shorter than four units are hashed whole.
+uint32_t NameMark(QStringView aName) {
+    const qsizetype size = aName.size();
+    if (size < 4)
+        return NameHash(aName) % 256;
+    quint64 word = WordBefore(aName.utf16() + size);
+    if (word & c_NonAscii) {
+        char16_t units[4];
+        for (int i = 0; i < 4; ++i) {
+            const char16_t c = aName[size - 4 + i].unicode();
+            units[i] = QChar::isSurrogate(c) ? char16_t(0xD800) : char16_t(QChar::toCaseFolded(char32_t(c)));
+        }
+        std::memcpy(&word, units, sizeof word);
+    }
+    return uint32_t((((word | c_CaseBits) ^ quint64(size)) * 0x9E3779B97F4A7C15u) >> 56);
+}
+
 // StartsWithText for the lines of a list, most of which lack the prefix sought: the prefixes of a
 // record's nested records differ in their last units ("UTt_LUP_", "UTt_Grp_"), so those are
 // compared first.
@@ -290,6 +329,10 @@ bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) con
     if (line.Eq != aPrefix.size() + aName.size())
         return false;
     const QStringView name = NameOf(line);
+    // Names are mostly written as they are asked for: the same units settle it.
+    if (SameUnits(name.utf16(), aPrefix.utf16(), aPrefix.size()) &&
+        SameUnits(name.utf16() + aPrefix.size(), aName.utf16(), aName.size()))
+        return true;
     return SameText(name.first(aPrefix.size()), aPrefix) && SameText(name.sliced(aPrefix.size()), aName);
 }
 
@@ -319,6 +362,63 @@ int TStringList::IndexOfName(QStringView aPrefix, QStringView aName, int aFirst,
 QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const {
     const int i = IndexOfName(aPrefix, aName, aFirst, aEnd);
     return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
+}
+
+QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd,
+                               TCursor& aCursor) const {
+    int& next = aCursor.Next;
+    next = std::max(next, aFirst);
+    int i = -1;
+    if (next < std::min(aEnd, Count()) && HasName(next, aPrefix, aName) && Note(aCursor, next)) {
+        i = next++;
+    } else {
+        i = IndexOfName(aPrefix, aName, aFirst, aEnd);
+        // The cursor moves on to the line after the one found, unless that lies far ahead.
+        if (i >= next && i - next < c_CursorReach)
+            while (next <= i)
+                Note(aCursor, next++);
+    }
+    return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
+}
+
+bool TStringList::Note(TCursor& aCursor, int Index) const {
+    const TLine& line = fLines[size_t(Index)];
+    if (line.Eq < 0)
+        return true; // no name: never found
+    // Names equal without regard to case hash alike, so set alike.
+    const uint32_t bit = NameMark(NameOf(line));
+    quint64& seen = aCursor.Seen[bit / 64];
+    const quint64 mask = quint64(1) << (bit % 64);
+    const bool fresh = !(seen & mask);
+    seen |= mask;
+    return fresh;
+}
+
+bool TStringList::HasPrefix(int Index, QStringView aPrefix, quint64 aLastUnits) const {
+    const TLine& line = fLines[size_t(Index)];
+    const qsizetype size = aPrefix.size();
+    if (line.Size < size)
+        return false;
+    const QStringView start = QStringView(fText).sliced(line.From, size);
+    if (size >= 4 && SurelyDiffer(WordBefore(start.utf16() + size), aLastUnits))
+        return false;
+    return SameText(start, aPrefix);
+}
+
+int TStringList::FirstWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const {
+    const quint64 last = aPrefix.size() >= 4 ? WordBefore(aPrefix.utf16() + aPrefix.size()) : 0;
+    for (int i = std::max(aFirst, 0), end = std::min(aEnd, Count()); i < end; ++i)
+        if (HasPrefix(i, aPrefix, last))
+            return i;
+    return -1;
+}
+
+int TStringList::LastWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const {
+    const quint64 last = aPrefix.size() >= 4 ? WordBefore(aPrefix.utf16() + aPrefix.size()) : 0;
+    for (int i = std::min(aEnd, Count()) - 1, first = std::max(aFirst, 0); i >= first; --i)
+        if (HasPrefix(i, aPrefix, last))
+            return i;
+    return -1;
 }
 
 size_t TStringList::SlotOf(QStringView aPrefix, QStringView aName, uint32_t aHash) const {
@@ -470,24 +570,18 @@ TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKey
         return nested;
     // A record's lines usually lie together: the first is sought from the front, the last from the
     // back, and the lines between are not read.
-    const auto nestedLine = [&](int i) { return LineHasPrefix(fList->Line(i), nested.fPrefix); };
-    int first = fFirst;
-    while (first < fEnd && !nestedLine(first))
-        ++first;
-    if (first == fEnd)
+    const int first = fList->FirstWithPrefix(nested.fPrefix, fFirst, fEnd);
+    if (first < 0)
         return nested;
-    int end = fEnd;
-    while (!nestedLine(end - 1))
-        --end;
     nested.fFirst = first;
-    nested.fEnd = end;
+    nested.fEnd = fList->LastWithPrefix(nested.fPrefix, first, fEnd) + 1;
     return nested;
 }
 
 QStringView TZRVRecordLines::Value(QStringView aKey) const {
     if (!fKeyPrefix.isEmpty() && !StartsWithText(aKey, fKeyPrefix))
         return QStringView(); // no line of this record carries such a key
-    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()), fFirst, fEnd);
+    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()), fFirst, fEnd, fCursor);
 }
 
 void AddPrefixed(TStringList& Outer, const TStringList& Inner, const QString& aPrefix) {
