@@ -102,23 +102,62 @@ uint32_t NameHash(QStringView aPrefix, QStringView aName) {
 // A constant, so that lists built during static initialisation work too.
 constexpr QStringView c_LineEnd = u"\r\n";
 
-// The first line break or "=" at or after aFrom in aText[0, aSize), or aSize; eight units at a
+// The first line break or "=" at or after aFrom in aText[0, aSize), or aSize; sixteen units at a
 // time where the processor offers it.
 qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) {
     qsizetype i = aFrom;
 #ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi16('\r'), lf = _mm_set1_epi16('\n'), eq = _mm_set1_epi16('=');
-    for (; i + 8 <= aSize; i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i));
-        const __m128i marks = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)), _mm_cmpeq_epi16(units, eq));
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('=');
+    for (; i + 16 <= aSize; i += 16) {
+        // Packed to bytes, the units beyond 0x7F saturate to 0x7F or 0x80: none becomes a mark.
+        const __m128i units =
+            _mm_packs_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i)),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i + 8)));
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(units, cr), _mm_cmpeq_epi8(units, lf)),
+                                           _mm_cmpeq_epi8(units, eq));
         if (const int mask = _mm_movemask_epi8(marks))
-            return i + std::countr_zero(unsigned(mask)) / 2;
+            return i + std::countr_zero(unsigned(mask));
     }
 #endif
     while (i < aSize && aText[i] != u'\r' && aText[i] != u'\n' && aText[i] != u'=')
         ++i;
     return i;
+}
+
+// The four units before aEnd as one word.
+quint64 WordBefore(const char16_t* aEnd) {
+    quint64 word = 0;
+    std::memcpy(&word, aEnd - 4, sizeof word);
+    return word;
+}
+
+// Whether aSize units at a and b are the same, several at a time, the last ones overlapping those
+// before (names are short).
+bool SameUnits(const char16_t* a, const char16_t* b, qsizetype aSize) {
+#ifdef __SSE2__
+    for (qsizetype i = 0; aSize >= 8; i += 8) { // eight at a time where the processor offers it
+        const qsizetype at = std::min(i, aSize - 8);
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(x, y)) != 0xFFFF)
+            return false;
+        if (at == aSize - 8)
+            return true;
+    }
+#endif
+    if (aSize < 4) {
+        for (qsizetype i = 0; i < aSize; ++i)
+            if (a[i] != b[i])
+                return false;
+        return true;
+    }
+    for (qsizetype i = 0;; i += 4) {
+        const qsizetype at = std::min(i, aSize - 4);
+        if (WordBefore(a + at + 4) != WordBefore(b + at + 4))
+            return false;
+        if (at == aSize - 4)
+            return true;
+    }
 }
 
 } // namespace
@@ -164,35 +203,10 @@ bool StartsWithText(QStringView aText, QStringView aPrefix) {
 
 namespace {
 
-// The four units before aEnd as one word.
-quint64 WordBefore(const char16_t* aEnd) {
-    quint64 word = 0;
-    std::memcpy(&word, aEnd - 4, sizeof word);
-    return word;
-}
-
 // Whether two words of four units differ without regard to case for certain: ASCII units that
 // differ beyond the case bit (no ASCII unit folds otherwise).
 bool SurelyDiffer(quint64 u, quint64 v) {
     return !((u | v) & c_NonAscii) && ((u ^ v) & ~c_CaseBits);
-}
-
-// Whether aSize units at a and b are the same, eight bytes at a time, the last eight overlapping
-// those before (names are short).
-bool SameUnits(const char16_t* a, const char16_t* b, qsizetype aSize) {
-    if (aSize < 4) {
-        for (qsizetype i = 0; i < aSize; ++i)
-            if (a[i] != b[i])
-                return false;
-        return true;
-    }
-    for (qsizetype i = 0;; i += 4) {
-        const qsizetype at = std::min(i, aSize - 4);
-        if (WordBefore(a + at + 4) != WordBefore(b + at + 4))
-            return false;
-        if (at == aSize - 4)
-            return true;
-    }
 }
 
 // A mark of a name among 256, alike for names equal without regard to case: mixed from its length

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -156,7 +157,9 @@ public:
     template <class... TPieces> explicit TZRVName(const TPieces&... aPieces) { (Append(aPieces), ...); }
 
     TZRVName& Append(QStringView aPiece) {
-        fUnits.append(aPiece.utf16(), aPiece.size());
+        const qsizetype at = fUnits.size();
+        fUnits.resize(at + aPiece.size());
+        std::copy_n(aPiece.utf16(), aPiece.size(), fUnits.data() + at);
         return *this;
     }
     TZRVName& Append(int aNumber);

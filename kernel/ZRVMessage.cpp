@@ -355,7 +355,8 @@ void TZRVFrameScanner::ReadLines(QByteArrayView aData) {
         }
         if (const qsizetype size = fEq - from; fEq >= 0 && size <= c_LongestKey && (c_KeyLengths >> size) & 1)
             for (int k = 0; k < kKeyCount; ++k)
-                if (fValues[k].From < 0 && SameName(aData.sliced(from, size), c_KeyNames[k]))
+                if (fValues[k].From < 0 && c_KeyNames[k].size() == size &&
+                    SameName(aData.sliced(from, size), c_KeyNames[k]))
                     fValues[k] = {fEq + 1, at - fEq - 1};
         from = at + (aData[at] == '\r' && aData[at + 1] == '\n' ? 2 : 1);
         fEq = -1;
