@@ -133,7 +133,7 @@ quint64 WordBefore(const char16_t* aEnd) {
 
 // Whether aSize units at a and b are the same, several at a time, the last ones overlapping those
 // before (names are short).
-bool SameUnits(const char16_t* a, const char16_t* b, qsizetype aSize) {
+inline bool SameUnits(const char16_t* a, const char16_t* b, qsizetype aSize) {
 #ifdef __SSE2__
     for (qsizetype i = 0; aSize >= 8; i += 8) { // eight at a time where the processor offers it
         const qsizetype at = std::min(i, aSize - 8);
@@ -212,7 +212,7 @@ bool SurelyDiffer(quint64 u, quint64 v) {
 // A mark of a name among 256, alike for names equal without regard to case: mixed from its length
 // and its last four units, their case bits set; units beyond ASCII are folded first (surrogates
 // all read alike), and names shorter than four units are hashed whole.
-uint32_t NameMark(QStringView aName) {
+inline uint32_t NameMark(QStringView aName) {
     const qsizetype size = aName.size();
     if (size < 4)
         return NameHash(aName) % 256;
@@ -338,7 +338,7 @@ QString TStringList::ValueFromIndex(int Index) const {
     return line.Eq < 0 ? QString() : Line(Index).sliced(line.Eq + 1).toString();
 }
 
-bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) const {
+inline bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) const {
     const TLine& line = fLines[size_t(Index)];
     if (line.Eq != aPrefix.size() + aName.size())
         return false;
@@ -378,6 +378,30 @@ QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirs
     return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
 }
 
+inline bool TStringList::Note(TCursor& aCursor, int Index) const {
+    const TLine& line = fLines[size_t(Index)];
+    if (line.Eq < 0)
+        return true; // no name: never found
+    // Names equal without regard to case hash alike, so set alike.
+    const uint32_t bit = NameMark(NameOf(line));
+    quint64& seen = aCursor.Seen[bit / 64];
+    const quint64 mask = quint64(1) << (bit % 64);
+    const bool fresh = !(seen & mask);
+    seen |= mask;
+    return fresh;
+}
+
+inline bool TStringList::HasPrefix(int Index, QStringView aPrefix, quint64 aLastUnits) const {
+    const TLine& line = fLines[size_t(Index)];
+    const qsizetype size = aPrefix.size();
+    if (line.Size < size)
+        return false;
+    const QStringView start = QStringView(fText).sliced(line.From, size);
+    if (size >= 4 && SurelyDiffer(WordBefore(start.utf16() + size), aLastUnits))
+        return false;
+    return SameText(start, aPrefix);
+}
+
 QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd,
                                TCursor& aCursor) const {
     int& next = aCursor.Next;
@@ -393,30 +417,6 @@ QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirs
                 Note(aCursor, next++);
     }
     return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
-}
-
-bool TStringList::Note(TCursor& aCursor, int Index) const {
-    const TLine& line = fLines[size_t(Index)];
-    if (line.Eq < 0)
-        return true; // no name: never found
-    // Names equal without regard to case hash alike, so set alike.
-    const uint32_t bit = NameMark(NameOf(line));
-    quint64& seen = aCursor.Seen[bit / 64];
-    const quint64 mask = quint64(1) << (bit % 64);
-    const bool fresh = !(seen & mask);
-    seen |= mask;
-    return fresh;
-}
-
-bool TStringList::HasPrefix(int Index, QStringView aPrefix, quint64 aLastUnits) const {
-    const TLine& line = fLines[size_t(Index)];
-    const qsizetype size = aPrefix.size();
-    if (line.Size < size)
-        return false;
-    const QStringView start = QStringView(fText).sliced(line.From, size);
-    if (size >= 4 && SurelyDiffer(WordBefore(start.utf16() + size), aLastUnits))
-        return false;
-    return SameText(start, aPrefix);
 }
 
 int TStringList::FirstWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const {
