@@ -237,7 +237,7 @@ bool LineHasPrefix(QStringView aLine, QStringView aPrefix) {
         return false;
     if (size >= 4 && SurelyDiffer(WordBefore(aLine.utf16() + size), WordBefore(aPrefix.utf16() + size)))
         return false;
-    return SameText(aLine.first(size), aPrefix);
+    return SameUnits(aLine.utf16(), aPrefix.utf16(), size) || SameText(aLine.first(size), aPrefix);
 }
 
 } // namespace
@@ -399,23 +399,28 @@ inline bool TStringList::HasPrefix(int Index, QStringView aPrefix, quint64 aLast
     const QStringView start = QStringView(fText).sliced(line.From, size);
     if (size >= 4 && SurelyDiffer(WordBefore(start.utf16() + size), aLastUnits))
         return false;
-    return SameText(start, aPrefix);
+    return SameUnits(start.utf16(), aPrefix.utf16(), size) || SameText(start, aPrefix);
 }
 
 QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd,
                                TCursor& aCursor) const {
     int& next = aCursor.Next;
     next = std::max(next, aFirst);
-    int i = -1;
-    if (next < std::min(aEnd, Count()) && HasName(next, aPrefix, aName) && Note(aCursor, next)) {
-        i = next++;
-    } else {
-        i = IndexOfName(aPrefix, aName, aFirst, aEnd);
-        // The cursor moves on to the line after the one found, unless that lies far ahead.
-        if (i >= next && i - next < c_CursorReach)
-            while (next <= i)
-                Note(aCursor, next++);
+    if (next < std::min(aEnd, Count())) {
+        const TLine& line = fLines[size_t(next)];
+        const char16_t* name = QStringView(fText).utf16() + line.From;
+        // A name written as it is asked for has the same units; one in another case is searched for.
+        if (line.Eq == aPrefix.size() + aName.size() && SameUnits(name, aPrefix.utf16(), aPrefix.size()) &&
+            SameUnits(name + aPrefix.size(), aName.utf16(), aName.size()) && Note(aCursor, next)) {
+            ++next;
+            return QStringView(name + line.Eq + 1, line.Size - line.Eq - 1);
+        }
     }
+    const int i = IndexOfName(aPrefix, aName, aFirst, aEnd);
+    // The cursor moves on to the line after the one found, unless that lies far ahead.
+    if (i >= next && i - next < c_CursorReach)
+        while (next <= i)
+            Note(aCursor, next++);
     return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
 }
 
