@@ -104,7 +104,7 @@ constexpr QStringView c_LineEnd = u"\r\n";
 
 // The first line break or "=" at or after aFrom in aText[0, aSize), or aSize; sixteen units at a
 // time where the processor offers it.
-qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) {
+inline qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) {
     qsizetype i = aFrom;
 #ifdef __SSE2__
     const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('=');
