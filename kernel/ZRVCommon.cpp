@@ -30,6 +30,8 @@ namespace {
 
 // A nested record whose lines lie among this many lines of an indexed list is read by scanning them.
 constexpr int c_RangeScanLimit = 32;
+// The most lines a cursor moves past that its reader did not ask for.
+constexpr int c_CursorReach = 16;
 
 // The bits of four UTF-16 units that only units beyond ASCII have, and the ASCII case bits.
 constexpr quint64 c_NonAscii = 0xFF80FF80FF80FF80u, c_CaseBits = 0x0020002000200020u;
@@ -100,23 +102,62 @@ uint32_t NameHash(QStringView aPrefix, QStringView aName) {
 // A constant, so that lists built during static initialisation work too.
 constexpr QStringView c_LineEnd = u"\r\n";
 
-// The first line break or "=" at or after aFrom in aText[0, aSize), or aSize; eight units at a
+// The first line break or "=" at or after aFrom in aText[0, aSize), or aSize; sixteen units at a
 // time where the processor offers it.
-qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) {
+inline qsizetype NextLineMark(const char16_t* aText, qsizetype aFrom, qsizetype aSize) {
     qsizetype i = aFrom;
 #ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi16('\r'), lf = _mm_set1_epi16('\n'), eq = _mm_set1_epi16('=');
-    for (; i + 8 <= aSize; i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i));
-        const __m128i marks = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)), _mm_cmpeq_epi16(units, eq));
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('=');
+    for (; i + 16 <= aSize; i += 16) {
+        // Packed to bytes, the units beyond 0x7F saturate to 0x7F or 0x80: none becomes a mark.
+        const __m128i units =
+            _mm_packs_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i)),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + i + 8)));
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(units, cr), _mm_cmpeq_epi8(units, lf)),
+                                           _mm_cmpeq_epi8(units, eq));
         if (const int mask = _mm_movemask_epi8(marks))
-            return i + std::countr_zero(unsigned(mask)) / 2;
+            return i + std::countr_zero(unsigned(mask));
     }
 #endif
     while (i < aSize && aText[i] != u'\r' && aText[i] != u'\n' && aText[i] != u'=')
         ++i;
     return i;
+}
+
+// The four units before aEnd as one word.
+quint64 WordBefore(const char16_t* aEnd) {
+    quint64 word = 0;
+    std::memcpy(&word, aEnd - 4, sizeof word);
+    return word;
+}
+
+// Whether aSize units at a and b are the same, several at a time, the last ones overlapping those
+// before (names are short).
+inline bool SameUnits(const char16_t* a, const char16_t* b, qsizetype aSize) {
+#ifdef __SSE2__
+    for (qsizetype i = 0; aSize >= 8; i += 8) { // eight at a time where the processor offers it
+        const qsizetype at = std::min(i, aSize - 8);
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(x, y)) != 0xFFFF)
+            return false;
+        if (at == aSize - 8)
+            return true;
+    }
+#endif
+    if (aSize < 4) {
+        for (qsizetype i = 0; i < aSize; ++i)
+            if (a[i] != b[i])
+                return false;
+        return true;
+    }
+    for (qsizetype i = 0;; i += 4) {
+        const qsizetype at = std::min(i, aSize - 4);
+        if (WordBefore(a + at + 4) != WordBefore(b + at + 4))
+            return false;
+        if (at == aSize - 4)
+            return true;
+    }
 }
 
 } // namespace
@@ -162,17 +203,29 @@ bool StartsWithText(QStringView aText, QStringView aPrefix) {
 
 namespace {
 
-// The four units before aEnd as one word.
-quint64 WordBefore(const char16_t* aEnd) {
-    quint64 word = 0;
-    std::memcpy(&word, aEnd - 4, sizeof word);
-    return word;
-}
-
 // Whether two words of four units differ without regard to case for certain: ASCII units that
 // differ beyond the case bit (no ASCII unit folds otherwise).
 bool SurelyDiffer(quint64 u, quint64 v) {
     return !((u | v) & c_NonAscii) && ((u ^ v) & ~c_CaseBits);
+}
+
+// A mark of a name among 256, alike for names equal without regard to case: mixed from its length
+// and its last four units, their case bits set; units beyond ASCII are folded first (surrogates
+// all read alike), and names shorter than four units are hashed whole.
+inline uint32_t NameMark(QStringView aName) {
+    const qsizetype size = aName.size();
+    if (size < 4)
+        return NameHash(aName) % 256;
+    quint64 word = WordBefore(aName.utf16() + size);
+    if (word & c_NonAscii) {
+        char16_t units[4];
+        for (int i = 0; i < 4; ++i) {
+            const char16_t c = aName[size - 4 + i].unicode();
+            units[i] = QChar::isSurrogate(c) ? char16_t(0xD800) : char16_t(QChar::toCaseFolded(char32_t(c)));
+        }
+        std::memcpy(&word, units, sizeof word);
+    }
+    return uint32_t((((word | c_CaseBits) ^ quint64(size)) * 0x9E3779B97F4A7C15u) >> 56);
 }
 
 // StartsWithText for the lines of a list, most of which lack the prefix sought: the prefixes of a
@@ -184,7 +237,7 @@ bool LineHasPrefix(QStringView aLine, QStringView aPrefix) {
         return false;
     if (size >= 4 && SurelyDiffer(WordBefore(aLine.utf16() + size), WordBefore(aPrefix.utf16() + size)))
         return false;
-    return SameText(aLine.first(size), aPrefix);
+    return SameUnits(aLine.utf16(), aPrefix.utf16(), size) || SameText(aLine.first(size), aPrefix);
 }
 
 } // namespace
@@ -285,11 +338,15 @@ QString TStringList::ValueFromIndex(int Index) const {
     return line.Eq < 0 ? QString() : Line(Index).sliced(line.Eq + 1).toString();
 }
 
-bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) const {
+inline bool TStringList::HasName(int Index, QStringView aPrefix, QStringView aName) const {
     const TLine& line = fLines[size_t(Index)];
     if (line.Eq != aPrefix.size() + aName.size())
         return false;
     const QStringView name = NameOf(line);
+    // Names are mostly written as they are asked for: the same units settle it.
+    if (SameUnits(name.utf16(), aPrefix.utf16(), aPrefix.size()) &&
+        SameUnits(name.utf16() + aPrefix.size(), aName.utf16(), aName.size()))
+        return true;
     return SameText(name.first(aPrefix.size()), aPrefix) && SameText(name.sliced(aPrefix.size()), aName);
 }
 
@@ -319,6 +376,68 @@ int TStringList::IndexOfName(QStringView aPrefix, QStringView aName, int aFirst,
 QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const {
     const int i = IndexOfName(aPrefix, aName, aFirst, aEnd);
     return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
+}
+
+inline bool TStringList::Note(TCursor& aCursor, int Index) const {
+    const TLine& line = fLines[size_t(Index)];
+    if (line.Eq < 0)
+        return true; // no name: never found
+    // Names equal without regard to case hash alike, so set alike.
+    const uint32_t bit = NameMark(NameOf(line));
+    quint64& seen = aCursor.Seen[bit / 64];
+    const quint64 mask = quint64(1) << (bit % 64);
+    const bool fresh = !(seen & mask);
+    seen |= mask;
+    return fresh;
+}
+
+inline bool TStringList::HasPrefix(int Index, QStringView aPrefix, quint64 aLastUnits) const {
+    const TLine& line = fLines[size_t(Index)];
+    const qsizetype size = aPrefix.size();
+    if (line.Size < size)
+        return false;
+    const QStringView start = QStringView(fText).sliced(line.From, size);
+    if (size >= 4 && SurelyDiffer(WordBefore(start.utf16() + size), aLastUnits))
+        return false;
+    return SameUnits(start.utf16(), aPrefix.utf16(), size) || SameText(start, aPrefix);
+}
+
+QStringView TStringList::Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd,
+                               TCursor& aCursor) const {
+    int& next = aCursor.Next;
+    next = std::max(next, aFirst);
+    if (next < std::min(aEnd, Count())) {
+        const TLine& line = fLines[size_t(next)];
+        const char16_t* name = QStringView(fText).utf16() + line.From;
+        // A name written as it is asked for has the same units; one in another case is searched for.
+        if (line.Eq == aPrefix.size() + aName.size() && SameUnits(name, aPrefix.utf16(), aPrefix.size()) &&
+            SameUnits(name + aPrefix.size(), aName.utf16(), aName.size()) && Note(aCursor, next)) {
+            ++next;
+            return QStringView(name + line.Eq + 1, line.Size - line.Eq - 1);
+        }
+    }
+    const int i = IndexOfName(aPrefix, aName, aFirst, aEnd);
+    // The cursor moves on to the line after the one found, unless that lies far ahead.
+    if (i >= next && i - next < c_CursorReach)
+        while (next <= i)
+            Note(aCursor, next++);
+    return i < 0 ? QStringView() : Line(i).sliced(fLines[size_t(i)].Eq + 1);
+}
+
+int TStringList::FirstWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const {
+    const quint64 last = aPrefix.size() >= 4 ? WordBefore(aPrefix.utf16() + aPrefix.size()) : 0;
+    for (int i = std::max(aFirst, 0), end = std::min(aEnd, Count()); i < end; ++i)
+        if (HasPrefix(i, aPrefix, last))
+            return i;
+    return -1;
+}
+
+int TStringList::LastWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const {
+    const quint64 last = aPrefix.size() >= 4 ? WordBefore(aPrefix.utf16() + aPrefix.size()) : 0;
+    for (int i = std::min(aEnd, Count()) - 1, first = std::max(aFirst, 0); i >= first; --i)
+        if (HasPrefix(i, aPrefix, last))
+            return i;
+    return -1;
 }
 
 size_t TStringList::SlotOf(QStringView aPrefix, QStringView aName, uint32_t aHash) const {
@@ -470,24 +589,18 @@ TZRVRecordLines TZRVRecordLines::Nested(QStringView aPrefix, const QString& aKey
         return nested;
     // A record's lines usually lie together: the first is sought from the front, the last from the
     // back, and the lines between are not read.
-    const auto nestedLine = [&](int i) { return LineHasPrefix(fList->Line(i), nested.fPrefix); };
-    int first = fFirst;
-    while (first < fEnd && !nestedLine(first))
-        ++first;
-    if (first == fEnd)
+    const int first = fList->FirstWithPrefix(nested.fPrefix, fFirst, fEnd);
+    if (first < 0)
         return nested;
-    int end = fEnd;
-    while (!nestedLine(end - 1))
-        --end;
     nested.fFirst = first;
-    nested.fEnd = end;
+    nested.fEnd = fList->LastWithPrefix(nested.fPrefix, first, fEnd) + 1;
     return nested;
 }
 
 QStringView TZRVRecordLines::Value(QStringView aKey) const {
     if (!fKeyPrefix.isEmpty() && !StartsWithText(aKey, fKeyPrefix))
         return QStringView(); // no line of this record carries such a key
-    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()), fFirst, fEnd);
+    return fList->Value(fPrefix, aKey.sliced(fKeyPrefix.size()), fFirst, fEnd, fCursor);
 }
 
 void AddPrefixed(TStringList& Outer, const TStringList& Inner, const QString& aPrefix) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -86,6 +87,21 @@ public:
     }
     // The same when every line of that name lies among lines aFirst ... aEnd - 1 (a record's).
     QStringView Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const;
+
+    // A reader's place among a record's lines. Readers mostly ask for the lines in the order they
+    // were written, so the line after the last one found is tried before any search. The names of
+    // the lines passed are noted (a bit of each one's hash), so that a line found there is known
+    // to be the first of its name unless a passed line may carry the same one.
+    struct TCursor {
+        int Next = 0;
+        quint64 Seen[4] = {};
+    };
+    // The same, trying aCursor's next line first and moving aCursor on.
+    QStringView Value(QStringView aPrefix, QStringView aName, int aFirst, int aEnd, TCursor& aCursor) const;
+    // The first and the last line among aFirst ... aEnd - 1 that begin with aPrefix (compared
+    // without regard to case); -1 when none does.
+    int FirstWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const;
+    int LastWithPrefix(QStringView aPrefix, int aFirst, int aEnd) const;
     // Replaces the value of the first matching line, or appends a new line.
     void SetValues(const QString& aName, const QString& aValue);
 
@@ -113,6 +129,9 @@ private:
     void Rejoin(const std::vector<QString>& aLines);
     QStringView NameOf(const TLine& aLine) const;
     bool HasName(int Index, QStringView aPrefix, QStringView aName) const;
+    bool HasPrefix(int Index, QStringView aPrefix, quint64 aLastUnits) const;
+    // Notes the name of line Index in aCursor; false when a passed line may carry it already.
+    bool Note(TCursor& aCursor, int Index) const;
     int ScanForName(QStringView aPrefix, QStringView aName, int aFirst, int aEnd) const;
     // The slot holding the first line named aPrefix + aName, or the free slot where it would go.
     size_t SlotOf(QStringView aPrefix, QStringView aName, uint32_t aHash) const;
@@ -138,7 +157,9 @@ public:
     template <class... TPieces> explicit TZRVName(const TPieces&... aPieces) { (Append(aPieces), ...); }
 
     TZRVName& Append(QStringView aPiece) {
-        fUnits.append(aPiece.utf16(), aPiece.size());
+        const qsizetype at = fUnits.size();
+        fUnits.resize(at + aPiece.size());
+        std::copy_n(aPiece.utf16(), aPiece.size(), fUnits.data() + at);
         return *this;
     }
     TZRVName& Append(int aNumber);
@@ -185,6 +206,7 @@ private:
     QString fKeyPrefix; // of this record's keys, which the list has as fPrefix
     int fFirst;
     int fEnd;
+    mutable TStringList::TCursor fCursor; // where the reader's next key is expected
 };
 
 // Appends every line of Inner to Outer with aPrefix in front.

@@ -61,29 +61,30 @@ QByteArray ToWindows1252(QStringView aText) {
 }
 
 QString FromWindows1252(QByteArrayView aBytes) {
-    QString out = QString::fromLatin1(aBytes);
-    // Only the bytes 0x80 to 0x9F read otherwise than in Latin-1; they are sought sixteen at a time
-    // where the processor offers it.
+    if (aBytes.isEmpty())
+        return QString::fromLatin1(aBytes); // null or empty as the bytes are
+    // Bytes read as in Latin-1 but for 0x80 to 0x9F, in one pass: sixteen at a time where the
+    // processor offers it.
+    QString out(aBytes.size(), Qt::Uninitialized);
+    auto* chars = reinterpret_cast<char16_t*>(out.data());
     const auto* bytes = reinterpret_cast<const uchar*>(aBytes.data());
-    QChar* chars = nullptr;
-    const auto remap = [&](qsizetype i) {
-        if (!chars)
-            chars = out.data();
-        chars[i] = QChar(c_Cp1252High[bytes[i] - 0x80]);
+    const auto unit = [&](qsizetype i) {
+        return (bytes[i] & 0xE0) == 0x80 ? c_Cp1252High[bytes[i] - 0x80] : char16_t(bytes[i]);
     };
     qsizetype i = 0;
 #ifdef __SSE2__
-    const __m128i top = _mm_set1_epi8(char(0xE0)), c1 = _mm_set1_epi8(char(0x80));
+    const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi8(char(0xE0)), c1 = _mm_set1_epi8(char(0x80));
     for (; i + 16 <= aBytes.size(); i += 16) {
         const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(chars + i), _mm_unpacklo_epi8(sixteen, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(chars + i + 8), _mm_unpackhi_epi8(sixteen, zero));
         auto mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(sixteen, top), c1)));
         for (; mask != 0; mask &= mask - 1)
-            remap(i + std::countr_zero(mask));
+            chars[i + std::countr_zero(mask)] = unit(i + std::countr_zero(mask));
     }
 #endif
     for (; i < aBytes.size(); ++i)
-        if ((bytes[i] & 0xE0) == 0x80)
-            remap(i);
+        chars[i] = unit(i);
     return out;
 }
 
@@ -122,8 +123,6 @@ constexpr QByteArrayView c_KeyNames[c_KeyCount] = {"MessageID",
                                                    "UAt_Grp_AAp_Applications_Count",
                                                    "Mcn_App_Applications_Count"};
 
-constexpr qsizetype c_LongestKey = c_KeyNames[TZRVFrameScanner::kTicketApps].size();
-
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
@@ -156,24 +155,44 @@ constexpr quint64 KeyLengths() {
     return lengths;
 }
 constexpr quint64 c_KeyLengths = KeyLengths();
-static_assert(c_LongestKey < 64);
+// No key is as long: a name is sought among as many bytes.
+constexpr qsizetype c_KeySpan = 32;
+static_assert(c_KeyNames[TZRVFrameScanner::kTicketApps].size() < c_KeySpan);
 
-// The first CR, LF or "=" at or after aFrom, or the end of aData; sixteen bytes at a time where
-// the processor offers it.
-qsizetype NextLineMark(QByteArrayView aData, qsizetype aFrom) {
+// The size of the name of the line aData[aFrom, aEnd) when a key may have it: where its first "="
+// is among its first c_KeySpan bytes; c_KeySpan when there is none among them.
+qsizetype KeyNameSize(QByteArrayView aData, qsizetype aFrom, qsizetype aEnd) {
+    const qsizetype span = std::min(c_KeySpan, aEnd - aFrom);
+#ifdef __SSE2__
+    if (aFrom + c_KeySpan <= aData.size()) {
+        const __m128i eq = _mm_set1_epi8('=');
+        const auto* bytes = reinterpret_cast<const __m128i*>(aData.data() + aFrom);
+        const unsigned marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(bytes), eq))) |
+                               unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(bytes + 1), eq)))
+                                   << 16;
+        const qsizetype at = marks ? std::countr_zero(marks) : c_KeySpan;
+        return at < span ? at : c_KeySpan;
+    }
+#endif
+    const qsizetype at = aData.sliced(aFrom, span).indexOf('=');
+    return at < 0 ? c_KeySpan : at;
+}
+
+// The first CR or LF at or after aFrom, or the end of aData; sixteen bytes at a time where the
+// processor offers it.
+qsizetype NextLineBreak(QByteArrayView aData, qsizetype aFrom) {
     const char* data = aData.data();
     qsizetype i = aFrom;
 #ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('=');
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     for (; i + 16 <= aData.size(); i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)),
-                                           _mm_cmpeq_epi8(bytes, eq));
-        if (const int mask = _mm_movemask_epi8(marks))
+        if (const int mask =
+                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))))
             return i + std::countr_zero(unsigned(mask));
     }
 #endif
-    while (i < aData.size() && data[i] != '\r' && data[i] != '\n' && data[i] != '=')
+    while (i < aData.size() && data[i] != '\r' && data[i] != '\n')
         ++i;
     return i;
 }
@@ -344,21 +363,18 @@ TZRVFrame TZRVFrameScanner::Scan(QByteArrayView aData, qsizetype aMaxSize) {
 void TZRVFrameScanner::ReadLines(QByteArrayView aData) {
     qsizetype from = std::max(fLinesFrom, c_MarkerSize);
     for (qsizetype at = std::max(from, fBreakFrom);; at = from) {
-        at = NextLineMark(aData, at);
-        for (; at < aData.size() && aData[at] == '='; at = NextLineMark(aData, at + 1))
-            if (fEq < 0)
-                fEq = at;
+        at = NextLineBreak(aData, at);
         // A CR at the very end may be the first half of a CR LF.
         if (at == aData.size() || (aData[at] == '\r' && at + 1 == aData.size())) {
             fBreakFrom = at;
             break;
         }
-        if (const qsizetype size = fEq - from; fEq >= 0 && size <= c_LongestKey && (c_KeyLengths >> size) & 1)
+        if (const qsizetype size = KeyNameSize(aData, from, at); (c_KeyLengths >> size) & 1)
             for (int k = 0; k < kKeyCount; ++k)
-                if (fValues[k].From < 0 && SameName(aData.sliced(from, size), c_KeyNames[k]))
-                    fValues[k] = {fEq + 1, at - fEq - 1};
+                if (fValues[k].From < 0 && c_KeyNames[k].size() == size &&
+                    SameName(aData.sliced(from, size), c_KeyNames[k]))
+                    fValues[k] = {from + size + 1, at - from - size - 1};
         from = at + (aData[at] == '\r' && aData[at + 1] == '\n' ? 2 : 1);
-        fEq = -1;
     }
     fLinesFrom = from;
 }

@@ -79,7 +79,6 @@ private:
     qsizetype fSearchFrom = 0; // where the search for the next marker resumes
     qsizetype fLinesFrom = 0;  // the first byte of the body not read into lines yet
     qsizetype fBreakFrom = 0;  // where the search for that line's end resumes
-    qsizetype fEq = -1;        // that line's first "=", -1 while none is seen
     struct TValue {
         qsizetype From = -1; // -1: no line of that key yet
         qsizetype Size = 0;

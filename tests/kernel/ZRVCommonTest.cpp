@@ -1,5 +1,8 @@
 #include "ZRVCommon.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -181,6 +184,59 @@ TEST(RecordLines, NestedRecordReadsTheFirstLineOfEachKeyInShortAndLongLists) {
         EXPECT_TRUE(machine.Value(u"Mcn_Cod").isNull()) << where;
         EXPECT_TRUE(machine.Value(u"Grp_MNm").isNull()) << where; // not a key of the machine
         EXPECT_TRUE(TZRVRecordLines(L).Nested(u"UTt_Grp_", QStringLiteral("Grp_")).IsEmpty()) << where;
+    }
+}
+
+// A reader that asks for the keys in any order, again, or in another letter case gets from one
+// record the value of the first line of each name, as a search of every line would find it: over
+// lists with repeated names, names beyond ASCII that fold onto ASCII ones, short names, lines
+// without a name, and the seed messages of the fuzzers.
+TEST(RecordLines, KeysAskedInAnyOrderGetTheFirstLineOfTheirName) {
+    const auto firstValue = [](const TStringList& L, QStringView aKey) {
+        for (int i = 0; i < L.Count(); ++i)
+            if (const qsizetype eq = L.Line(i).indexOf(u'='); eq >= 0 && SameText(L.Line(i).first(eq), aKey))
+                return L.Line(i).sliced(eq + 1).toString();
+        return QString();
+    };
+    std::vector<TStringList> lists = {
+        Lines({"UTt_PFg=-1", "UTt_Ave=0", "utt_pfg=second", "UTt_TID=5", "UTT_TID=6", "UTt_Ave=third"}),
+        Lines({"A=1", "a=2", "Ab=3", "AB=4", "no name here", "=empty name", "Ab=5", "A=6"}),
+        Lines({"Game_\u212Aey=kelvin", "Game_key=ascii", "Game_KEY=upper", "Game_\u00C9t\u00E9=1",
+               "game_\u00E9t\u00C9=2"}),
+        Lines({"Games_0Game_GameID=1", "Games_1Game_GameID=2", "Games_0Game_GameID=3",
+               "Games_0Game_GameName=x"}),
+    };
+    for (const char* folder : {"fuzz_records", "fuzz_string_list"}) {
+        const QDir corpus(QStringLiteral(ZRV_FUZZ_CORPUS "/") + QLatin1String(folder));
+        for (const QFileInfo& seed : corpus.entryInfoList(QDir::Files)) {
+            QFile file(seed.filePath());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << seed.filePath().toStdString();
+            lists.emplace_back().SetText(QString::fromLatin1(file.readAll()));
+        }
+    }
+    ASSERT_GT(lists.size(), 20u); // the seeds were read
+    for (const TStringList& L : lists) {
+        QStringList names;
+        for (int i = 0; i < L.Count(); ++i)
+            names.append(L.Names(i));
+        QStringList reversed(names.rbegin(), names.rend());
+        QStringList twice;
+        QStringList otherCase;
+        for (const QString& name : names) {
+            twice << name << name;
+            otherCase << (name.isLower() ? name.toUpper() : name.toLower());
+        }
+        for (const QStringList& keys :
+             {names, reversed, twice, otherCase, names + names + QStringList{"Missing"}}) {
+            const TZRVRecordLines record(L);
+            for (const QString& key : keys) {
+                const QStringView value = record.Value(key);
+                const QString expected = firstValue(L, key);
+                EXPECT_EQ(value.toString(), expected)
+                    << key.toStdString() << " in " << L.Text().left(200).toStdString();
+                EXPECT_EQ(value.isNull(), expected.isNull()) << key.toStdString();
+            }
+        }
     }
 }
 

@@ -71,6 +71,13 @@ TEST(MessageCodePage, EveryByteReadsAsQtsWindows1252AndWritesBackUnchanged) {
         all.append(char(b));
     const QString text = FromWindows1252(all);
     EXPECT_EQ(ToWindows1252(text), all);
+    // Every byte read alike wherever it falls in the text, and at its very end.
+    for (const qsizetype from : {1, 7, 0x75, 0x80, 0x8F, 0x9F})
+        EXPECT_EQ(FromWindows1252(QByteArrayView(all).sliced(from, 0xA0 - from)),
+                  text.sliced(from, 0xA0 - from))
+            << from;
+    EXPECT_TRUE(FromWindows1252(QByteArrayView()).isNull());
+    EXPECT_TRUE(FromWindows1252(QByteArrayView("", 0)).isEmpty());
     QStringDecoder qt("Windows-1252");
     if (!qt.isValid())
         GTEST_SKIP() << "this Qt has no Windows-1252 converter to compare with";
