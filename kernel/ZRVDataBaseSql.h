@@ -245,9 +245,9 @@ inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");
 // (a whole day count) of its last run by any server.
 #define ZRV_SQL_CHAIN(INT)                                                                                   \
     QStringLiteral("CREATE TABLE \"tblClaims\" (\"SessionType\"" INT ", \"Record_ID\"" INT                   \
-                   ", \"Token\" TEXT DEFAULT '', \"Server\" TEXT DEFAULT '', \"LastSeen\"" INT                \
-                   ", PRIMARY KEY (\"SessionType\", \"Record_ID\"))"),                                         \
-        QStringLiteral("CREATE INDEX \"idxClaimsToken\" ON \"tblClaims\" (\"Token\")"),                        \
+                   ", \"Token\" TEXT DEFAULT '', \"Server\" TEXT DEFAULT '', \"LastSeen\"" INT               \
+                   ", PRIMARY KEY (\"SessionType\", \"Record_ID\"))"),                                       \
+        QStringLiteral("CREATE INDEX \"idxClaimsToken\" ON \"tblClaims\" (\"Token\")"),                      \
         QStringLiteral("CREATE TABLE \"tblJobs\" (\"Job\" TEXT PRIMARY KEY, \"LastRun\"" INT ")")
 // Sold tickets, not deleted, whose activation day plus their days of validity lies before today;
 // DAY is the day of an activation date, TODAY today's date.
@@ -289,10 +289,11 @@ inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");
 // released). Taken when free, already the session's, the server's own when allowed, or not renewed
 // for longer than the silence; one row changed when taken, none otherwise.
 #define ZRV_SQL_CLAIM(NOW)                                                                                   \
-    "INSERT INTO \"tblClaims\" (\"SessionType\", \"Record_ID\", \"Token\", \"Server\", \"LastSeen\") "          \
-    "VALUES (?, ?, ?, ?, " NOW ") ON CONFLICT (\"SessionType\", \"Record_ID\") DO UPDATE SET \"Token\" = "      \
-    "excluded.\"Token\", \"Server\" = excluded.\"Server\", \"LastSeen\" = excluded.\"LastSeen\" WHERE "          \
-    "\"tblClaims\".\"Token\" = excluded.\"Token\" OR (\"tblClaims\".\"Server\" = excluded.\"Server\" AND ? <> 0) "   \
+    "INSERT INTO \"tblClaims\" (\"SessionType\", \"Record_ID\", \"Token\", \"Server\", \"LastSeen\") "       \
+    "VALUES (?, ?, ?, ?, " NOW ") ON CONFLICT (\"SessionType\", \"Record_ID\") DO UPDATE SET \"Token\" = "   \
+    "excluded.\"Token\", \"Server\" = excluded.\"Server\", \"LastSeen\" = excluded.\"LastSeen\" WHERE "      \
+    "\"tblClaims\".\"Token\" = excluded.\"Token\" OR (\"tblClaims\".\"Server\" = excluded.\"Server\" AND ? " \
+    "<> 0) "                                                                                                 \
     "OR \"tblClaims\".\"LastSeen\" < excluded.\"LastSeen\" - ?"
 // Renews the claim of a session that runs (bound: the server's name, the session's token).
 #define ZRV_SQL_RENEW_CLAIM(NOW)                                                                             \
@@ -446,8 +447,8 @@ inline const QString c_SecretQuestionList =
 // A session's claim goes with its row (bound: the session's token).
 inline const QString c_ReleaseClaim = QStringLiteral("DELETE FROM \"tblClaims\" WHERE \"Token\" = ?");
 // A job's row, made once (bound: the job's name).
-inline const QString c_AddJob =
-    QStringLiteral("INSERT INTO \"tblJobs\" (\"Job\", \"LastRun\") VALUES (?, 0) ON CONFLICT (\"Job\") DO NOTHING");
+inline const QString c_AddJob = QStringLiteral(
+    "INSERT INTO \"tblJobs\" (\"Job\", \"LastRun\") VALUES (?, 0) ON CONFLICT (\"Job\") DO NOTHING");
 // Takes a job's run for a day when no server ran it that day nor after the last run the caller
 // knows (bound: the day, the job's name, the last run known, the day); one row changed when taken,
 // none otherwise.

@@ -149,12 +149,11 @@ TEST_P(ServersSharingADataBase, AJobRunsOnceADayForAllTheServers) {
         bool Won;
         qint64 LastRun;
     };
-    const Case cases[] = {
-        {0, 100, true, 100},  // the first server of the day
-        {0, 100, false, 100}, // another server the same day
-        {100, 100, false, 100},
-        {100, 101, true, 101},  // the next day
-        {99, 102, false, 101}}; // a server that missed a run follows the others' schedule
+    const Case cases[] = {{0, 100, true, 100},  // the first server of the day
+                          {0, 100, false, 100}, // another server the same day
+                          {100, 100, false, 100},
+                          {100, 101, true, 101},  // the next day
+                          {99, 102, false, 101}}; // a server that missed a run follows the others' schedule
     for (const Case& c : cases) {
         const TZRVJobRun run = fDb.RunAtomically([&] { return fDb.ClaimJob(job, c.LastKnown, c.Day); });
         EXPECT_EQ(run.Won, c.Won) << c.LastKnown << " " << c.Day;
@@ -172,15 +171,16 @@ TEST_P(ServersSharingADataBase, AJobRunsOnceADayForAllTheServers) {
 }
 
 TEST_P(ServersSharingADataBase, ADataBaseOfTheVersionBeforeGetsTheClaimsAndJobsOnOpening) {
-    for (const QString& sql : {u"DROP TABLE \"tblClaims\""_s, u"DROP TABLE \"tblJobs\""_s,
-                               u"UPDATE \"tblDatabaseInfo\" SET \"Value\" = '2' WHERE \"Name\" = 'SchemaVersion'"_s})
+    for (const QString& sql :
+         {u"DROP TABLE \"tblClaims\""_s, u"DROP TABLE \"tblJobs\""_s,
+          u"UPDATE \"tblDatabaseInfo\" SET \"Value\" = '2' WHERE \"Name\" = 'SchemaVersion'"_s})
         fDb.ExecuteSQLAction(sql);
     fDb.Close();
     ASSERT_TRUE(fDb.Open());
     EXPECT_TRUE(fDb.OpenSession(Session(u"a1"_s), c_CafeA));
     EXPECT_TRUE(fDb.ClaimJob(u"AutoCredit"_s, 0, 1).Won);
-    QSqlQuery version = fDb.OpenQuery(
-        u"SELECT \"Value\" FROM \"tblDatabaseInfo\" WHERE \"Name\" = 'SchemaVersion'"_s);
+    QSqlQuery version =
+        fDb.OpenQuery(u"SELECT \"Value\" FROM \"tblDatabaseInfo\" WHERE \"Name\" = 'SchemaVersion'"_s);
     ASSERT_TRUE(version.next());
     EXPECT_EQ(version.value(0).toString(), QString::number(ZRVSql::c_SchemaVersion));
 }

@@ -568,10 +568,9 @@ TEST_F(ServerTrust, AConnectionRegistersOneMachineAtMost) {
 
 TEST_F(ServerTrust, AnOlderDatabaseFileGetsTheSessionTable) {
     fServer.reset();
-    for (const char* sql :
-         {"DROP TABLE tblSessions", "DROP TABLE tblClaims", "DROP TABLE tblJobs",
-          "ALTER TABLE tblSecretQuestions DROP COLUMN FromWorkstation",
-          "UPDATE tblDatabaseInfo SET Value = '1' WHERE Name = 'SchemaVersion'"})
+    for (const char* sql : {"DROP TABLE tblSessions", "DROP TABLE tblClaims", "DROP TABLE tblJobs",
+                            "ALTER TABLE tblSecretQuestions DROP COLUMN FromWorkstation",
+                            "UPDATE tblDatabaseInfo SET Value = '1' WHERE Name = 'SchemaVersion'"})
         fDb.ExecuteSQLAction(QString::fromLatin1(sql));
     fDb.Close();
     ASSERT_TRUE(fDb.Open());
