@@ -290,10 +290,11 @@ inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");
 // for longer than the silence; one row changed when taken, none otherwise.
 #define ZRV_SQL_CLAIM(NOW)                                                                                   \
     "INSERT INTO \"tblClaims\" (\"SessionType\", \"Record_ID\", \"Token\", \"Server\", \"LastSeen\") "       \
-    "VALUES (?, ?, ?, ?, " NOW ") ON CONFLICT (\"SessionType\", \"Record_ID\") DO UPDATE SET \"Token\" = "   \
-    "excluded.\"Token\", \"Server\" = excluded.\"Server\", \"LastSeen\" = excluded.\"LastSeen\" WHERE "      \
-    "\"tblClaims\".\"Token\" = excluded.\"Token\" OR (\"tblClaims\".\"Server\" = excluded.\"Server\" AND ? " \
-    "<> 0) "                                                                                                 \
+    "VALUES (?, ?, ?, ?, " NOW ") ON CONFLICT (\"SessionType\", \"Record_ID\") DO UPDATE SET "               \
+    "\"Token\" = excluded.\"Token\", \"Server\" = excluded.\"Server\", \"LastSeen\" = "                      \
+    "excluded.\"LastSeen\" "                                                                                 \
+    "WHERE \"tblClaims\".\"Token\" = excluded.\"Token\" "                                                    \
+    "OR (\"tblClaims\".\"Server\" = excluded.\"Server\" AND ? <> 0) "                                        \
     "OR \"tblClaims\".\"LastSeen\" < excluded.\"LastSeen\" - ?"
 // Renews the claim of a session that runs (bound: the server's name, the session's token).
 #define ZRV_SQL_RENEW_CLAIM(NOW)                                                                             \
