@@ -235,12 +235,12 @@ void TZRVCustomServerInitialisations::Handler_OnTimer(QObject* /*Sender*/) {
 // =============================================================================================
 // The tick on the database worker
 
-// Each job's last run as this server knows it: a whole day count.
 struct TZRVCustomServerInitialisations::TZRVTickOrder {
     TDateTime Day = 0;
     bool Credit = false;
     std::optional<TZRVBonusOrder> Bonus;
     std::optional<TZRVCleanOrder> Clean;
+    // Each job's last run as this server's settings know it: a whole day count.
     qint64 CreditLast = 0;
     qint64 BonusLast = 0;
     qint64 CleanLast = 0;
