@@ -992,13 +992,24 @@ QString TZRVSvrTasks::ReloadRefusal(const TInput& aIn, TZRVDataBase& aDb, TResul
 }
 
 // Moves the code's credit to the session; the code may have been spent meanwhile.
+// The code is held for the moment of its spending, so that a session of another server that logged
+// in with it as a ticket keeps it.
 void TZRVSvrTasks::QueryReload(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
     aOut.Refusal = ReloadRefusal(aIn, aDb, aOut);
-    if (aOut.Refusal.isEmpty() &&
-        !aDb.SpendReloadCode(aOut.Ticket->TicketID(), aOut.Ticket->Credit(), aIn.Payer)) {
-        aOut.Guess = true;
-        aOut.Refusal = c_CodeUsed;
-    }
+    if (!aOut.Refusal.isEmpty())
+        return;
+    TZRVSessionRow held;
+    held.Token = QStringLiteral("reload:") + aIn.Payer.Token;
+    held.SessionType = stTicket;
+    held.RecordID = aOut.Ticket->TicketID();
+    aOut.Refusal = aDb.RunAtomically([&] {
+        if (!aDb.ClaimRecord(held, aIn.Server, true))
+            return c_TicketInUse;
+        const bool spent = aDb.SpendReloadCode(held.RecordID, aOut.Ticket->Credit(), aIn.Payer);
+        aDb.DeleteSession(held.Token);
+        return spent ? QString() : c_CodeUsed;
+    });
+    aOut.Guess = !aOut.Refusal.isEmpty();
 }
 
 QString TZRVSvrTasks::CreateRefusal(const TInput& aIn, TZRVDataBase& aDb) {

@@ -1,6 +1,6 @@
-// The server's claims on the database it shares with the other servers of a chain: a login or a
-// carried-on session finds a ticket or account held by another server's session refused, a claim
-// left silent too long taken over, and the claims of the sessions that run renewed.
+// The server's claims on the database it shares with the other servers of a chain: a login, a
+// reload or a carried-on session finds a ticket or account held by another server's session
+// refused, a claim left silent too long taken over, and the claims of the sessions that run renewed.
 
 #include "ZRVServerClaims.h"
 #include "ZRVServerTestFixture.h"
@@ -70,6 +70,32 @@ TEST_F(ServerClaims, ARecordHeldByAnotherServersSessionIsRefusedUntilItsClaimGoe
     EXPECT_EQ(fServer->Claims()->Identity().Name, TZRVServerClaims::DefaultName(Port()));
     EXPECT_EQ(Holder(stTicket, ticket), fServer->Claims()->Identity().Name);
     EXPECT_EQ(Holder(stAccount, alice), c_OtherCafe.Name);
+}
+
+TEST_F(ServerClaims, ACodeLoggedInAsATicketAtAnotherServerIsNotSpentAsAReload) {
+    AddTicket("TICKET01");
+    const uint32_t inUse = AddTicket("RELOAD01", {.Credit = 1800});
+    AddTicket("RELOAD02", {.Credit = 600});
+    ClaimElsewhere(stTicket, inUse);
+    auto ws = Join();
+    ws->User().OpenTicket("TICKET01");
+    ASSERT_EQ(ws->Outcome("Open"), "Open");
+
+    const struct {
+        const char* Code;
+        const char* Outcome;
+    } cases[] = {{"RELOAD01", "Fail:Ticket en cours d'utilisation"}, {"RELOAD02", "AddCredit"}};
+    for (const auto& c : cases) {
+        ws->ClearEvents();
+        ws->Session().AddCredit(c.Code);
+        EXPECT_EQ(ws->Outcome("AddCredit"), c.Outcome) << c.Code;
+    }
+    EXPECT_EQ(StoredTicket("RELOAD01")->Credit(), 1800u);
+    EXPECT_EQ(StoredTicket("TICKET01")->Credit(), 3600u + 600u);
+    EXPECT_EQ(Holder(stTicket, inUse), c_OtherCafe.Name);
+    QSqlQuery q = fDb.OpenQuery(QStringLiteral("SELECT count(*) FROM \"tblClaims\""));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 2) << "the reload holds its code only while it spends it";
 }
 
 TEST_F(ServerClaims, TheClaimsOfTheSessionsThatRunAreRenewed) {
