@@ -535,17 +535,26 @@ void TZRVCustomDataBase::CheckExisting(QSqlDatabase& aDb) const {
 }
 
 void TZRVCustomDataBase::UpgradeSchema(QSqlDatabase& aDb) const {
-    const QString select = Select(Name(u"Value"_s), ZRVSql::DatabaseInfo.Name, {u"Name"_s});
-    QSqlQuery v = RunOn(aDb, select, {c_SchemaVersionName});
-    const int version = v.next() ? v.value(0).toInt() : 1;
-    v.finish();
-    if (version >= ZRVSql::c_SchemaVersion)
+    const auto version = [&aDb] {
+        const QString select = Select(Name(u"Value"_s), ZRVSql::DatabaseInfo.Name, {u"Name"_s});
+        QSqlQuery v = RunOn(aDb, select, {c_SchemaVersionName});
+        return v.next() ? v.value(0).toInt() : 1;
+    };
+    if (version() >= ZRVSql::c_SchemaVersion)
         return;
     if (!aDb.transaction())
         Fail(aDb.lastError().text());
     try {
-        for (const QString& statement : DialectOf(aDb).SchemaUpgrade2)
-            RunOn(aDb, statement, {});
+        // Servers opening the database together upgrade it once.
+        if (!DialectOf(aDb).SchemaLock.isEmpty())
+            RunOn(aDb, DialectOf(aDb).SchemaLock, {});
+        const int from = version();
+        const std::pair<int, const QStringList*> steps[] = {{2, &DialectOf(aDb).SchemaUpgrade2},
+                                                            {3, &DialectOf(aDb).SchemaUpgrade3}};
+        for (const auto& [to, statements] : steps)
+            if (from < to)
+                for (const QString& statement : *statements)
+                    RunOn(aDb, statement, {});
         RunOn(aDb, ZRVSql::Update(ZRVSql::DatabaseInfo.Name, {u"Value"_s}, {u"Name"_s}),
               {QString::number(ZRVSql::c_SchemaVersion), c_SchemaVersionName});
     } catch (...) {
@@ -1381,7 +1390,54 @@ std::optional<TZRVSessionRow> TZRVCustomDataBase::ReadSession(const QString& aTo
 }
 
 bool TZRVCustomDataBase::DeleteSession(const QString& aToken) {
-    return DeleteRows(ZRVSql::Sessions.Name, {{ZRVSql::Sessions.Key, aToken}});
+    if (!GetOpenned())
+        return false;
+    return RunAtomically([&] {
+        Run(ZRVSql::c_ReleaseClaim, {aToken});
+        return DeleteRows(ZRVSql::Sessions.Name, {{ZRVSql::Sessions.Key, aToken}});
+    });
+}
+
+bool TZRVCustomDataBase::OpenSession(const TZRVSessionRow& aRow, const TZRVServerIdentity& aServer) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    return RunAtomically([&] {
+        if (!ClaimRecord(aRow, aServer, true))
+            return false;
+        AddSession(aRow);
+        return true;
+    });
+}
+
+bool TZRVCustomDataBase::ClaimRecord(const TZRVSessionRow& aRow, const TZRVServerIdentity& aServer,
+                                     bool aTakeOwn) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    return Run(Sql().Claim, {int(aRow.SessionType), aRow.RecordID, aRow.Token, aServer.Name, int(aTakeOwn),
+                             aServer.Silence})
+               .numRowsAffected() == 1;
+}
+
+int TZRVCustomDataBase::RenewClaims(const QString& aServer, const QStringList& aTokens) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    return RunAtomically([&] {
+        int renewed = 0;
+        for (const QString& token : aTokens)
+            renewed += std::max(Run(Sql().RenewClaim, {aServer, token}).numRowsAffected(), 0);
+        return renewed;
+    });
+}
+
+TZRVJobRun TZRVCustomDataBase::ClaimJob(const QString& aJob, qint64 aLastKnown, qint64 aDay) {
+    if (!GetOpenned())
+        Fail(u"The database is not open"_s);
+    Run(ZRVSql::c_AddJob, {aJob});
+    TZRVJobRun run;
+    run.Won = Run(ZRVSql::c_ClaimJob, {aDay, aJob, aLastKnown, aDay}).numRowsAffected() == 1;
+    QSqlQuery q = Run(ZRVSql::c_JobLastRun, {aJob});
+    run.LastRun = q.next() ? q.value(0).toLongLong() : 0;
+    return run;
 }
 
 void TZRVCustomDataBase::WriteSessionUse(const TZRVSessionRow& aRow, qint64 aChange, uint32_t aUsed,

@@ -45,6 +45,23 @@ struct TZRVSessionRow {
     TDateTime StartDate = 0;
 };
 
+// A server among those sharing one database, as its claims name it.
+struct TZRVServerIdentity {
+    static constexpr int c_DefaultSilence = 300;
+    // Unique among the servers; the same after a restart, so that the server keeps its claims.
+    QString Name;
+    // The seconds after which a claim no server renewed may be taken over.
+    int Silence = c_DefaultSilence;
+};
+
+// A job's run among the servers sharing one database.
+struct TZRVJobRun {
+    // This server took the run: the job's writes are its own to make.
+    bool Won = false;
+    // The day (a whole day count) of the job's last run by any server.
+    qint64 LastRun = 0;
+};
+
 // Statements that remove for good the accounts and tickets marked as deleted.
 extern const QString c_SqlDeleteTickets;
 extern const QString c_SqlDeleteAccounts;
@@ -210,6 +227,7 @@ public:
     // Raises EZRVError when the database refuses.
     void AddSession(const TZRVSessionRow& aRow);
     std::optional<TZRVSessionRow> ReadSession(const QString& aToken);
+    // Removes the session's row and its claim.
     bool DeleteSession(const QString& aToken);
     // Writes a session's use since its last write, all or nothing: the paying record's credit
     // changes by aChange seconds (negative for time used; it stays within 0 ... 2147483647), its
@@ -219,6 +237,22 @@ public:
     // Spends the reload code aTicketID, read holding aCredit, and gives the credit to the session
     // aPayer, all or nothing; false (and nothing changed) when the code was spent meanwhile.
     bool SpendReloadCode(uint32_t aTicketID, uint32_t aCredit, const TZRVSessionRow& aPayer);
+
+    // ----- servers sharing one database
+    // Claims the session's account or ticket for aServer (taking over its own claims of other
+    // sessions) and adds the session's row, all or nothing: false, and nothing written, when a
+    // session of another server holds the claim. Raises EZRVError when the database refuses.
+    bool OpenSession(const TZRVSessionRow& aRow, const TZRVServerIdentity& aServer);
+    // Claims the session's account or ticket in one statement: taken when free, already the
+    // session's, held by another session of aServer when aTakeOwn, or not renewed for longer than
+    // aServer's silence. Whether taken.
+    bool ClaimRecord(const TZRVSessionRow& aRow, const TZRVServerIdentity& aServer, bool aTakeOwn);
+    // Renews the claims of aServer's sessions of those tokens, which run; the number renewed.
+    int RenewClaims(const QString& aServer, const QStringList& aTokens);
+    // Takes aJob's run for the day aDay when no server ran it after aLastKnown, the last run the
+    // caller knows, in one statement. Run inside the job's own transaction (RunAtomically), so
+    // that a job whose writes fail leaves its day to be taken again.
+    TZRVJobRun ClaimJob(const QString& aJob, qint64 aLastKnown, qint64 aDay);
     // Adds a secret question a customer wrote on a workstation; as AddSecretQuestion otherwise.
     bool AddCustomerSecretQuestion(TZRVSecretQuestion* Question);
     // At most aMaxCount secret questions: the cafe's own first, then those customers wrote.

@@ -229,6 +229,7 @@ inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");
         QStringLiteral("CREATE TABLE \"tblCaisses\" (\"Caisse_id\"" KEY ", \"Caissier_id\"" INT              \
                        ", \"DateDebut\"" DATE ", \"DateFin\"" DATE ")"),                                     \
         QStringLiteral("CREATE TABLE \"tblBudgets\" (\"Budget_id\"" KEY ")"), ZRV_SQL_SESSIONS(INT, DATE),   \
+        ZRV_SQL_CHAIN(INT),                                                                                  \
         QStringLiteral("CREATE VIEW \"rqtTickets\" AS SELECT t.*, h.\"Intitule\", h.\"StartDay\", "          \
                        "h.\"StartHour\", h.\"EndDay\", h.\"EndHour\" FROM \"tblTickets\" t LEFT JOIN "       \
                        "\"tblHourFormulas\" h ON h.\"HourFormula_id\" = t.\"HourFormulaName\"")
@@ -238,6 +239,16 @@ inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");
     QStringLiteral("CREATE TABLE \"tblSessions\" (\"Token\" TEXT PRIMARY KEY, \"SessionType\"" INT           \
                    ", \"Record_ID\"" INT ", \"Incremental\"" INT ", \"Credit\"" INT ", \"Used\"" INT         \
                    ", \"Slack\"" INT ", \"StartDate\"" DATE ")")
+// What the servers sharing one database decide together. A claim names the server whose session
+// holds an account (SessionType 1) or a ticket (2), under the session's token; LastSeen (seconds
+// since 1970 by the database's clock) is renewed while the session runs. A job's row holds the day
+// (a whole day count) of its last run by any server.
+#define ZRV_SQL_CHAIN(INT)                                                                                   \
+    QStringLiteral("CREATE TABLE \"tblClaims\" (\"SessionType\"" INT ", \"Record_ID\"" INT                   \
+                   ", \"Token\" TEXT DEFAULT '', \"Server\" TEXT DEFAULT '', \"LastSeen\"" INT               \
+                   ", PRIMARY KEY (\"SessionType\", \"Record_ID\"))"),                                       \
+        QStringLiteral("CREATE INDEX \"idxClaimsToken\" ON \"tblClaims\" (\"Token\")"),                      \
+        QStringLiteral("CREATE TABLE \"tblJobs\" (\"Job\" TEXT PRIMARY KEY, \"LastRun\"" INT ")")
 // Sold tickets, not deleted, whose activation day plus their days of validity lies before today;
 // DAY is the day of an activation date, TODAY today's date.
 #define ZRV_SQL_EXPIRED_TICKETS(DAY, TODAY)                                                                  \
@@ -272,6 +283,22 @@ inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");
 #define ZRV_SQL_GRANT_CREDIT(LEAST, TABLE, KEY, MORE)                                                        \
     "UPDATE \"" TABLE "\" SET \"Credit\" = " LEAST "(\"Credit\" + ?, 2147483647)" MORE " WHERE \"" KEY       \
     "\" = ?"
+// Claims an account or ticket for a server's session in one statement (bound: the session type,
+// the record's key, the session's token, the server's name; then 1 when the server may take over
+// its own claims of other sessions, else 0; then the seconds of silence after which a claim is
+// released). Taken when free, already the session's, the server's own when allowed, or not renewed
+// for longer than the silence; one row changed when taken, none otherwise.
+#define ZRV_SQL_CLAIM(NOW)                                                                                   \
+    "INSERT INTO \"tblClaims\" (\"SessionType\", \"Record_ID\", \"Token\", \"Server\", \"LastSeen\") "       \
+    "VALUES (?, ?, ?, ?, " NOW ") ON CONFLICT (\"SessionType\", \"Record_ID\") DO UPDATE SET "               \
+    "\"Token\" = excluded.\"Token\", \"Server\" = excluded.\"Server\", \"LastSeen\" = "                      \
+    "excluded.\"LastSeen\" "                                                                                 \
+    "WHERE \"tblClaims\".\"Token\" = excluded.\"Token\" "                                                    \
+    "OR (\"tblClaims\".\"Server\" = excluded.\"Server\" AND ? <> 0) "                                        \
+    "OR \"tblClaims\".\"LastSeen\" < excluded.\"LastSeen\" - ?"
+// Renews the claim of a session that runs (bound: the server's name, the session's token).
+#define ZRV_SQL_RENEW_CLAIM(NOW)                                                                             \
+    "UPDATE \"tblClaims\" SET \"LastSeen\" = " NOW " WHERE \"Server\" = ? AND \"Token\" = ?"
 // The bonus to every account not marked deleted, which then starts counting its used time again
 // (bound: seconds added; percent of the used time given back, in whole seconds).
 #define ZRV_SQL_BONUS(LEAST, GREATEST, ADDED)                                                                \
@@ -307,10 +334,15 @@ struct TDialect {
     QString BonusMinutes;
     QString BonusPercent;
     QString MarkEmptyExpiredTickets;
+    // What a database of schema version 2 lacks.
+    QStringList SchemaUpgrade3;
+    QString Claim;
+    QString RenewClaim;
 };
 
 #define ZRV_SQL_SQLITE_TEXT " TEXT COLLATE NOCASE DEFAULT ''"
 #define ZRV_SQL_SQLITE_DAY "CAST(\"ActivationDate\" AS INTEGER)"
+#define ZRV_SQL_SQLITE_NOW "CAST(strftime('%s', 'now') AS INTEGER)"
 inline const TDialect c_Sqlite{
     QStringLiteral("QSQLITE"),
     {ZRV_SQL_TABLES(ZRV_SQL_SQLITE_TEXT, " INTEGER PRIMARY KEY AUTOINCREMENT", " INTEGER DEFAULT 0",
@@ -333,12 +365,16 @@ inline const TDialect c_Sqlite{
     QStringLiteral(ZRV_SQL_BONUS("min", "max", "?")),
     QStringLiteral(ZRV_SQL_BONUS("min", "max", "\"CreditTotal\" * ? / 100")),
     QStringLiteral(ZRV_SQL_MARK_EMPTY_EXPIRED_TICKETS(ZRV_SQL_SQLITE_DAY)),
+    {ZRV_SQL_CHAIN(" INTEGER DEFAULT 0")},
+    QStringLiteral(ZRV_SQL_CLAIM(ZRV_SQL_SQLITE_NOW)),
+    QStringLiteral(ZRV_SQL_RENEW_CLAIM(ZRV_SQL_SQLITE_NOW)),
 };
 
 // PostgreSQL: texts compare through a case-insensitive collation of the database's own; integers
 // are 64 bits wide as in SQLite; a day is the floor of a date-time (a cast would round it).
 #define ZRV_SQL_PG_TEXT " TEXT COLLATE zrv_nocase DEFAULT ''"
 #define ZRV_SQL_PG_DAY "floor(\"ActivationDate\")"
+#define ZRV_SQL_PG_NOW "CAST(extract(epoch FROM clock_timestamp()) AS BIGINT)"
 inline const TDialect c_PostgreSql{
     QStringLiteral("QPSQL"),
     {QStringLiteral("CREATE COLLATION zrv_nocase (provider = icu, locale = 'und-u-ks-level2', "
@@ -364,16 +400,24 @@ inline const TDialect c_PostgreSql{
     QStringLiteral(ZRV_SQL_BONUS("LEAST", "GREATEST", "?")),
     QStringLiteral(ZRV_SQL_BONUS("LEAST", "GREATEST", "\"CreditTotal\" * ? / 100")),
     QStringLiteral(ZRV_SQL_MARK_EMPTY_EXPIRED_TICKETS(ZRV_SQL_PG_DAY)),
+    {ZRV_SQL_CHAIN(" BIGINT DEFAULT 0")},
+    QStringLiteral(ZRV_SQL_CLAIM(ZRV_SQL_PG_NOW)),
+    QStringLiteral(ZRV_SQL_RENEW_CLAIM(ZRV_SQL_PG_NOW)),
 };
 
 inline const TDialect& DialectOf(TEngine aEngine) {
     return aEngine == TEngine::PostgreSql ? c_PostgreSql : c_Sqlite;
 }
 
-inline constexpr int c_SchemaVersion = 2;
+inline constexpr int c_SchemaVersion = 3;
 
 #undef ZRV_SQL_TABLES
 #undef ZRV_SQL_SESSIONS
+#undef ZRV_SQL_CHAIN
+#undef ZRV_SQL_CLAIM
+#undef ZRV_SQL_RENEW_CLAIM
+#undef ZRV_SQL_SQLITE_NOW
+#undef ZRV_SQL_PG_NOW
 #undef ZRV_SQL_EXPIRED_TICKETS
 #undef ZRV_SQL_EXPIRED_TICKETS_UPDATE
 #undef ZRV_SQL_WRITE_ACCOUNT_USE
@@ -400,6 +444,18 @@ inline const QString c_SpendReloadCode = QStringLiteral(
 inline const QString c_SecretQuestionList =
     QStringLiteral("SELECT \"Question\" FROM \"tblSecretQuestions\" ORDER BY \"FromWorkstation\", "
                    "\"SecretQuestion_ID\" LIMIT ?");
+
+// A session's claim goes with its row (bound: the session's token).
+inline const QString c_ReleaseClaim = QStringLiteral("DELETE FROM \"tblClaims\" WHERE \"Token\" = ?");
+// A job's row, made once (bound: the job's name).
+inline const QString c_AddJob = QStringLiteral(
+    "INSERT INTO \"tblJobs\" (\"Job\", \"LastRun\") VALUES (?, 0) ON CONFLICT (\"Job\") DO NOTHING");
+// Takes a job's run for a day when no server ran it that day nor after the last run the caller
+// knows (bound: the day, the job's name, the last run known, the day); one row changed when taken,
+// none otherwise.
+inline const QString c_ClaimJob = QStringLiteral(
+    "UPDATE \"tblJobs\" SET \"LastRun\" = ? WHERE \"Job\" = ? AND \"LastRun\" <= ? AND \"LastRun\" < ?");
+inline const QString c_JobLastRun = QStringLiteral("SELECT \"LastRun\" FROM \"tblJobs\" WHERE \"Job\" = ?");
 
 inline const QString c_InsertDefaultBudget = QStringLiteral("INSERT INTO \"tblBudgets\" DEFAULT VALUES");
 

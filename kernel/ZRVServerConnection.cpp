@@ -1,6 +1,7 @@
 #include "ZRVServerConnection.h"
 
 #include "ZRVErrorLogger.h"
+#include "ZRVServerClaims.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserSession.h"
 #include "ZRVUserTicket.h"
@@ -38,7 +39,8 @@ bool TicketSessionOf(const TZRVServerClientConnection* aConnection, uint32_t aTi
 TZRVCustomServerConnection::TZRVCustomServerConnection(QObject* aOwner)
     : QObject(aOwner), fServerSocket(new QTcpServer(this)), fWatchDogTimer(new QTimer(this)),
       FDhcpUDPServer(new QUdpSocket(this)), fGuessThrottle(new TZRVThrottle(this)),
-      fAccountCreationThrottle(new TZRVThrottle(this)), fWriteBacks(new TZRVWriteBackJournal(this)) {
+      fAccountCreationThrottle(new TZRVThrottle(this)), fWriteBacks(new TZRVWriteBackJournal(this)),
+      fClaims(new TZRVServerClaims(this)) {
     fAccountCreationThrottle->SetSettings(c_DefaultAccountCreations);
     fWriteBacks->SetOnError([this](const QString& aMessage) {
         LogError(aMessage, c_Unit, QStringLiteral("TZRVCustomServerConnection.WriteBacks"),
@@ -83,6 +85,7 @@ void TZRVCustomServerConnection::Open() {
                             .arg(fServerSocket->errorString()));
     }
     fWriteBacks->Start();
+    fClaims->Start();
     DoListen();
 }
 
@@ -92,6 +95,7 @@ void TZRVCustomServerConnection::Close() {
     ForEachConnected([](TZRVServerClientConnection* c) { c->ShutDownConnection(); });
     fServerSocket->close();
     FDhcpUDPServer->close();
+    fClaims->Stop();
     DoServerConnectionClosed();
 }
 

@@ -13,6 +13,7 @@
 class QTcpServer;
 class QUdpSocket;
 class TZRVDataBaseWorker;
+class TZRVServerClaims;
 class TZRVWriteBackJournal;
 
 using TZRVClientConnectionEvent =
@@ -67,6 +68,8 @@ public:
     TZRVDataBaseWorker* DataBase() const { return fDataBase; }
     void SetDataBase(TZRVDataBaseWorker* aValue);
     TZRVWriteBackJournal* WriteBacks() const { return fWriteBacks; }
+    // The server's name on the database, and the renewal of its sessions' claims (while open).
+    TZRVServerClaims* Claims() const { return fClaims; }
     TZRVErrorLogger* ErrorLogger() const { return fErrorLogger; }
     void SetErrorLogger(TZRVErrorLogger* aValue);
     TStringList& ServerInfos() { return fServerInfos; }
@@ -225,6 +228,7 @@ private:
     TZRVThrottle* fGuessThrottle;
     TZRVThrottle* fAccountCreationThrottle;
     TZRVWriteBackJournal* fWriteBacks;
+    TZRVServerClaims* fClaims;
     uint32_t fSessionCountTolerance = c_DefaultSessionCountTolerance;
     bool fDestroying = false;
 };

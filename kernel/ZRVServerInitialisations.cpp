@@ -24,6 +24,10 @@ struct TZRVCustomServerInitialisations::TZRVPeriod {
 namespace {
 
 const QString c_Unit = u"ZRVServerInitialisations"_s;
+// The jobs' names on the database, where the servers sharing it take each day's run once.
+const QString c_CreditJob = u"AutoCredit"_s;
+const QString c_BonusJob = u"AutoBonus"_s;
+const QString c_CleanJob = u"AutoClean"_s;
 
 TDateTime IncMonth(TDateTime aValue, int aMonths) {
     const QDateTime when = DateTimeToQDateTime(aValue);
@@ -236,15 +240,31 @@ struct TZRVCustomServerInitialisations::TZRVTickOrder {
     bool Credit = false;
     std::optional<TZRVBonusOrder> Bonus;
     std::optional<TZRVCleanOrder> Clean;
+    // Each job's last run as this server's settings know it: a whole day count.
+    qint64 CreditLast = 0;
+    qint64 BonusLast = 0;
+    qint64 CleanLast = 0;
 };
 
-// The jobs the tick got to; a failure stops it where it happened.
+// The jobs the tick got to, each with the day of its last run by any server (0: not got to); a
+// failure stops it where it happened.
 struct TZRVCustomServerInitialisations::TZRVTickDone {
     bool CreditTried = false;
-    bool Bonus = false;
-    bool Clean = false;
+    qint64 Credit = 0;
+    qint64 Bonus = 0;
+    qint64 Clean = 0;
     QString Failure;
 };
+
+qint64 TZRVCustomServerInitialisations::RunOnce(TZRVDataBase& aDb, const QString& aJob, qint64 aLast,
+                                                TDateTime aDay, const std::function<void()>& aWork) {
+    return aDb.RunAtomically([&] {
+        const TZRVJobRun run = aDb.ClaimJob(aJob, aLast, qint64(aDay));
+        if (run.Won)
+            aWork();
+        return run.LastRun;
+    });
+}
 
 TZRVCustomServerInitialisations::TZRVTickDone
 TZRVCustomServerInitialisations::RunTick(TZRVDataBase& aDb, const TZRVTickOrder& aOrder) {
@@ -252,15 +272,14 @@ TZRVCustomServerInitialisations::RunTick(TZRVDataBase& aDb, const TZRVTickOrder&
     try {
         done.CreditTried = aOrder.Credit;
         if (aOrder.Credit)
-            SetGroupsCredit(aDb);
-        if (aOrder.Bonus) {
-            GiveBonus(aDb, *aOrder.Bonus);
-            done.Bonus = true;
-        }
-        if (aOrder.Clean) {
-            Clean(aDb, *aOrder.Clean);
-            done.Clean = true;
-        }
+            done.Credit =
+                RunOnce(aDb, c_CreditJob, aOrder.CreditLast, aOrder.Day, [&] { SetGroupsCredit(aDb); });
+        if (aOrder.Bonus)
+            done.Bonus = RunOnce(aDb, c_BonusJob, aOrder.BonusLast, aOrder.Day,
+                                 [&] { GiveBonus(aDb, *aOrder.Bonus); });
+        if (aOrder.Clean)
+            done.Clean =
+                RunOnce(aDb, c_CleanJob, aOrder.CleanLast, aOrder.Day, [&] { Clean(aDb, *aOrder.Clean); });
     } catch (const std::exception& e) {
         done.Failure = QString::fromUtf8(e.what());
     }
@@ -275,6 +294,9 @@ void TZRVCustomServerInitialisations::PostTick() {
         order.Credit = CreditDue(*config);
         order.Bonus = BonusDue(*config);
         order.Clean = CleanDue(*config);
+        order.CreditLast = qint64(DateOf(config->GetLastAutoCreditDate()));
+        order.BonusLast = qint64(DateOf(config->GetBonus_LastBonusDate()));
+        order.CleanLast = qint64(DateOf(config->GetDB_LastCleanDate()));
     } catch (const std::exception& e) {
         return KeepTick(order, {}, QString::fromUtf8(e.what()));
     }
@@ -294,12 +316,13 @@ void TZRVCustomServerInitialisations::KeepTick(const TZRVTickOrder& aOrder, cons
     try {
         const auto config = NewConfig();
         // The allowance tried counts as given, even when a statement failed: never twice a day.
+        // A job another server ran takes its date from that run, so that the schedules stay one.
         if (aDone.CreditTried)
-            config->SetLastAutoCreditDate(aOrder.Day);
-        if (aDone.Bonus)
-            config->SetBonus_LastBonusDate(aOrder.Day);
-        if (aDone.Clean)
-            config->SetDB_LastCleanDate(aOrder.Day);
+            config->SetLastAutoCreditDate(aDone.Credit != 0 ? TDateTime(aDone.Credit) : aOrder.Day);
+        if (aDone.Bonus != 0)
+            config->SetBonus_LastBonusDate(TDateTime(aDone.Bonus));
+        if (aDone.Clean != 0)
+            config->SetDB_LastCleanDate(TDateTime(aDone.Clean));
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
     }

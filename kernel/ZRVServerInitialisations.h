@@ -4,10 +4,12 @@
 // tick runs the jobs that are due; each job reads its settings afresh from the server
 // configuration and keeps its last-run date there, so schedules survive restarts. A server hands
 // the tick's statements to its database worker, so that its event loop never waits on the
-// database; the settings are still read and written on the event loop.
+// database; the settings are still read and written on the event loop. There, servers sharing one
+// database take each job's run of a day once, on the database, in the job's own transaction.
 
 #include "ZRVCommon.h"
 
+#include <functional>
 #include <optional>
 
 class QTimer;
@@ -87,6 +89,11 @@ private:
     static int SetGroupsCredit(TZRVDataBase& aDb);
     static int GiveBonus(TZRVDataBase& aDb, const TZRVBonusOrder& aOrder);
     static int Clean(TZRVDataBase& aDb, const TZRVCleanOrder& aOrder);
+    // Runs aWork, all or nothing, when this server takes aJob's run for aDay among the servers
+    // sharing the database (none ran it after aLast, the last run this server knows); the day of
+    // the job's last run by any server.
+    static qint64 RunOnce(TZRVDataBase& aDb, const QString& aJob, qint64 aLast, TDateTime aDay,
+                          const std::function<void()>& aWork);
     static TZRVTickDone RunTick(TZRVDataBase& aDb, const TZRVTickOrder& aOrder);
     // The tick on the worker: the dates of the jobs that ran are kept once it is done.
     void PostTick();

@@ -3,6 +3,7 @@
 #include "ZRVDataBase.h"
 #include "ZRVErrorLogger.h"
 #include "ZRVMachine.h"
+#include "ZRVServerClaims.h"
 #include "ZRVServerConnection.h"
 #include "ZRVUserAccount.h"
 #include "ZRVUserSession.h"
@@ -32,6 +33,8 @@ const QString c_WrongSecret = QStringLiteral("Question ou réponse incorrecte !"
 const QString c_InvalidRequest = QStringLiteral("Requête invalide");
 const QString c_NoSession = QStringLiteral("Aucune session ouverte");
 const QString c_CodeUsed = QStringLiteral("Ce code de recharge a déjà été utilisé !");
+const QString c_TicketInUse = QStringLiteral("Ticket en cours d'utilisation");
+const QString c_AccountInUse = QStringLiteral("Compte en cours d'utilisation");
 const QString c_TooManyAccounts =
     QStringLiteral("Trop de comptes créés depuis ce poste, veuillez réessayer plus tard");
 const QString c_QuestionTooLong = QStringLiteral("Question secrète trop longue (50 caractères au plus)");
@@ -426,8 +429,13 @@ void TZRVServerUserConnection::RestoreSession(const TRestoreRequest& aRequest,
     const quint64 serial = Slot()->ConnectionSerial();
     db->Post(
         this,
-        [token, id](TZRVDataBase& aDb) {
-            return std::make_pair(aDb.ReadSession(token), std::shared_ptr(Kind::Read(aDb, id)));
+        [token, id, openned = aRequest.Openned,
+         server = Slot()->Server()->Claims()->Identity()](TZRVDataBase& aDb) {
+            std::optional<TZRVSessionRow> row = aDb.ReadSession(token);
+            // Carrying the session on takes its claim back, unless another server's session has it.
+            const bool elsewhere = openned && row && row->SessionType == Kind::Type && row->RecordID == id &&
+                                   !aDb.ClaimRecord(*row, server, false);
+            return std::make_tuple(row, std::shared_ptr(Kind::Read(aDb, id)), elsewhere);
         },
         [this, aRequest, serial, aFinished](auto aOutcome) {
             if (serial != Slot()->ConnectionSerial())
@@ -435,7 +443,8 @@ void TZRVServerUserConnection::RestoreSession(const TRestoreRequest& aRequest,
             if (!aOutcome.Ok())
                 RefuseRestore(aOutcome.Error);
             else
-                Restore<Kind>(aRequest, aOutcome.Value->first, aOutcome.Value->second);
+                Restore<Kind>(aRequest, std::get<0>(*aOutcome.Value), std::get<1>(*aOutcome.Value),
+                              std::get<2>(*aOutcome.Value));
             aFinished();
         });
 }
@@ -443,7 +452,8 @@ void TZRVServerUserConnection::RestoreSession(const TRestoreRequest& aRequest,
 template <class Kind>
 void TZRVServerUserConnection::Restore(const TRestoreRequest& aRequest,
                                        const std::optional<TZRVSessionRow>& aRow,
-                                       const std::shared_ptr<typename Kind::Record>& aRecord) {
+                                       const std::shared_ptr<typename Kind::Record>& aRecord,
+                                       bool aClaimedElsewhere) {
     const uint32_t id = aRequest.ID;
     const uint32_t reported = aRequest.Reported;
     if (fConnected)
@@ -457,6 +467,8 @@ void TZRVServerUserConnection::Restore(const TRestoreRequest& aRequest,
         return RefuseRestore(QStringLiteral("its account or ticket is gone"));
     if (Kind::InUse(server, *aRecord) != 0)
         return RefuseRestore(QStringLiteral("its account or ticket is in use"));
+    if (aClaimedElsewhere)
+        return RefuseRestore(QStringLiteral("its account or ticket is in use at another server"));
     if (aRequest.Openned) {
         LogIn(*aRecord, *aRow);
         fSession->Credit()->SetCreditValue(fCount.ReportUncounted(reported));
@@ -793,6 +805,7 @@ TZRVSvrTasks::TInput TZRVSvrTasks::Prepare() {
         in.Secret = Field(QStringLiteral("AccountPassword"));
         in.InUse = server->DuplicatedAccount(in.Name) != 0;
         in.Tolerance = user->Tolerance();
+        in.Server = server->Claims()->Identity();
         if (!in.InUse)
             Claim(false, in.Name);
         break;
@@ -803,6 +816,7 @@ TZRVSvrTasks::TInput TZRVSvrTasks::Prepare() {
         in.Tolerance = user->Tolerance();
         in.Allowed = user->Connected();
         in.Payer = user->fCount.Row();
+        in.Server = server->Claims()->Identity();
         fPayerToken = in.Payer.Token;
         // A reload code is spent once by the database itself; a login holds its ticket.
         if (!in.InUse && fTask == steGetTicket)
@@ -872,8 +886,9 @@ TZRVSvrTasks::TResult TZRVSvrTasks::Query(TInput& aIn, TZRVDataBase& aDb) {
     return out;
 }
 
-TZRVSessionRow TZRVSvrTasks::NewSession(TZRVDataBase& aDb, const TInput& aIn, TZRVSessionType aType,
-                                        uint32_t aID, uint32_t aCredit, bool aIncremental) {
+std::optional<TZRVSessionRow> TZRVSvrTasks::NewSession(TZRVDataBase& aDb, const TInput& aIn,
+                                                       TZRVSessionType aType, uint32_t aID, uint32_t aCredit,
+                                                       bool aIncremental) {
     TZRVSessionRow row;
     row.Token = NewSessionToken();
     row.SessionType = aType;
@@ -881,7 +896,8 @@ TZRVSessionRow TZRVSvrTasks::NewSession(TZRVDataBase& aDb, const TInput& aIn, TZ
     row.Incremental = aIncremental;
     row.Credit = aCredit;
     row.Slack = aIn.Tolerance;
-    aDb.AddSession(row);
+    if (!aDb.OpenSession(row, aIn.Server))
+        return std::nullopt;
     return row;
 }
 
@@ -900,7 +916,7 @@ QString TZRVSvrTasks::AccountRefusal(const TInput& aIn, TZRVDataBase& aDb, TResu
     }
     // Only someone who knows the password learns that the account is in use.
     if (aIn.InUse)
-        return QStringLiteral("Compte en cours d'utilisation");
+        return c_AccountInUse;
     if (!aOut.Account->Active())
         return QStringLiteral("Ce compte est désactivé ! Veuillez contacter le serveur");
     return QString();
@@ -908,15 +924,19 @@ QString TZRVSvrTasks::AccountRefusal(const TInput& aIn, TZRVDataBase& aDb, TResu
 
 void TZRVSvrTasks::QueryAccount(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
     aOut.Refusal = AccountRefusal(aIn, aDb, aOut);
-    if (aOut.Refusal.isEmpty())
-        aOut.Row = NewSession(aDb, aIn, stAccount, aOut.Account->AccountID(), aOut.Account->Credit(),
-                              IncrementalCredit(*aOut.Account));
+    if (!aOut.Refusal.isEmpty())
+        return;
+    if (auto row = NewSession(aDb, aIn, stAccount, aOut.Account->AccountID(), aOut.Account->Credit(),
+                              IncrementalCredit(*aOut.Account)))
+        aOut.Row = *row;
+    else
+        aOut.Refusal = c_AccountInUse; // at another café of the chain
 }
 
 QString TZRVSvrTasks::TicketRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
     if (aIn.InUse) {
         aOut.Guess = true; // it tells a guesser that the code exists
-        return QStringLiteral("Ticket en cours d'utilisation");
+        return c_TicketInUse;
     }
     const int id = aDb.TicketExists(aIn.Name);
     if (id == 0) {
@@ -929,9 +949,15 @@ QString TZRVSvrTasks::TicketRefusal(const TInput& aIn, TZRVDataBase& aDb, TResul
 
 void TZRVSvrTasks::QueryTicket(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
     aOut.Refusal = TicketRefusal(aIn, aDb, aOut);
-    if (aOut.Refusal.isEmpty())
-        aOut.Row = NewSession(aDb, aIn, stTicket, aOut.Ticket->TicketID(), aOut.Ticket->Credit(),
-                              IncrementalCredit(*aOut.Ticket));
+    if (!aOut.Refusal.isEmpty())
+        return;
+    if (auto row = NewSession(aDb, aIn, stTicket, aOut.Ticket->TicketID(), aOut.Ticket->Credit(),
+                              IncrementalCredit(*aOut.Ticket))) {
+        aOut.Row = *row;
+    } else { // at another café of the chain
+        aOut.Guess = true;
+        aOut.Refusal = c_TicketInUse;
+    }
 }
 
 QString TZRVSvrTasks::ReloadRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
@@ -939,7 +965,7 @@ QString TZRVSvrTasks::ReloadRefusal(const TInput& aIn, TZRVDataBase& aDb, TResul
         return c_NoSession; // the code stays as it is
     if (aIn.InUse) {
         aOut.Guess = true;
-        return QStringLiteral("Ticket en cours d'utilisation");
+        return c_TicketInUse;
     }
     const int id = aDb.TicketExists(aIn.Name);
     if (id == 0) {
@@ -966,13 +992,24 @@ QString TZRVSvrTasks::ReloadRefusal(const TInput& aIn, TZRVDataBase& aDb, TResul
 }
 
 // Moves the code's credit to the session; the code may have been spent meanwhile.
+// The code is held for the moment of its spending, so that a session of another server that logged
+// in with it as a ticket keeps it.
 void TZRVSvrTasks::QueryReload(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut) {
     aOut.Refusal = ReloadRefusal(aIn, aDb, aOut);
-    if (aOut.Refusal.isEmpty() &&
-        !aDb.SpendReloadCode(aOut.Ticket->TicketID(), aOut.Ticket->Credit(), aIn.Payer)) {
-        aOut.Guess = true;
-        aOut.Refusal = c_CodeUsed;
-    }
+    if (!aOut.Refusal.isEmpty())
+        return;
+    TZRVSessionRow held;
+    held.Token = QStringLiteral("reload:") + aIn.Payer.Token;
+    held.SessionType = stTicket;
+    held.RecordID = aOut.Ticket->TicketID();
+    aOut.Refusal = aDb.RunAtomically([&] {
+        if (!aDb.ClaimRecord(held, aIn.Server, true))
+            return c_TicketInUse;
+        const bool spent = aDb.SpendReloadCode(held.RecordID, aOut.Ticket->Credit(), aIn.Payer);
+        aDb.DeleteSession(held.Token);
+        return spent ? QString() : c_CodeUsed;
+    });
+    aOut.Guess = !aOut.Refusal.isEmpty();
 }
 
 QString TZRVSvrTasks::CreateRefusal(const TInput& aIn, TZRVDataBase& aDb) {

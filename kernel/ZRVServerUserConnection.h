@@ -151,7 +151,7 @@ private:
     void RestoreSession(const TRestoreRequest& aRequest, std::function<void()> aFinished);
     template <class Kind>
     void Restore(const TRestoreRequest& aRequest, const std::optional<TZRVSessionRow>& aRow,
-                 const std::shared_ptr<typename Kind::Record>& aRecord);
+                 const std::shared_ptr<typename Kind::Record>& aRecord, bool aClaimedElsewhere);
     void RefuseRestore(const QString& aWhy) const;
 
     // Makes the record the session's payer, holding aRow, and marks the customer logged in. A
@@ -223,6 +223,8 @@ private:
         uint32_t Tolerance = 0;
         // The session a reload goes to.
         TZRVSessionRow Payer;
+        // The server claiming the account or ticket of a login among those sharing the database.
+        TZRVServerIdentity Server;
     };
     // What the database said: the refusal (empty when the request may go on) and what was read.
     struct TResult {
@@ -263,8 +265,10 @@ private:
     TInput Prepare();
     // On the database worker: nothing of the server's memory.
     static TResult Query(TInput& aIn, TZRVDataBase& aDb);
-    static TZRVSessionRow NewSession(TZRVDataBase& aDb, const TInput& aIn, TZRVSessionType aType,
-                                     uint32_t aID, uint32_t aCredit, bool aIncremental);
+    // The new session's row; nothing when a session of another server holds the record.
+    static std::optional<TZRVSessionRow> NewSession(TZRVDataBase& aDb, const TInput& aIn,
+                                                    TZRVSessionType aType, uint32_t aID, uint32_t aCredit,
+                                                    bool aIncremental);
     static QString AccountRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
     static void QueryAccount(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);
     static QString TicketRefusal(const TInput& aIn, TZRVDataBase& aDb, TResult& aOut);

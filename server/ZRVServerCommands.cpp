@@ -16,6 +16,8 @@
 namespace {
 
 const QString c_Program = QStringLiteral("zrv2server");
+// The longest server name kept.
+constexpr int c_MaxServerName = 100;
 
 class TContext;
 using TRun = int (*)(TContext&);
@@ -138,6 +140,10 @@ int Serve(TContext& c) {
     if (c.IsSet(QStringLiteral("max-connections")))
         options.MaxConnections = c.Number(QStringLiteral("max-connections"), 1, 255);
     options.DiscoveryPort = c.Number(QStringLiteral("discovery-port"), 0, 65535);
+    if (c.IsSet(QStringLiteral("server-name")))
+        options.ServerName = c.Required(QStringLiteral("server-name")).left(c_MaxServerName);
+    if (c.IsSet(QStringLiteral("jobs-interval")))
+        options.JobsInterval = c.Number(QStringLiteral("jobs-interval"), 1, 86400) * 1000;
     MakeFolderOf(options.DataBase);
     QDir().mkpath(QFileInfo(options.LogFile).absolutePath());
     TZRVDashboardOptions web;
@@ -439,6 +445,12 @@ const QList<TCommand>& Commands() {
           Option("max-connections", "Workstation slots, 1 to 255 (default: the server settings, 10).", "n"),
           Option("discovery-port", "UDP port answering workstation discovery (0: any).", "port", "12346"),
           Option("log", "Error log file (default: <data folder>/<year>-<month>.lgf).", "file"),
+          Option("server-name",
+                 "The server's name among the servers of a chain sharing one database (default: the host's "
+                 "name and the port).",
+                 "name"),
+          Option("jobs-interval", "Seconds between two checks of the automatic jobs (default: 3600).",
+                 "seconds"),
           Option("http", "The operator's web page: [ADDRESS:]PORT, or off.", "address", "127.0.0.1:8080"),
           Option("http-cert", "Serves the page over HTTPS with this PEM certificate (with --http-key).",
                  "file"),

@@ -1,5 +1,6 @@
 #include "ZRVServerHost.h"
 
+#include "ZRVServerClaims.h"
 #include "ZRVServerConfig.h"
 #include "ZRVUserSession.h"
 
@@ -75,6 +76,8 @@ void TZRVServerHost::Start() {
     fJobs.SetDB(&fDb);
     fJobs.SetWorker(&fWorker);
     fJobs.SetErrorLogger(&fLogger);
+    if (fOptions.JobsInterval > 0)
+        fJobs.SetInterval(fOptions.JobsInterval);
     fJobs.SetAutomatic(true);
     fOut << QStringLiteral("zrv2server: serving %1 on port %2 (discovery on UDP %3), %4 workstations at most")
                 .arg(fOptions.DataBase)
@@ -101,6 +104,7 @@ void TZRVServerHost::Configure() {
     fServer->SetSessionCountTolerance(uint32_t(std::max(config.GetSessionCountTolerance(), 0)));
     fServer->SetServerPort(fOptions.Port >= 0 ? fOptions.Port : config.GetOthers_ServerPort());
     fServer->SetDiscoveryPort(quint16(fOptions.DiscoveryPort));
+    fServer->Claims()->SetName(fOptions.ServerName);
     // The café's details, which the workstations show and keep.
     const std::pair<const char*, QString> infos[] = {
         {"UserID", QString::number(config.GetOthers_CompanyID())},

@@ -26,6 +26,11 @@ struct TZRVServeOptions {
     int Port = -1;
     int MaxConnections = -1;
     int DiscoveryPort = TZRVCustomServerConnection::c_DefaultDiscoveryPort;
+    // The name the server's claims carry on a database shared with other servers; empty: the
+    // host's name and the port.
+    QString ServerName;
+    // Milliseconds between two checks of the automatic jobs; negative: an hour.
+    int JobsInterval = -1;
 };
 
 class TZRVServerHost : public QObject {

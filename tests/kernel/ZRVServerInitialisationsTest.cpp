@@ -205,6 +205,52 @@ TEST_P(ServerInitialisationsOnWorker, TheTickRunsTheDueJobsThereAndKeepsTheirDat
     EXPECT_EQ(Account(account, u"Credit"_s), 7200 + 900);
 }
 
+TEST_P(ServerInitialisationsOnWorker, ServersOnOneDataBaseTickingTogetherRunTheDaysJobsOnce) {
+    const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
+    UseMinutesBonus(15);
+    TZRVDataBase otherDb;
+    otherDb.SetDBName(fDbName);
+    TZRVDataBaseWorker otherWorker;
+    otherWorker.SetDataBase(otherDb);
+    TZRVServerInitialisations other;
+    other.SetWorker(&otherWorker);
+    fWorker.Start();
+    otherWorker.Start();
+
+    // Both find the jobs due before either has run them.
+    fJobs.Handler_OnTimer(nullptr);
+    other.Handler_OnTimer(nullptr);
+    ASSERT_TRUE(zrvtest::WaitUntil([&] { return fWorker.Idle() && otherWorker.Idle(); }));
+    zrvtest::RunDeferredCalls();
+
+    EXPECT_EQ(Account(account, u"Credit"_s), 7200 + 900);
+    // Each job ran once, for today: the run is taken on the database.
+    EXPECT_EQ(Scalar(u"SELECT count(*) FROM \"tblJobs\" WHERE \"Job\" IN ('AutoCredit', 'AutoBonus') AND "
+                     u"\"LastRun\" = ?"_s,
+                     {qint64(EncodeDate(2011, 7, 20))})
+                  .toInt(),
+              2);
+}
+
+TEST_P(ServerInitialisationsOnWorker, AServerFindingTheDaysCreditGivenByAnotherKeepsItsDate) {
+    const qint64 account = AddAccount({.Group = AddGroup(7200), .Credit = 100});
+    fWorker.Start();
+    ASSERT_TRUE(Tick());
+    ASSERT_EQ(Account(account, u"Credit"_s), 7200);
+
+    // Another server, whose settings say the credit is due, ticks later the same day.
+    fDb.ExecuteSQLAction(u"UPDATE \"tblAccounts\" SET \"Credit\" = 50"_s);
+    fConfig.SetLastAutoCreditDate(EncodeDate(2011, 7, 19));
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(Account(account, u"Credit"_s), 50) << "the time used since stays used";
+    EXPECT_EQ(fConfig.GetLastAutoCreditDate(), EncodeDate(2011, 7, 20));
+
+    // The next day the first server to tick gives it.
+    SetNow(EncodeDateTime(2011, 7, 21, 9, 0, 0));
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(Account(account, u"Credit"_s), 7200);
+}
+
 TEST_P(ServerInitialisationsOnWorker, AFailingJobSkipsTheNextOnesAndIsLogged) {
     const qint64 account = AddAccount({.Group = AddGroup(7200), .CreditTotal = 50});
     UseMinutesBonus(15);

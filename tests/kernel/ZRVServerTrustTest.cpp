@@ -568,9 +568,9 @@ TEST_F(ServerTrust, AConnectionRegistersOneMachineAtMost) {
 
 TEST_F(ServerTrust, AnOlderDatabaseFileGetsTheSessionTable) {
     fServer.reset();
-    for (const char* sql :
-         {"DROP TABLE tblSessions", "ALTER TABLE tblSecretQuestions DROP COLUMN FromWorkstation",
-          "UPDATE tblDatabaseInfo SET Value = '1' WHERE Name = 'SchemaVersion'"})
+    for (const char* sql : {"DROP TABLE tblSessions", "DROP TABLE tblClaims", "DROP TABLE tblJobs",
+                            "ALTER TABLE tblSecretQuestions DROP COLUMN FromWorkstation",
+                            "UPDATE tblDatabaseInfo SET Value = '1' WHERE Name = 'SchemaVersion'"})
         fDb.ExecuteSQLAction(QString::fromLatin1(sql));
     fDb.Close();
     ASSERT_TRUE(fDb.Open());
@@ -581,7 +581,7 @@ TEST_F(ServerTrust, AnOlderDatabaseFileGetsTheSessionTable) {
     EXPECT_EQ(fDb.SecretQuestionList(10), QStringList({"Ville natale ?"}));
     QSqlQuery version = fDb.OpenQuery("SELECT Value FROM tblDatabaseInfo WHERE Name = 'SchemaVersion'");
     ASSERT_TRUE(version.next());
-    EXPECT_EQ(version.value(0).toString(), "2");
+    EXPECT_EQ(version.value(0).toString(), QString::number(ZRVSql::c_SchemaVersion));
 }
 
 } // namespace
