@@ -105,6 +105,14 @@ int InsertOn(const QSqlDatabase& aDb, const QString& aTable,
                           }));
 }
 
+// Runs aWork, which reads with several statements, in one transaction on SQLite: one lock for all
+// of them rather than one each, and one state of the file. PostgreSQL's statements need none.
+template <class F> auto ReadAtOnce(TZRVCustomDataBase& aDb, F&& aWork) {
+    if (IsPostgreSql(aDb.Connection()))
+        return aWork();
+    return aDb.RunAtomically(std::forward<F>(aWork));
+}
+
 // ----- reading columns; values out of range of the record's field are clamped
 
 qint64 Number(const TZRVStatementRun& q, const QString& aColumn) {
@@ -984,19 +992,23 @@ bool TZRVCustomDataBase::MachineGameExists(uint32_t aMachineID, uint32_t aGameID
 // Reads
 
 std::unique_ptr<TZRVUserTicket> TZRVCustomDataBase::ReadTicket(uint32_t aID) {
-    uint32_t groupID = 0;
-    uint32_t machineID = 0;
-    auto ticket = ReadByKey<TZRVUserTicket>(ZRVSql::TicketsView, aID,
-                                            [&](const TZRVStatementRun& q, TZRVUserTicket& t) {
-                                                FillTicket(q, t);
-                                                groupID = UInt32(q, u"Group"_s);
-                                                machineID = UInt32(q, u"LastUsePC"_s);
-                                            });
-    if (ticket) {
-        ticket->SetGroup(ReadGroup(groupID));
-        ticket->SetLastUsePC(ReadMachine(machineID));
-    }
-    return ticket;
+    if (!GetOpenned())
+        return nullptr;
+    return ReadAtOnce(*this, [&] {
+        uint32_t groupID = 0;
+        uint32_t machineID = 0;
+        auto ticket = ReadByKey<TZRVUserTicket>(ZRVSql::TicketsView, aID,
+                                                [&](const TZRVStatementRun& q, TZRVUserTicket& t) {
+                                                    FillTicket(q, t);
+                                                    groupID = UInt32(q, u"Group"_s);
+                                                    machineID = UInt32(q, u"LastUsePC"_s);
+                                                });
+        if (ticket) {
+            ticket->SetGroup(ReadGroup(groupID));
+            ticket->SetLastUsePC(ReadMachine(machineID));
+        }
+        return ticket;
+    });
 }
 
 std::unique_ptr<TZRVUserAccount> TZRVCustomDataBase::ReadAccount(uint32_t aID) {
