@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 using ZRVSql::Name;
@@ -53,11 +54,11 @@ QSqlQuery RunOn(const QSqlDatabase& aDb, const QString& aSql, const QVariantList
 // The text of a statement built from aKey's parts by aBuild, built once per thread: the database
 // runs the same few selections and inserts over and over.
 template <class B> QString KeptText(const QStringList& aKey, B&& aBuild) {
-    thread_local QHash<QStringList, QString> texts;
-    auto found = texts.constFind(aKey);
-    if (found == texts.constEnd())
-        found = texts.insert(aKey, aBuild());
-    return *found;
+    thread_local std::unordered_map<QStringList, QString, TZRVTextHash> texts;
+    auto found = texts.find(aKey);
+    if (found == texts.end())
+        found = texts.emplace(aKey, aBuild()).first;
+    return found->second;
 }
 
 QString Select(const QString& aWhat, const QString& aTable, const QStringList& aWhere,

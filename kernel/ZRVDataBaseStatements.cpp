@@ -246,20 +246,19 @@ void TZRVStatementRun::KnowColumns() const {
         int first = 0;
         while (names[first].compare(names[i], Qt::CaseInsensitive) != 0)
             ++first;
-        if (!fStatement->Columns.contains(names[i]))
-            fStatement->Columns.insert(names[i], first);
+        fStatement->Columns.emplace(names[i], first);
     }
     fStatement->ColumnsKnown = true;
 }
 
 int TZRVStatementRun::Column(const QString& aName) const {
     KnowColumns();
-    const auto found = fStatement->Columns.constFind(aName);
-    if (found != fStatement->Columns.constEnd())
-        return found.value();
-    for (auto it = fStatement->Columns.constBegin(); it != fStatement->Columns.constEnd(); ++it)
-        if (it.key().compare(aName, Qt::CaseInsensitive) == 0)
-            return it.value();
+    const auto found = fStatement->Columns.find(aName);
+    if (found != fStatement->Columns.end())
+        return found->second;
+    for (const auto& [name, position] : fStatement->Columns)
+        if (name.compare(aName, Qt::CaseInsensitive) == 0)
+            return position;
     return -1;
 }
 

@@ -4,10 +4,10 @@
 // keeps a prepared statement on the server for each query kept. Both report failures with the
 // texts Qt's drivers give, so that a caller cannot tell the two ways apart.
 
-#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -27,6 +27,23 @@ QVariant ZRVBindable(const QVariant& aValue);
 // Runs aSql with aValues bound through Qt's driver; raises EZRVError when it fails.
 QSqlQuery ZRVRunQuery(const QSqlDatabase& aDb, const QString& aSql, const QVariantList& aValues);
 
+// A quick hash of texts (FNV-1a) for the tables of statements and columns, which look the same
+// few texts up over and over: Qt's own is made to resist hostile keys and costs far more.
+struct TZRVTextHash {
+    std::size_t operator()(QStringView aText) const noexcept {
+        std::size_t hash = 14695981039346656037ull;
+        for (const QChar c : aText)
+            hash = (hash ^ c.unicode()) * 1099511628211ull;
+        return hash;
+    }
+    std::size_t operator()(const QStringList& aTexts) const noexcept {
+        std::size_t hash = 0;
+        for (const QString& text : aTexts)
+            hash = hash * 31 + (*this)(text);
+        return hash;
+    }
+};
+
 // One statement prepared on a connection, and what is known of its columns.
 struct TZRVStatement {
     TZRVStatement() = default;
@@ -34,9 +51,9 @@ struct TZRVStatement {
     TZRVStatement(const TZRVStatement&) = delete;
     TZRVStatement& operator=(const TZRVStatement&) = delete;
 
-    sqlite3_stmt* Handle = nullptr; // on SQLite
-    std::optional<QSqlQuery> Query; // on PostgreSQL
-    QHash<QString, int> Columns;    // each name's position; filled at the first look-up
+    sqlite3_stmt* Handle = nullptr;                         // on SQLite
+    std::optional<QSqlQuery> Query;                         // on PostgreSQL
+    std::unordered_map<QString, int, TZRVTextHash> Columns; // each name's position, once looked up
     bool ColumnsKnown = false;
     bool Busy = false; // a run uses it
 };
@@ -109,7 +126,7 @@ public:
 private:
     TZRVStatement* Kept(const QSqlDatabase& aDb, const QString& aSql);
 
-    std::unordered_map<QString, std::unique_ptr<TZRVStatement>> fKept;
+    std::unordered_map<QString, std::unique_ptr<TZRVStatement>, TZRVTextHash> fKept;
     // The engine's own connection (sqlite3 or PGconn) the statements were prepared on.
     const void* fOn = nullptr;
 };
