@@ -63,8 +63,10 @@ template <class B> QString KeptText(const QStringList& aKey, B&& aBuild) {
 
 QString Select(const QString& aWhat, const QString& aTable, const QStringList& aWhere,
                const QString& aOrderBy = QString(), int aLimit = 0) {
-    return KeptText(QStringList{u"SELECT"_s, aWhat, aTable, aOrderBy, QString::number(aLimit)} + aWhere,
-                    [&] { return ZRVSql::Select(aWhat, aTable, aWhere, aOrderBy, aLimit); });
+    QStringList key;
+    key.reserve(4 + aWhere.size());
+    key << aWhat << aTable << aOrderBy << QString::number(aLimit) << aWhere;
+    return KeptText(key, [&] { return ZRVSql::Select(aWhat, aTable, aWhere, aOrderBy, aLimit); });
 }
 
 // The insert of a row into aTable; on PostgreSQL it returns the key the database assigns.

@@ -338,7 +338,8 @@ void TZRVStatements::Forget() {
 
 TZRVStatementRun TZRVStatements::Run(const QSqlDatabase& aDb, const QString& aSql,
                                      const QVariantList& aValues) {
-    if (aValues.isEmpty() && IsPostgreSql(aDb))
+    Follow(aDb);
+    if (aValues.isEmpty() && fPostgreSql)
         return TZRVStatementRun::Once(aDb, aSql, aValues);
     TZRVStatement* statement = Kept(aDb, aSql);
     if (!statement)
@@ -348,25 +349,29 @@ TZRVStatementRun TZRVStatements::Run(const QSqlDatabase& aDb, const QString& aSq
     return run;
 }
 
-TZRVStatement* TZRVStatements::Kept(const QSqlDatabase& aDb, const QString& aSql) {
+void TZRVStatements::Follow(const QSqlDatabase& aDb) {
     const void* on = HandleOf(aDb);
-    if (on != fOn) {
-        Forget();
-        fOn = on;
-    }
+    if (on == fOn)
+        return;
+    Forget();
+    fOn = on;
+    fPostgreSql = IsPostgreSql(aDb);
+}
+
+TZRVStatement* TZRVStatements::Kept(const QSqlDatabase& aDb, const QString& aSql) {
     const auto found = fKept.find(aSql);
     if (found != fKept.end())
         return found->second->Busy ? nullptr : found->second.get();
     if (fKept.size() >= c_MaxKept)
         return nullptr;
     auto statement = std::make_unique<TZRVStatement>();
-    if (IsPostgreSql(aDb)) {
+    if (fPostgreSql) {
         QSqlQuery& q = statement->Query.emplace(aDb);
         q.setForwardOnly(true);
         if (!q.prepare(aSql))
             ZRVDataBaseFail(q.lastError().text());
     } else {
-        statement->Handle = Prepare(static_cast<sqlite3*>(const_cast<void*>(on)), aSql);
+        statement->Handle = Prepare(static_cast<sqlite3*>(const_cast<void*>(fOn)), aSql);
     }
     return fKept.emplace(aSql, std::move(statement)).first->second.get();
 }

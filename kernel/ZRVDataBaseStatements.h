@@ -124,9 +124,12 @@ public:
     static constexpr std::size_t c_MaxKept = 256;
 
 private:
+    // Forgets the statements when aDb is not the connection they were prepared on.
+    void Follow(const QSqlDatabase& aDb);
     TZRVStatement* Kept(const QSqlDatabase& aDb, const QString& aSql);
 
     std::unordered_map<QString, std::unique_ptr<TZRVStatement>, TZRVTextHash> fKept;
     // The engine's own connection (sqlite3 or PGconn) the statements were prepared on.
     const void* fOn = nullptr;
+    bool fPostgreSql = false;
 };
