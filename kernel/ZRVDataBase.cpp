@@ -445,9 +445,24 @@ bool TZRVCustomDataBase::Open() {
     }
     const bool isNew = !postgres && (!file.exists() || file.size() == 0);
     OpenChecked(db, isNew);
+    if (!postgres)
+        UseWriteAheadLog(db);
     if (!isNew)
         UpgradeSchema(db);
     return db.isOpen();
+}
+
+void TZRVCustomDataBase::UseWriteAheadLog(QSqlDatabase& aDb) const {
+    QSqlQuery q(aDb);
+    // A file this process may not write (rights, read-only medium) is read in the mode it has.
+    const bool set = q.exec(ZRVSql::c_WriteAheadLog) ||
+                     (q.lastError().nativeErrorCode().toInt() & 0xFF) == ZRVSql::c_ErrorReadOnly;
+    if (set && q.exec(ZRVSql::c_SyncAtCheckpoints))
+        return;
+    const QString reason = q.lastError().text();
+    q.clear();
+    aDb.close();
+    Fail(u"Unable to open the database "_s + aDb.databaseName() + u": "_s + reason);
 }
 
 void TZRVCustomDataBase::OpenChecked(QSqlDatabase& aDb, bool aIsNew) const {

@@ -287,6 +287,8 @@ private:
     void OpenChecked(QSqlDatabase& aDb, bool aIsNew) const;
     void CreateSchema(QSqlDatabase& aDb) const;
     void CheckExisting(QSqlDatabase& aDb) const;
+    // SQLite: the write-ahead log, flushed at checkpoints (see ZRVSql::c_WriteAheadLog).
+    void UseWriteAheadLog(QSqlDatabase& aDb) const;
     // Brings a file of an older schema version up to date.
     void UpgradeSchema(QSqlDatabase& aDb) const;
     bool InsertSecretQuestion(TZRVSecretQuestion* Question, bool aFromWorkstation);

@@ -143,12 +143,20 @@ inline QString ConnectOptions(int aBusyTimeoutMs, bool aReadOnly) {
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     return options;
 }
+// SQLite, on every connection that may write, as it opens: commits go to the write-ahead log
+// beside the file (<file>-wal, with its index <file>-shm), readers are not held up by a writer, and
+// a commit reaches the disk at the next checkpoint instead of waiting for it. A commit survives the
+// end of the process at any moment; a power cut may lose the last ones, never the file's
+// consistency. The log mode stays in the file.
+inline const QString c_WriteAheadLog = QStringLiteral("PRAGMA journal_mode = WAL");
+inline const QString c_SyncAtCheckpoints = QStringLiteral("PRAGMA synchronous = NORMAL");
 // PostgreSQL's: how long connecting may take, in seconds, and the name the server lists.
 inline const QString c_PostgreSqlConnectOptions = QStringLiteral("connect_timeout=10;application_name=zrv2");
 
 // Native error codes of the engine that Open reports in words.
 inline constexpr int c_ErrorBusy = 5;
 inline constexpr int c_ErrorLocked = 6;
+inline constexpr int c_ErrorReadOnly = 8;
 inline constexpr int c_ErrorNotADatabase = 26;
 // PostgreSQL's state of a savepoint asked for outside a transaction.
 inline const QString c_PostgreSqlNoTransaction = QStringLiteral("25P01");

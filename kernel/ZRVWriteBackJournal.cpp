@@ -7,12 +7,24 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
-const QByteArray c_Header = QByteArrayLiteral("ZRVWRITEBACKS 1");
+// The journal is a log of the changes to the write-backs waiting: a write-back kept behind the
+// others, the last one taking a later one of its session in, the first one landed. Replayed in
+// order, it gives what waits; a change costs one line appended.
+const QByteArray c_Header = QByteArrayLiteral("ZRVWRITEBACKS 2");
+// The journal of earlier servers: the write-backs waiting, one per line.
+const QByteArray c_HeaderOfWholeLists = QByteArrayLiteral("ZRVWRITEBACKS 1");
+constexpr char c_Kept = '+';
+constexpr char c_Joined = '=';
+constexpr char c_Landed = '-';
 constexpr int c_Fields = 12;
 // A journal far larger than any café's sessions is not read.
 constexpr qint64 c_MaxJournalBytes = 16 * 1024 * 1024;
+// Changes appended beyond what waits before the journal is written afresh with only that.
+constexpr int c_MaxChangesAppended = 256;
 
 QByteArray Line(const TZRVWriteBack& aWork) {
     const TZRVSessionRow& row = aWork.Row;
@@ -69,8 +81,8 @@ TZRVWriteBackJournal::TZRVWriteBackJournal(QObject* aOwner) : QObject(aOwner), f
 TZRVWriteBackJournal::~TZRVWriteBackJournal() {
     // The one on its way may land as well: the next server finds it landed and does not write it
     // twice.
-    if (!fPending.isEmpty())
-        Save();
+    if (!fPending.isEmpty() && !fLogged)
+        Rewrite();
 }
 
 QString TZRVWriteBackJournal::FileFor(const QString& aDBName) {
@@ -94,13 +106,14 @@ void TZRVWriteBackJournal::SetDataBase(TZRVDataBaseWorker* aDb) {
     fStarted = false;
     fRefused = false;
     fInFile = false;
+    fLogged = false;
 }
 
 void TZRVWriteBackJournal::Start() {
     if (!fStarted) {
         fStarted = true;
         Load();
-        Save(); // without the damaged lines, which the log keeps
+        Rewrite(); // without the damaged lines, which the log keeps
     }
     Send();
 }
@@ -114,7 +127,8 @@ void TZRVWriteBackJournal::Write(const TZRVWriteBack& aWork) {
     // the same session that has not gone yet takes this one in, so that a long refusal keeps one
     // write-back per session.
     TZRVWriteBack* last = fPending.size() > (fSending ? 1 : 0) ? &fPending.last() : nullptr;
-    if (last && last->Row.Token == aWork.Row.Token) {
+    const bool joined = last && last->Row.Token == aWork.Row.Token;
+    if (joined) {
         last->Change += aWork.Change;
         last->Used = uint32_t(std::min<quint64>(quint64(last->Used) + aWork.Used, UINT32_MAX));
         last->Row = aWork.Row;
@@ -123,9 +137,9 @@ void TZRVWriteBackJournal::Write(const TZRVWriteBack& aWork) {
     } else {
         fPending.append(aWork);
     }
-    if (fRefused)
-        Save();
-    else
+    if (fInFile || fRefused)
+        Append(joined ? c_Joined : c_Kept);
+    if (!fRefused)
         Send();
 }
 
@@ -166,14 +180,15 @@ void TZRVWriteBackJournal::Landed(const TZRVDataBaseOutcome<bool>& aOutcome) {
             fOnError(QStringLiteral("Session write-back kept to try again (%1): %2")
                          .arg(fPending.first().Row.Token.left(8), aOutcome.Error));
         fRefused = true;
-        Save();
+        if (!fLogged)
+            Rewrite();
         fRetry->start();
         return;
     }
     fPending.removeFirst();
     fRefused = false;
     if (fInFile)
-        Save();
+        Append(c_Landed);
     Send();
 }
 
@@ -186,34 +201,82 @@ void TZRVWriteBackJournal::Load() {
             fOnError(QStringLiteral("Session write-back journal too large, not read: ") + fFile);
         return;
     }
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    if (lines.value(0).trimmed() != c_Header)
+    QList<QByteArray> lines = file.readAll().split('\n');
+    const QByteArray header = lines.value(0).trimmed();
+    if (header != c_Header && header != c_HeaderOfWholeLists)
         return;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].trimmed().isEmpty())
-            continue;
-        if (const std::optional<TZRVWriteBack> work = Parse(lines[i].trimmed()))
-            fPending.append(*work);
-        else if (fOnError)
+    const auto dropped = [this](const QByteArray& aLine) {
+        if (fOnError)
             fOnError(QStringLiteral("Damaged line of the session write-back journal dropped: ") +
-                     QString::fromUtf8(lines[i].left(200)));
+                     QString::fromUtf8(aLine.left(200)));
+    };
+    // What follows the last line end was cut short by the end of the process writing it.
+    if (const QByteArray torn = lines.takeLast().trimmed(); !torn.isEmpty())
+        dropped(torn);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (!line.isEmpty() && !Replay(header == c_Header ? line : c_Kept + ('\t' + line)))
+            dropped(line);
     }
 }
 
-// The journal holds exactly what waits; it is removed when nothing does.
-void TZRVWriteBackJournal::Save() {
+bool TZRVWriteBackJournal::Replay(const QByteArray& aLine) {
+    if (aLine == QByteArray(1, c_Landed) && !fPending.isEmpty()) {
+        fPending.removeFirst();
+        return true;
+    }
+    const std::optional<TZRVWriteBack> work =
+        aLine.size() > 2 && aLine[1] == '\t' ? Parse(aLine.mid(2)) : std::nullopt;
+    if (!work || (aLine[0] != c_Kept && aLine[0] != c_Joined) || (aLine[0] == c_Joined && fPending.isEmpty()))
+        return false;
+    if (aLine[0] == c_Kept)
+        fPending.append(*work);
+    else
+        fPending.last() = *work;
+    return true;
+}
+
+void TZRVWriteBackJournal::Append(char aChange) {
     if (fFile.isEmpty())
         return;
-    fInFile = !fPending.isEmpty();
+    if (!fLogged || fPending.isEmpty() || fAppended >= c_MaxChangesAppended + fPending.size()) {
+        Rewrite();
+        return;
+    }
+    QByteArray line(1, aChange);
+    if (aChange != c_Landed)
+        line += '\t' + Line(fPending.last());
+    QFile file(fFile);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line + '\n') == line.size() + 1 &&
+        file.flush() && fdatasync(file.handle()) == 0) {
+        ++fAppended;
+        return;
+    }
+    if (fOnError)
+        fOnError(QStringLiteral("Session write-back journal not appended to (%1): %2")
+                     .arg(fFile, file.errorString()));
+    file.close();
+    Rewrite();
+}
+
+// The journal written afresh with exactly what waits; it is removed when nothing does.
+void TZRVWriteBackJournal::Rewrite() {
+    if (fFile.isEmpty())
+        return;
+    fAppended = 0;
     if (fPending.isEmpty()) {
         QFile::remove(fFile);
+        fInFile = false;
+        fLogged = false;
         return;
     }
     QSaveFile file(fFile);
     bool written = file.open(QIODevice::WriteOnly) && file.write(c_Header + '\n') > 0;
     for (const TZRVWriteBack& work : fPending)
-        written = written && file.write(Line(work) + '\n') > 0;
-    if ((!written || !file.commit()) && fOnError)
+        written = written && file.write(c_Kept + ('\t' + Line(work)) + '\n') > 0;
+    fLogged = written && file.commit();
+    fInFile = fInFile || fLogged;
+    if (!fLogged && fOnError)
         fOnError(
             QStringLiteral("Session write-back journal not written (%1): %2").arg(fFile, file.errorString()));
 }

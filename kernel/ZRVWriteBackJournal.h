@@ -54,7 +54,12 @@ private:
     void Send();
     void Landed(const TZRVDataBaseOutcome<bool>& aOutcome);
     void Load();
-    void Save();
+    // Applies a line of the journal to what waits; false when the line is damaged.
+    bool Replay(const QByteArray& aLine);
+    // Appends the change to what waits (aChange: the last one kept or joined, or the first landed)
+    // to the journal, or writes it afresh when it does not hold what waited before.
+    void Append(char aChange);
+    void Rewrite();
 
     TZRVDataBaseWorker* fDb = nullptr;
     QString fFile;
@@ -63,7 +68,12 @@ private:
     bool fSending = false;
     // The database refused the first write-back: the rest waits for the retry.
     bool fRefused = false;
+    // The journal file may exist: it goes once nothing waits.
     bool fInFile = false;
+    // The journal file holds exactly what waits: a change may be appended to it.
+    bool fLogged = false;
+    // Changes appended since the journal was last written afresh.
+    qsizetype fAppended = 0;
     QTimer* fRetry;
     std::function<void(const QString&)> fOnError;
 };

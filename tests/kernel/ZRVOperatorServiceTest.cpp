@@ -404,11 +404,12 @@ TEST_F(OperatorService, ALockedDataBaseIsReportedAsLocked) {
                 fService.TillAddCredit(u"caissier"_s, {TZRVCreditTarget::Account, u"awa"_s}, 60, 10);
             },
             [&] { fService.CreateProduct(u"Fanta"_s, 1, 300); },
-            [&] { fService.ListTickets(); },
             [&] { fService.Clean(); },
         };
         for (const auto& call : calls)
             ExpectRefused(call, u"database is locked"_s);
+        // Through the write-ahead log, a reader is not held up by the writer.
+        EXPECT_EQ(fService.ListTickets().size(), 1u);
         ASSERT_TRUE(lock.exec(u"ROLLBACK"_s));
     }
     QSqlDatabase::removeDatabase(other);

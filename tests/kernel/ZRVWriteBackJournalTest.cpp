@@ -13,6 +13,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <sys/stat.h>
+
 using namespace zrvtest;
 
 namespace {
@@ -104,6 +106,105 @@ TEST_F(WriteBackJournal, DamagedLinesAreDroppedWithALogLine) {
     EXPECT_FALSE(QFile::exists(Journal()));
     EXPECT_EQ(Log().count("Damaged line of the session write-back journal dropped"), 4);
     EXPECT_EQ(StoredCredit(), 3600u);
+}
+
+// A journal of its own on the fixture's database worker, its errors collected.
+class WriteBackJournalAlone : public WriteBackJournal {
+protected:
+    std::unique_ptr<TZRVWriteBackJournal> NewJournal() {
+        auto journal = std::make_unique<TZRVWriteBackJournal>();
+        journal->SetDataBase(fWorker.get());
+        journal->SetRetryInterval(20);
+        journal->SetOnError([this](const QString& aError) { fErrors << aError; });
+        return journal;
+    }
+    // A write-back of the session aToken that has used aUsed seconds of the ticket in all, aChange
+    // since the last one.
+    TZRVWriteBack Work(const QString& aToken, uint32_t aUsed, qint64 aChange, bool aEnd = false) {
+        TZRVWriteBack work;
+        work.Row.Token = aToken;
+        work.Row.SessionType = stTicket;
+        work.Row.RecordID = uint32_t(fDb.TicketExists(c_Code));
+        work.Row.Credit = uint32_t(3600 - aUsed);
+        work.Row.Used = aUsed;
+        work.Row.StartDate = 46000;
+        work.Change = aChange;
+        work.Used = uint32_t(-aChange);
+        work.EndSession = aEnd;
+        return work;
+    }
+    static ino_t Inode(const QString& aFile) {
+        struct stat info = {};
+        return stat(QFile::encodeName(aFile).constData(), &info) == 0 ? info.st_ino : 0;
+    }
+
+    QStringList fErrors;
+};
+
+// While the database refuses, a change to what waits is one line appended to the journal, and a
+// refused retry writes nothing; the next server replays the lines.
+TEST_F(WriteBackJournalAlone, ChangesAreAppendedAndReplayedByTheNextServer) {
+    fServer.reset();
+    TZRVSessionRow row = Work(QStringLiteral("tok1"), 0, 0).Row;
+    row.StartDate = 0;
+    fDb.AddSession(row);
+    auto journal = NewJournal();
+    journal->Start();
+    Lock();
+    journal->Write(Work(QStringLiteral("tok1"), 100, -100));
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(Journal()); }));
+    const QByteArray first = ReadFile(Journal());
+    const ino_t inode = Inode(Journal());
+
+    journal->Write(Work(QStringLiteral("tok1"), 300, -200, true)); // joins the one waiting
+    const QByteArray joined = ReadFile(Journal());
+    EXPECT_TRUE(joined.startsWith(first));
+    EXPECT_EQ(joined.count('\n'), first.count('\n') + 1);
+    EXPECT_EQ(Inode(Journal()), inode);
+    RunEventsFor(100); // refused again and again
+    EXPECT_EQ(ReadFile(Journal()), joined);
+    EXPECT_EQ(journal->Pending(), 1);
+
+    ASSERT_TRUE(WaitUntil([&] { return fWorker->Idle(); }));
+    journal.reset();
+    EXPECT_EQ(ReadFile(Journal()), joined);
+    Unlock();
+    journal = NewJournal();
+    journal->Start();
+    ASSERT_TRUE(WaitUntil([&] { return journal->Pending() == 0; }));
+    EXPECT_EQ(StoredCredit(), 3300u);
+    EXPECT_FALSE(fDb.ReadSession(QStringLiteral("tok1")).has_value());
+    EXPECT_FALSE(QFile::exists(Journal()));
+    EXPECT_TRUE(fErrors.filter(QStringLiteral("Damaged")).isEmpty()) << fErrors.join('\n').toStdString();
+}
+
+TEST_F(WriteBackJournalAlone, ReplaysItsLinesAndDropsDamagedOnes) {
+    fServer.reset();
+    const QByteArray a = "tok1\t2\t1\t0\t3500\t100\t0\t46000\t-100\t100\t1\t0";
+    const QByteArray b = "tok2\t2\t1\t0\t3400\t200\t0\t46000\t-200\t200\t1\t1";
+    struct Case {
+        QByteArray Text;
+        qsizetype Pending;
+        qsizetype Damaged;
+    } cases[] = {
+        {"ZRVWRITEBACKS 2\n+\t" + a + "\n+\t" + b + "\n-\n", 1, 0},
+        {"ZRVWRITEBACKS 2\n+\t" + a + "\n=\t" + b + "\n", 1, 0},
+        {"ZRVWRITEBACKS 2\n+\t" + a + "\n+\t" + b.left(20), 1, 1},  // cut short as it was written
+        {"ZRVWRITEBACKS 2\n-\n=\t" + a + "\n+\t" + b + "\n", 1, 2}, // nothing waiting to land or join
+        {"ZRVWRITEBACKS 2\n" + a + "\n*\t" + b + "\n", 0, 2},
+        {"ZRVWRITEBACKS 1\n" + a + "\n" + b + "\n", 2, 0}, // an earlier server's journal
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFile(Journal(), c.Text));
+        fErrors.clear();
+        auto journal = NewJournal();
+        journal->Start(); // what lands is known once the event loop runs again
+        EXPECT_EQ(journal->Pending(), c.Pending) << c.Text.toStdString();
+        EXPECT_EQ(fErrors.filter(QStringLiteral("Damaged")).size(), c.Damaged) << c.Text.toStdString();
+        ASSERT_TRUE(WaitUntil([&] { return fWorker->Idle(); }));
+        journal.reset();
+        QFile::remove(Journal());
+    }
 }
 
 TEST(WriteBackJournalFile, IsBesideAFileAndInTheDataFolderForAPostgreSqlDatabase) {

@@ -35,13 +35,7 @@ QString KernelRelease() {
     return QString::fromLocal8Bit(names.release);
 }
 
-} // namespace
-
-QString TZRVPosixMachineFacts::HostName() {
-    return QSysInfo::machineHostName();
-}
-
-QString TZRVPosixMachineFacts::UserName() {
+QString LookUpUserName() {
     const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size_t(size > 0 ? size : 16384));
     passwd entry{};
@@ -49,6 +43,17 @@ QString TZRVPosixMachineFacts::UserName() {
     if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
         return QString();
     return QString::fromLocal8Bit(found->pw_name);
+}
+
+} // namespace
+
+QString TZRVPosixMachineFacts::HostName() {
+    return QSysInfo::machineHostName();
+}
+
+QString TZRVPosixMachineFacts::UserName() {
+    static const QString name = LookUpUserName();
+    return name;
 }
 
 int TZRVPosixMachineFacts::CpuMhzIn(const QByteArray& aCpuInfo) {

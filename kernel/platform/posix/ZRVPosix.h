@@ -8,6 +8,8 @@
 class TZRVPosixMachineFacts : public IZRVMachineFacts {
 public:
     QString HostName() override;
+    // Looked up once per process: the server makes several machine records, each starting from
+    // it, for every workstation's login.
     QString UserName() override;
     // From the kernel's processor description, read once per process.
     int CpuMhz() override;
