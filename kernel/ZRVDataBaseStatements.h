@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -27,20 +29,35 @@ QVariant ZRVBindable(const QVariant& aValue);
 // Runs aSql with aValues bound through Qt's driver; raises EZRVError when it fails.
 QSqlQuery ZRVRunQuery(const QSqlDatabase& aDb, const QString& aSql, const QVariantList& aValues);
 
-// A quick hash of texts (FNV-1a) for the tables of statements and columns, which look the same
-// few texts up over and over: Qt's own is made to resist hostile keys and costs far more.
+// A quick hash of texts for the tables of statements and columns, which look the same few texts
+// up over and over: Qt's own is made to resist hostile keys and costs far more. It takes four
+// characters at a time.
 struct TZRVTextHash {
     std::size_t operator()(QStringView aText) const noexcept {
-        std::size_t hash = 14695981039346656037ull;
-        for (const QChar c : aText)
-            hash = (hash ^ c.unicode()) * 1099511628211ull;
-        return hash;
+        const char16_t* text = aText.utf16();
+        const std::size_t size = std::size_t(aText.size());
+        std::uint64_t hash = size * 0x9E3779B97F4A7C15ull;
+        std::size_t i = 0;
+        for (; i + 4 <= size; i += 4) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, text + i, sizeof chunk);
+            hash = Mix(hash ^ chunk);
+        }
+        for (; i < size; ++i)
+            hash = Mix(hash ^ text[i]);
+        return std::size_t(hash);
     }
     std::size_t operator()(const QStringList& aTexts) const noexcept {
         std::size_t hash = 0;
         for (const QString& text : aTexts)
             hash = hash * 31 + (*this)(text);
         return hash;
+    }
+
+private:
+    static std::uint64_t Mix(std::uint64_t aValue) noexcept {
+        aValue *= 0xFF51AFD7ED558CCDull;
+        return aValue ^ (aValue >> 32);
     }
 };
 
