@@ -1,5 +1,6 @@
 #include "ZRVDataBase.h"
 
+#include "ZRVDataBaseStatements.h"
 #include "ZRVGroup.h"
 #include "ZRVMachine.h"
 #include "ZRVUserAccount.h"
@@ -21,32 +22,21 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 using ZRVSql::Name;
-using ZRVSql::Select;
 
 const QString c_SqlDeleteTickets = ZRVSql::c_DeleteDeletedTickets;
 const QString c_SqlDeleteAccounts = ZRVSql::c_DeleteDeletedAccounts;
 
 namespace {
 
-const QString c_ErrorPrefix = u"ZRVDatabase error:\r\n"_s;
 const QString c_SchemaVersionName = u"SchemaVersion"_s;
 constexpr int c_MaxNameLength = 20;
 
 [[noreturn]] void Fail(const QString& aText) {
-    throw EZRVError(c_ErrorPrefix + aText);
-}
-
-// Texts never go in as NULL, so that an empty text compares equal to an empty text; yes/no values
-// go in as 1 or 0, which integer columns of every engine take.
-QVariant Bindable(const QVariant& aValue) {
-    if (aValue.typeId() == QMetaType::QString && aValue.toString().isNull())
-        return QVariant(u""_s);
-    if (aValue.typeId() == QMetaType::Bool)
-        return QVariant(int(aValue.toBool()));
-    return aValue;
+    ZRVDataBaseFail(aText);
 }
 
 bool IsPostgreSql(const QSqlDatabase& aDb) {
@@ -58,21 +48,33 @@ const ZRVSql::TDialect& DialectOf(const QSqlDatabase& aDb) {
 }
 
 QSqlQuery RunOn(const QSqlDatabase& aDb, const QString& aSql, const QVariantList& aValues) {
-    QSqlQuery q(aDb);
-    q.setForwardOnly(true);
-    // PostgreSQL prepares only queries and row changes, not the schema's statements nor savepoints.
-    if (aValues.isEmpty() && IsPostgreSql(aDb)) {
-        if (!q.exec(aSql))
-            Fail(q.lastError().text());
-        return q;
-    }
-    if (!q.prepare(aSql))
-        Fail(q.lastError().text());
-    for (const QVariant& v : aValues)
-        q.addBindValue(Bindable(v));
-    if (!q.exec())
-        Fail(q.lastError().text());
-    return q;
+    return ZRVRunQuery(aDb, aSql, aValues);
+}
+
+// The text of a statement built from aKey's parts by aBuild, built once per thread: the database
+// runs the same few selections and inserts over and over.
+template <class B> QString KeptText(const QStringList& aKey, B&& aBuild) {
+    thread_local std::unordered_map<QStringList, QString, TZRVTextHash> texts;
+    auto found = texts.find(aKey);
+    if (found == texts.end())
+        found = texts.emplace(aKey, aBuild()).first;
+    return found->second;
+}
+
+QString Select(const QString& aWhat, const QString& aTable, const QStringList& aWhere,
+               const QString& aOrderBy = QString(), int aLimit = 0) {
+    QStringList key;
+    key.reserve(4 + aWhere.size());
+    key << aWhat << aTable << aOrderBy << QString::number(aLimit) << aWhere;
+    return KeptText(key, [&] { return ZRVSql::Select(aWhat, aTable, aWhere, aOrderBy, aLimit); });
+}
+
+// The insert of a row into aTable; on PostgreSQL it returns the key the database assigns.
+QString InsertText(bool aPostgreSql, const QString& aTable, const QStringList& aColumns) {
+    return KeptText(QStringList{aPostgreSql ? u"INSERT RETURNING"_s : u"INSERT"_s, aTable} + aColumns, [&] {
+        const QString key = aPostgreSql ? ZRVSql::AssignedKey(aTable) : QString();
+        return ZRVSql::Insert(aTable, aColumns) + (key.isEmpty() ? QString() : u" RETURNING "_s + Name(key));
+    });
 }
 
 // Splits column-value pairs into the names and the values to bind, appending to both.
@@ -84,18 +86,15 @@ void Split(const std::vector<std::pair<QString, QVariant>>& aColumns, QStringLis
     }
 }
 
-// PostgreSQL tells the key it gave through RETURNING; SQLite through the last inserted row.
-qint64 InsertOn(const QSqlDatabase& aDb, const QString& aTable, const QStringList& aColumns,
-                const QVariantList& aValues) {
-    const QString key = ZRVSql::AssignedKey(aTable);
-    if (!IsPostgreSql(aDb))
-        return RunOn(aDb, ZRVSql::Insert(aTable, aColumns), aValues).lastInsertId().toLongLong();
-    if (key.isEmpty()) {
-        RunOn(aDb, ZRVSql::Insert(aTable, aColumns), aValues);
-        return 0;
-    }
-    QSqlQuery q = RunOn(aDb, ZRVSql::Insert(aTable, aColumns) + u" RETURNING "_s + Name(key), aValues);
-    return q.next() ? q.value(0).toLongLong() : 0;
+// Inserts one row through aRun, which runs a statement; the key the database gave the row (0 for
+// a table without one). PostgreSQL tells it through RETURNING; SQLite through the last inserted row.
+template <class R>
+qint64 InsertWith(bool aPostgreSql, const QString& aTable, const QStringList& aColumns,
+                  const QVariantList& aValues, R&& aRun) {
+    TZRVStatementRun q = aRun(InsertText(aPostgreSql, aTable, aColumns), aValues);
+    if (!aPostgreSql)
+        return q.LastInsertId();
+    return q.Next() ? q.Number(0) : 0;
 }
 
 int InsertOn(const QSqlDatabase& aDb, const QString& aTable,
@@ -103,33 +102,44 @@ int InsertOn(const QSqlDatabase& aDb, const QString& aTable,
     QStringList names;
     QVariantList values;
     Split(aColumns, names, values);
-    return int(InsertOn(aDb, aTable, names, values));
+    return int(InsertWith(IsPostgreSql(aDb), aTable, names, values,
+                          [&aDb](const QString& aSql, const QVariantList& aBound) {
+                              return TZRVStatementRun::Once(aDb, aSql, aBound);
+                          }));
+}
+
+// Runs aWork, which reads with several statements, in one transaction on SQLite: one lock for all
+// of them rather than one each, and one state of the file. PostgreSQL's statements need none.
+template <class F> auto ReadAtOnce(TZRVCustomDataBase& aDb, F&& aWork) {
+    if (IsPostgreSql(aDb.Connection()))
+        return aWork();
+    return aDb.RunAtomically(std::forward<F>(aWork));
 }
 
 // ----- reading columns; values out of range of the record's field are clamped
 
-qint64 Number(const QSqlQuery& q, const QString& aColumn) {
-    return q.value(aColumn).toLongLong();
+qint64 Number(const TZRVStatementRun& q, const QString& aColumn) {
+    return q.Number(q.Column(aColumn));
 }
-int32_t Int32(const QSqlQuery& q, const QString& aColumn) {
+int32_t Int32(const TZRVStatementRun& q, const QString& aColumn) {
     return int32_t(std::clamp<qint64>(Number(q, aColumn), std::numeric_limits<int32_t>::min(),
                                       std::numeric_limits<int32_t>::max()));
 }
-uint32_t UInt32(const QSqlQuery& q, const QString& aColumn) {
+uint32_t UInt32(const TZRVStatementRun& q, const QString& aColumn) {
     return uint32_t(std::clamp<qint64>(Number(q, aColumn), 0, std::numeric_limits<int32_t>::max()));
 }
-bool Flag(const QSqlQuery& q, const QString& aColumn) {
+bool Flag(const TZRVStatementRun& q, const QString& aColumn) {
     return Number(q, aColumn) != 0;
 }
-TDateTime DateTimeOf(const QSqlQuery& q, const QString& aColumn) {
-    return q.value(aColumn).toDouble();
+TDateTime DateTimeOf(const TZRVStatementRun& q, const QString& aColumn) {
+    return q.Real(q.Column(aColumn));
 }
-QString Text(const QSqlQuery& q, const QString& aColumn) {
-    return q.value(aColumn).toString();
+QString Text(const TZRVStatementRun& q, const QString& aColumn) {
+    return q.Text(q.Column(aColumn));
 }
 
 // The packed hour formula of a row's StartDay, StartHour, EndDay and EndHour.
-int PackedHourFormula(const QSqlQuery& q) {
+int PackedHourFormula(const TZRVStatementRun& q) {
     TZRVHourFormulaData formula;
     formula.SetStartDay(int16_t(Int32(q, u"StartDay"_s) & 0x7));
     formula.SetStartHour(int16_t(Int32(q, u"StartHour"_s) & 0x1F));
@@ -138,31 +148,31 @@ int PackedHourFormula(const QSqlQuery& q) {
     return formula.GetValue();
 }
 
-void FillApplication(const QSqlQuery& q, TZRVApplication& a) {
+void FillApplication(const TZRVStatementRun& q, TZRVApplication& a) {
     a.SetApplicationID(UInt32(q, u"Application_ID"_s));
     a.SetApplicationName(Text(q, u"ApplicationName"_s));
     a.SetCommandLine(Text(q, u"CommandLine"_s));
 }
 
-void FillGame(const QSqlQuery& q, TZRVGame& g) {
+void FillGame(const TZRVStatementRun& q, TZRVGame& g) {
     g.SetGameID(UInt32(q, u"Game_ID"_s));
     g.SetGameName(Text(q, u"GameName"_s));
     g.SetCommandLine(Text(q, u"CommandLine"_s));
     g.SetDescription(Text(q, u"Description"_s));
 }
 
-void FillAuthorisation(const QSqlQuery& q, TZRVAuthorisation& a) {
+void FillAuthorisation(const TZRVStatementRun& q, TZRVAuthorisation& a) {
     a.SetAuthorisationID(UInt32(q, u"Authorisation_ID"_s));
     a.SetAuthorisationName(Text(q, u"AuthorisationName"_s));
     a.SetDescription(Text(q, u"Description"_s));
 }
 
-void FillSecretQuestion(const QSqlQuery& q, TZRVSecretQuestion& s) {
+void FillSecretQuestion(const TZRVStatementRun& q, TZRVSecretQuestion& s) {
     s.SetSecretQuestionID(UInt32(q, u"SecretQuestion_ID"_s));
     s.SetQuestion(Text(q, u"Question"_s));
 }
 
-void FillGroup(const QSqlQuery& q, TZRVGroup& g) {
+void FillGroup(const TZRVStatementRun& q, TZRVGroup& g) {
     g.SetGroupID(UInt32(q, u"Group_ID"_s));
     g.SetGroupName(Text(q, u"GroupName"_s));
     g.SetGroupDescription(Text(q, u"GroupDescription"_s));
@@ -171,7 +181,7 @@ void FillGroup(const QSqlQuery& q, TZRVGroup& g) {
     g.SetAuthorisations(TZRVUserRights::FromMask(UInt32(q, u"Authorisations1"_s)));
 }
 
-void FillMachine(const QSqlQuery& q, TZRVMachine& m) {
+void FillMachine(const TZRVStatementRun& q, TZRVMachine& m) {
     m.SetMachineID(UInt32(q, u"Machine_ID"_s));
     m.SetMachineName(Text(q, u"MachineName"_s));
     m.SetCpu(Text(q, u"Cpu"_s));
@@ -180,7 +190,7 @@ void FillMachine(const QSqlQuery& q, TZRVMachine& m) {
     m.SetOSystem(Text(q, u"Os"_s));
 }
 
-void FillTicket(const QSqlQuery& q, TZRVUserTicket& t) {
+void FillTicket(const TZRVStatementRun& q, TZRVUserTicket& t) {
     t.SetTicketID(UInt32(q, u"Ticket_ID"_s));
     t.SetActive(Flag(q, u"Active"_s));
     t.SetActivationDate(DateTimeOf(q, u"ActivationDate"_s));
@@ -199,7 +209,7 @@ void FillTicket(const QSqlQuery& q, TZRVUserTicket& t) {
     t.SetHourFormula(PackedHourFormula(q));
 }
 
-void FillAccount(const QSqlQuery& q, TZRVUserAccount& a) {
+void FillAccount(const TZRVStatementRun& q, TZRVUserAccount& a) {
     a.SetAccountID(UInt32(q, u"Account_ID"_s));
     a.SetAccountName(Text(q, u"AccountName"_s));
     a.SetAccountPassword(Text(q, u"AccountPassword"_s));
@@ -383,11 +393,13 @@ TZRVCustomDataBase::TZRVCustomDataBase(QObject* aOwner)
 }
 
 TZRVCustomDataBase::~TZRVCustomDataBase() {
+    fStatements.Forget();
     QSqlDatabase::database(fOwnConnection, false).close();
     QSqlDatabase::removeDatabase(fOwnConnection);
 }
 
 void TZRVCustomDataBase::SetADOConnection(const QString& aConnectionName) {
+    fStatements.Forget();
     fADOCOnnection = aConnectionName.isEmpty() ? fOwnConnection : aConnectionName;
 }
 
@@ -567,6 +579,7 @@ void TZRVCustomDataBase::UpgradeSchema(QSqlDatabase& aDb) const {
 }
 
 bool TZRVCustomDataBase::Close() {
+    fStatements.Forget();
     QSqlDatabase db = Connection();
     if (db.isOpen())
         db.close();
@@ -611,12 +624,14 @@ qint64 TZRVCustomDataBase::InsertInto(const QString& aTable, const QStringList& 
                                       const QVariantList& aValues) {
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
-    return InsertOn(Connection(), aTable, aColumns, aValues);
+    return InsertWith(
+        IsPostgreSql(Connection()), aTable, aColumns, aValues,
+        [this](const QString& aSql, const QVariantList& aBound) { return RunPrepared(aSql, aBound); });
 }
 
 bool TZRVCustomDataBase::BeginAtomic() {
     if (!IsPostgreSql(Connection())) {
-        Run(ZRVSql::c_Savepoint, {});
+        RunPrepared(ZRVSql::c_Savepoint, {});
         return false;
     }
     QSqlQuery q(Connection());
@@ -630,12 +645,12 @@ bool TZRVCustomDataBase::BeginAtomic() {
 
 void TZRVCustomDataBase::EndAtomic(bool aTransaction, bool aKeep) {
     if (aTransaction) {
-        Run(aKeep ? ZRVSql::c_Commit : ZRVSql::c_Rollback, {});
+        RunPrepared(aKeep ? ZRVSql::c_Commit : ZRVSql::c_Rollback, {});
         return;
     }
     if (!aKeep)
-        Run(ZRVSql::c_RollbackSavepoint, {});
-    Run(ZRVSql::c_ReleaseSavepoint, {});
+        RunPrepared(ZRVSql::c_RollbackSavepoint, {});
+    RunPrepared(ZRVSql::c_ReleaseSavepoint, {});
 }
 
 void TZRVCustomDataBase::CopyInto(const QString& aTarget) {
@@ -761,28 +776,36 @@ QSqlQuery TZRVCustomDataBase::Run(const QString& aSql, const TValues& aValues) c
     return RunOn(Connection(), aSql, aValues);
 }
 
+TZRVStatementRun TZRVCustomDataBase::RunPrepared(const QString& aSql, const TValues& aValues) const {
+    const QSqlDatabase db = Connection();
+    // A borrowed connection may close under the borrower, which keeps nothing on it.
+    if (!db.isOpen() || fADOCOnnection != fOwnConnection)
+        return TZRVStatementRun::Once(db, aSql, aValues);
+    return fStatements.Run(db, aSql, aValues);
+}
+
 int TZRVCustomDataBase::SingleKey(const QString& aSql, const TValues& aValues) {
     if (!GetOpenned())
         return 0;
-    QSqlQuery q = Run(aSql, aValues);
+    TZRVStatementRun q = RunPrepared(aSql, aValues);
     int key = 0;
     int rows = 0;
-    while (q.next() && ++rows < 2)
-        key = q.value(0).toInt();
+    while (q.Next() && ++rows < 2)
+        key = int(q.Number(0));
     return rows == 1 ? key : 0;
 }
 
 int TZRVCustomDataBase::FirstKey(const QString& aSql, const TValues& aValues) {
     if (!GetOpenned())
         return 0;
-    QSqlQuery q = Run(aSql, aValues);
-    return q.next() ? q.value(0).toInt() : 0;
+    TZRVStatementRun q = RunPrepared(aSql, aValues);
+    return q.Next() ? int(q.Number(0)) : 0;
 }
 
 bool TZRVCustomDataBase::AnyRow(const QString& aSql, const TValues& aValues) {
     if (!GetOpenned())
         return false;
-    return Run(aSql, aValues).next();
+    return RunPrepared(aSql, aValues).Next();
 }
 
 int TZRVCustomDataBase::KeyByColumns(const ZRVSql::Table& aTable, const TColumns& aWhere) {
@@ -797,7 +820,10 @@ bool TZRVCustomDataBase::KeyExists(const ZRVSql::Table& aTable, uint32_t aID) {
 }
 
 int TZRVCustomDataBase::InsertRow(const QString& aTable, const TColumns& aColumns) {
-    return InsertOn(Connection(), aTable, aColumns);
+    QStringList names;
+    TValues values;
+    Split(aColumns, names, values);
+    return int(InsertInto(aTable, names, values));
 }
 
 int TZRVCustomDataBase::UpdateRows(const QString& aTable, const TColumns& aColumns, const TColumns& aWhere) {
@@ -806,7 +832,7 @@ int TZRVCustomDataBase::UpdateRows(const QString& aTable, const TColumns& aColum
     TValues values;
     Split(aColumns, set, values);
     Split(aWhere, where, values);
-    return Run(ZRVSql::Update(aTable, set, where), values).numRowsAffected();
+    return RunPrepared(ZRVSql::Update(aTable, set, where), values).Changes();
 }
 
 bool TZRVCustomDataBase::DeleteRows(const QString& aTable, const TColumns& aWhere) {
@@ -815,15 +841,15 @@ bool TZRVCustomDataBase::DeleteRows(const QString& aTable, const TColumns& aWher
     QStringList where;
     TValues values;
     Split(aWhere, where, values);
-    return Run(ZRVSql::Delete(aTable, where), values).numRowsAffected() > 0;
+    return RunPrepared(ZRVSql::Delete(aTable, where), values).Changes() > 0;
 }
 
 template <class T, class Fill>
 std::unique_ptr<T> TZRVCustomDataBase::ReadByKey(const ZRVSql::Table& aTable, uint32_t aID, Fill&& aFill) {
     if (!GetOpenned())
         return nullptr;
-    QSqlQuery q = Run(Select(u"*"_s, aTable.Name, {aTable.Key}, QString(), 1), {aID});
-    if (!q.next())
+    TZRVStatementRun q = RunPrepared(Select(u"*"_s, aTable.Name, {aTable.Key}, QString(), 1), {aID});
+    if (!q.Next())
         return nullptr;
     auto record = std::make_unique<T>();
     aFill(q, *record);
@@ -836,9 +862,9 @@ void TZRVCustomDataBase::ReadLinked(const QString& aLinkTable, const ZRVSql::Tab
                                     std::unique_ptr<T> (TZRVCustomDataBase::*aRead)(uint32_t), L* aList) {
     std::vector<uint32_t> ids;
     {
-        QSqlQuery q = Run(Select(Name(aItem.Key), aLinkTable, {aOwner.Key}), {aOwnerID});
-        while (q.next())
-            ids.push_back(q.value(0).toUInt());
+        TZRVStatementRun q = RunPrepared(Select(Name(aItem.Key), aLinkTable, {aOwner.Key}), {aOwnerID});
+        while (q.Next())
+            ids.push_back(uint32_t(q.Number(0)));
     }
     for (uint32_t id : ids)
         aList->Add((this->*aRead)(id));
@@ -867,9 +893,9 @@ void TZRVCustomDataBase::InsertLinks(const QString& aLinkTable, const ZRVSql::Ta
         return;
     // A workstation names what it likes; the café's rows are few, so they are read once.
     std::vector<uint32_t> existing;
-    QSqlQuery q = Run(Select(Name(aItems.Key), aItems.Name, {}), {});
-    while (q.next())
-        existing.push_back(q.value(0).toUInt());
+    TZRVStatementRun q = RunPrepared(Select(Name(aItems.Key), aItems.Name, {}), {});
+    while (q.Next())
+        existing.push_back(uint32_t(q.Number(0)));
     std::sort(existing.begin(), existing.end());
     for (uint32_t id : aIDs)
         if (std::binary_search(existing.begin(), existing.end(), id))
@@ -993,19 +1019,23 @@ bool TZRVCustomDataBase::MachineGameExists(uint32_t aMachineID, uint32_t aGameID
 // Reads
 
 std::unique_ptr<TZRVUserTicket> TZRVCustomDataBase::ReadTicket(uint32_t aID) {
-    uint32_t groupID = 0;
-    uint32_t machineID = 0;
-    auto ticket =
-        ReadByKey<TZRVUserTicket>(ZRVSql::TicketsView, aID, [&](const QSqlQuery& q, TZRVUserTicket& t) {
-            FillTicket(q, t);
-            groupID = UInt32(q, u"Group"_s);
-            machineID = UInt32(q, u"LastUsePC"_s);
-        });
-    if (ticket) {
-        ticket->SetGroup(ReadGroup(groupID));
-        ticket->SetLastUsePC(ReadMachine(machineID));
-    }
-    return ticket;
+    if (!GetOpenned())
+        return nullptr;
+    return ReadAtOnce(*this, [&] {
+        uint32_t groupID = 0;
+        uint32_t machineID = 0;
+        auto ticket = ReadByKey<TZRVUserTicket>(ZRVSql::TicketsView, aID,
+                                                [&](const TZRVStatementRun& q, TZRVUserTicket& t) {
+                                                    FillTicket(q, t);
+                                                    groupID = UInt32(q, u"Group"_s);
+                                                    machineID = UInt32(q, u"LastUsePC"_s);
+                                                });
+        if (ticket) {
+            ticket->SetGroup(ReadGroup(groupID));
+            ticket->SetLastUsePC(ReadMachine(machineID));
+        }
+        return ticket;
+    });
 }
 
 std::unique_ptr<TZRVUserAccount> TZRVCustomDataBase::ReadAccount(uint32_t aID) {
@@ -1015,7 +1045,7 @@ std::unique_ptr<TZRVUserAccount> TZRVCustomDataBase::ReadAccount(uint32_t aID) {
     uint32_t machineID = 0;
     uint32_t questionID = 0;
     auto account =
-        ReadByKey<TZRVUserAccount>(ZRVSql::Accounts, aID, [&](const QSqlQuery& q, TZRVUserAccount& a) {
+        ReadByKey<TZRVUserAccount>(ZRVSql::Accounts, aID, [&](const TZRVStatementRun& q, TZRVUserAccount& a) {
             FillAccount(q, a);
             groupID = UInt32(q, u"Group"_s);
             machineID = UInt32(q, u"LastUsePC"_s);
@@ -1077,10 +1107,10 @@ std::unique_ptr<TZRVGroupAuthorisation> TZRVCustomDataBase::ReadGroupAuthorisati
         return nullptr;
     auto link = std::make_unique<TZRVGroupAuthorisation>();
     {
-        QSqlQuery q = Run(Select(u"*"_s, ZRVSql::GroupsAuthorisations, {u"Group_ID"_s, u"Authorisation_ID"_s},
-                                 QString(), 1),
-                          {aGroupID, aAuthorisationID});
-        q.next();
+        TZRVStatementRun q = RunPrepared(Select(u"*"_s, ZRVSql::GroupsAuthorisations,
+                                                {u"Group_ID"_s, u"Authorisation_ID"_s}, QString(), 1),
+                                         {aGroupID, aAuthorisationID});
+        q.Next();
         link->SetGroupID(UInt32(q, u"Group_ID"_s));
         link->SetValue(Flag(q, u"Value"_s));
         link->SetValueEx(Text(q, u"ValueEx"_s));
@@ -1128,8 +1158,8 @@ bool TZRVCustomDataBase::ReadHourFormula(const QString& aName, int& aID, int& aP
     if (!GetOpenned())
         return false;
     const auto& t = ZRVSql::HourFormulas;
-    QSqlQuery q = Run(Select(u"*"_s, t.Name, {u"Intitule"_s}, t.Key, 1), {aName});
-    if (!q.next())
+    TZRVStatementRun q = RunPrepared(Select(u"*"_s, t.Name, {u"Intitule"_s}, t.Key, 1), {aName});
+    if (!q.Next())
         return false;
     aID = Int32(q, t.Key);
     aPacked = PackedHourFormula(q);
@@ -1140,8 +1170,8 @@ bool TZRVCustomDataBase::ReadHourFormula(int aID, QString& aName, int& aPacked) 
     if (!GetOpenned())
         return false;
     const auto& t = ZRVSql::HourFormulas;
-    QSqlQuery q = Run(Select(u"*"_s, t.Name, {t.Key}, QString(), 1), {aID});
-    if (!q.next())
+    TZRVStatementRun q = RunPrepared(Select(u"*"_s, t.Name, {t.Key}, QString(), 1), {aID});
+    if (!q.Next())
         return false;
     aName = Text(q, u"Intitule"_s);
     aPacked = PackedHourFormula(q);
@@ -1152,8 +1182,8 @@ bool TZRVCustomDataBase::ReadProduct(int aID, QString& aName, int& aQuantityPerU
     if (!GetOpenned())
         return false;
     const auto& t = ZRVSql::Products;
-    QSqlQuery q = Run(Select(u"*"_s, t.Name, {t.Key}, QString(), 1), {aID});
-    if (!q.next())
+    TZRVStatementRun q = RunPrepared(Select(u"*"_s, t.Name, {t.Key}, QString(), 1), {aID});
+    if (!q.Next())
         return false;
     aName = Text(q, u"Name"_s);
     aQuantityPerUnit = Int32(q, u"QuantityPerUnit"_s);
@@ -1165,8 +1195,8 @@ bool TZRVCustomDataBase::ReadProduct(const QString& aName, int& aID, int& aQuant
     if (!GetOpenned())
         return false;
     const auto& t = ZRVSql::Products;
-    QSqlQuery q = Run(Select(u"*"_s, t.Name, {u"Name"_s}, t.Key, 1), {aName});
-    if (!q.next())
+    TZRVStatementRun q = RunPrepared(Select(u"*"_s, t.Name, {u"Name"_s}, t.Key, 1), {aName});
+    if (!q.Next())
         return false;
     aID = Int32(q, t.Key);
     aQuantityPerUnit = Int32(q, u"QuantityPerUnit"_s);
@@ -1373,8 +1403,9 @@ void TZRVCustomDataBase::AddSession(const TZRVSessionRow& aRow) {
 std::optional<TZRVSessionRow> TZRVCustomDataBase::ReadSession(const QString& aToken) {
     if (!GetOpenned() || aToken.isEmpty())
         return std::nullopt;
-    QSqlQuery q = Run(Select(u"*"_s, ZRVSql::Sessions.Name, {ZRVSql::Sessions.Key}, QString(), 1), {aToken});
-    if (!q.next())
+    TZRVStatementRun q =
+        RunPrepared(Select(u"*"_s, ZRVSql::Sessions.Name, {ZRVSql::Sessions.Key}, QString(), 1), {aToken});
+    if (!q.Next())
         return std::nullopt;
     TZRVSessionRow row;
     row.Token = Text(q, ZRVSql::Sessions.Key);

@@ -8,6 +8,7 @@
 
 #include "ZRVCommon.h"
 #include "ZRVDataBaseSql.h"
+#include "ZRVDataBaseStatements.h"
 
 #include <QObject>
 #include <QSet>
@@ -282,6 +283,8 @@ private:
 
     // Runs one statement with its values bound; raises EZRVError when it fails.
     QSqlQuery Run(const QString& aSql, const TValues& aValues) const;
+    // The same with the statement kept prepared on the object's own connection, read column by column.
+    TZRVStatementRun RunPrepared(const QString& aSql, const TValues& aValues) const;
     // The key of the one row a selection yields; 0 for none or several.
     int SingleKey(const QString& aSql, const TValues& aValues);
     int FirstKey(const QString& aSql, const TValues& aValues);
@@ -348,6 +351,8 @@ private:
     QString fOwnConnection;
     int fBusyTimeout = 1000;
     QString fLastSaveError;
+    // The statements kept prepared on the object's own connection.
+    mutable TZRVStatements fStatements;
 };
 
 template <class F> auto TZRVCustomDataBase::RunAtomically(F&& aWork) {

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -497,6 +498,77 @@ TEST_P(DataBaseGenerator, UniqueIgnoresLetterCaseAndClearEmptiesTheBatch) {
     fGenerator.Clear();
     EXPECT_TRUE(fGenerator.Unique(code));
     EXPECT_EQ(fGenerator.Codes().Count(), 0);
+}
+
+// ----- statements kept prepared on the connection
+
+// A failing statement the database keeps says what Qt's driver says for the same statement, and
+// runs again afterwards, failing or not.
+TEST_P(DataBase, AKeptStatementFailsAsQtSaysAndRunsAgain) {
+    OpenNew();
+    Refuse(fDb, "INSERT", ZRVSql::Products.Name, "NEW.\"Name\" = 'Bad'");
+    const QStringList columns{"Name", "QuantityPerUnit", "UnitCost"};
+    const auto failure = [](auto&& aCall) {
+        try {
+            aCall();
+        } catch (const EZRVError& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    const QString byQt = failure([&] {
+        fDb.OpenQuery(ZRVSql::Insert(ZRVSql::Products.Name, columns), {"Bad", 1, 1});
+    });
+    ASSERT_TRUE(byQt.contains("refused by the test")) << byQt.toStdString();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(failure([&] { fDb.InsertInto(ZRVSql::Products.Name, columns, {"Bad", 1, 1}); }), byQt);
+    const qint64 key = fDb.InsertInto(ZRVSql::Products.Name, columns, {"Good", 1, 1});
+    EXPECT_GT(key, 0);
+    EXPECT_EQ(fDb.ProductExists("Good"), key);
+    EXPECT_EQ(fDb.ProductExists("Bad"), 0);
+}
+
+TEST_P(DataBase, ReopeningAnotherDatabaseRunsOnThatOne) {
+    OpenNew();
+    ASSERT_NE(fDb.AddProduct("Soda", 1, 100), 0);
+    EXPECT_NE(fDb.ProductExists("Soda"), 0);
+    fDb.SetDBName(fTestDb.Other("other.db"));
+    ASSERT_TRUE(fDb.Open());
+    EXPECT_EQ(fDb.ProductExists("Soda"), 0);
+    ASSERT_NE(fDb.AddProduct("Tea", 1, 100), 0);
+    EXPECT_NE(fDb.ProductExists("Tea"), 0);
+    fDb.SetDBName(fDbName);
+    ASSERT_TRUE(fDb.Open());
+    EXPECT_NE(fDb.ProductExists("Soda"), 0);
+    EXPECT_EQ(fDb.ProductExists("Tea"), 0);
+}
+
+// Reads, those of a ticket in one transaction among them, hold no lock once done: another
+// connection writes at once, and the reader sees what it wrote.
+TEST_F(DataBaseFile, AReadLeavesNoLockBehindForAnotherConnection) {
+    OpenNew();
+    ASSERT_NE(fDb.AddProduct("Soda", 1, 100), 0);
+    int id = 0, quantity = 0, cost = 0;
+    ASSERT_TRUE(fDb.ReadProduct("Soda", id, quantity, cost));
+    EXPECT_EQ(fDb.ReadTicket(1), nullptr);
+    EXPECT_NE(fDb.GroupExists("Default"), 0);
+    TZRVDataBase other;
+    other.SetDBName(fDb.DBName());
+    other.SetBusyTimeout(0);
+    ASSERT_TRUE(other.Open());
+    EXPECT_TRUE(other.UpdateProduct("Soda", 2, 150));
+    ASSERT_TRUE(fDb.ReadProduct("Soda", id, quantity, cost));
+    EXPECT_EQ(cost, 150);
+}
+
+// SQLite cannot close a connection that still has prepared statements.
+TEST_F(DataBaseFile, ClosingLetsGoOfTheKeptStatements) {
+    OpenNew();
+    EXPECT_NE(fDb.GroupExists("Default"), 0);
+    EXPECT_EQ(fDb.ReadTicket(1), nullptr);
+    ASSERT_TRUE(fDb.Close());
+    EXPECT_EQ(fDb.Connection().lastError().type(), QSqlError::NoError)
+        << fDb.Connection().lastError().text().toStdString();
 }
 
 ZRV_ON_BOTH_ENGINES(DataBase);
