@@ -1424,7 +1424,7 @@ bool TZRVCustomDataBase::DeleteSession(const QString& aToken) {
     if (!GetOpenned())
         return false;
     return RunAtomically([&] {
-        Run(ZRVSql::c_ReleaseClaim, {aToken});
+        RunPrepared(ZRVSql::c_ReleaseClaim, {aToken});
         return DeleteRows(ZRVSql::Sessions.Name, {{ZRVSql::Sessions.Key, aToken}});
     });
 }
@@ -1444,9 +1444,9 @@ bool TZRVCustomDataBase::ClaimRecord(const TZRVSessionRow& aRow, const TZRVServe
                                      bool aTakeOwn) {
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
-    return Run(Sql().Claim, {int(aRow.SessionType), aRow.RecordID, aRow.Token, aServer.Name, int(aTakeOwn),
-                             aServer.Silence})
-               .numRowsAffected() == 1;
+    return RunPrepared(Sql().Claim, {int(aRow.SessionType), aRow.RecordID, aRow.Token, aServer.Name,
+                                     int(aTakeOwn), aServer.Silence})
+               .Changes() == 1;
 }
 
 int TZRVCustomDataBase::RenewClaims(const QString& aServer, const QStringList& aTokens) {
@@ -1455,7 +1455,7 @@ int TZRVCustomDataBase::RenewClaims(const QString& aServer, const QStringList& a
     return RunAtomically([&] {
         int renewed = 0;
         for (const QString& token : aTokens)
-            renewed += std::max(Run(Sql().RenewClaim, {aServer, token}).numRowsAffected(), 0);
+            renewed += std::max(RunPrepared(Sql().RenewClaim, {aServer, token}).Changes(), 0);
         return renewed;
     });
 }
@@ -1463,11 +1463,11 @@ int TZRVCustomDataBase::RenewClaims(const QString& aServer, const QStringList& a
 TZRVJobRun TZRVCustomDataBase::ClaimJob(const QString& aJob, qint64 aLastKnown, qint64 aDay) {
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
-    Run(ZRVSql::c_AddJob, {aJob});
+    RunPrepared(ZRVSql::c_AddJob, {aJob});
     TZRVJobRun run;
-    run.Won = Run(ZRVSql::c_ClaimJob, {aDay, aJob, aLastKnown, aDay}).numRowsAffected() == 1;
-    QSqlQuery q = Run(ZRVSql::c_JobLastRun, {aJob});
-    run.LastRun = q.next() ? q.value(0).toLongLong() : 0;
+    run.Won = RunPrepared(ZRVSql::c_ClaimJob, {aDay, aJob, aLastKnown, aDay}).Changes() == 1;
+    TZRVStatementRun q = RunPrepared(ZRVSql::c_JobLastRun, {aJob});
+    run.LastRun = q.Next() ? q.Number(0) : 0;
     return run;
 }
 
@@ -1482,10 +1482,11 @@ void TZRVCustomDataBase::WriteSessionUse(const TZRVSessionRow& aRow, qint64 aCha
             if (aMachineID != 0)
                 UpdateRows(table.Name, {{u"LastUsePC"_s, aMachineID}}, {{table.Key, aRow.RecordID}});
         } else if (account) {
-            Run(Sql().WriteAccountUse,
-                {aChange, aUsed, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
+            RunPrepared(Sql().WriteAccountUse,
+                        {aChange, aUsed, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
         } else {
-            Run(Sql().WriteTicketUse, {aChange, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
+            RunPrepared(Sql().WriteTicketUse,
+                        {aChange, aRow.StartDate, aRow.Used, aMachineID, aRow.RecordID});
         }
         UpdateRows(ZRVSql::Sessions.Name,
                    {{u"Credit"_s, aRow.Credit},
@@ -1501,11 +1502,11 @@ bool TZRVCustomDataBase::SpendReloadCode(uint32_t aTicketID, uint32_t aCredit, c
     if (!GetOpenned())
         Fail(u"The database is not open"_s);
     return RunAtomically([&] {
-        if (Run(ZRVSql::c_SpendReloadCode, {Now(), aTicketID, aCredit}).numRowsAffected() != 1)
+        if (RunPrepared(ZRVSql::c_SpendReloadCode, {Now(), aTicketID, aCredit}).Changes() != 1)
             return false;
-        Run(aPayer.SessionType == stAccount ? Sql().GrantAccountCredit : Sql().GrantTicketCredit,
-            {aCredit, aPayer.RecordID});
-        Run(Sql().GrantSessionCredit, {aCredit, aPayer.Token});
+        RunPrepared(aPayer.SessionType == stAccount ? Sql().GrantAccountCredit : Sql().GrantTicketCredit,
+                    {aCredit, aPayer.RecordID});
+        RunPrepared(Sql().GrantSessionCredit, {aCredit, aPayer.Token});
         return true;
     });
 }
