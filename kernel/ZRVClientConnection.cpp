@@ -151,7 +151,11 @@ void TZRVCustomClientConnection::ShutDownConnection() {
 bool TZRVCustomClientConnection::Send(const QString& aData) {
     if (!fConnected || !fSocket || fSocket->state() != QAbstractSocket::ConnectedState)
         return false;
-    return fSocket->write(EncodeMessage(aData, *fCrypt)) >= 0;
+    // Handed to the system at once rather than at the event loop's next turn.
+    if (fSocket->write(EncodeMessage(aData, *fCrypt)) < 0)
+        return false;
+    fSocket->flush();
+    return true;
 }
 
 bool TZRVCustomClientConnection::SendServerMessage(const QString& aMsg) {

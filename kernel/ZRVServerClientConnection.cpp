@@ -242,7 +242,10 @@ bool TZRVServerClientConnection::Send(const QString& aText) {
         AbortConnection();
         return false;
     }
+    // Handed to the system at once rather than at the event loop's next turn, which would first
+    // poll every workstation's socket again.
     fWinSocket->write(bytes);
+    fWinSocket->flush();
     return true;
 }
 
