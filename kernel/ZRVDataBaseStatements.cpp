@@ -43,8 +43,8 @@ const void* HandleOf(const QSqlDatabase& aDb) {
 sqlite3_stmt* Prepare(sqlite3* aDb, const QString& aSql) {
     sqlite3_stmt* statement = nullptr;
     const void* tail = nullptr;
-    if (sqlite3_prepare16_v2(aDb, aSql.utf16(), int((aSql.size() + 1) * sizeof(QChar)), &statement, &tail) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare16_v2(aDb, aSql.utf16(), int((aSql.size() + 1) * qsizetype(sizeof(QChar))), &statement,
+                             &tail) != SQLITE_OK) {
         sqlite3_finalize(statement);
         FailOn(aDb, u"Unable to execute statement"_s);
     }
@@ -76,8 +76,8 @@ bool IsNull(const QVariant& aValue) {
 }
 
 int BindText(sqlite3_stmt* aStatement, int aIndex, const QString& aText) {
-    return sqlite3_bind_text16(aStatement, aIndex, aText.utf16(), int(aText.size() * sizeof(QChar)),
-                               SQLITE_TRANSIENT);
+    return sqlite3_bind_text16(aStatement, aIndex, aText.utf16(),
+                               int(aText.size() * qsizetype(sizeof(QChar))), SQLITE_TRANSIENT);
 }
 
 // Binds a value with the type Qt's driver gives it.
