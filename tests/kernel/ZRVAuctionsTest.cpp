@@ -56,14 +56,12 @@ void PrintTo(const TOperation& o, std::ostream* os) {
         << " by " << o.Employe << " budget " << o.Budget;
 }
 
-class Auctions : public zrvtest::BothEngines {
+class Auctions : public zrvtest::OpenBothEngines {
 protected:
     void SetUp() override {
-        BothEngines::SetUp();
-        if (IsSkipped())
+        OpenBothEngines::SetUp();
+        if (IsSkipped() || HasFatalFailure())
             return;
-        fDb.SetDBName(fDbName);
-        ASSERT_TRUE(fDb.Open());
         fTill.SetDataBase(&fDb);
     }
     void Open() { fTill.OpenTill(*fCashier, false); }
@@ -90,9 +88,10 @@ protected:
                               {u"ABC123"_s, aCost, 3600});
     }
     // Makes every aEvent (INSERT, UPDATE) on aTable fail.
-    void Refuse(const QString& aEvent, const QString& aTable) { BothEngines::Refuse(fDb, aEvent, aTable); }
+    void Refuse(const QString& aEvent, const QString& aTable) {
+        OpenBothEngines::Refuse(fDb, aEvent, aTable);
+    }
 
-    TZRVDataBase fDb;
     TZRVAuctions fTill;
     std::unique_ptr<TZRVUserAccount> fCashier = Cashier(42);
 };

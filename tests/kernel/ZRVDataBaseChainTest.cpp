@@ -29,15 +29,8 @@ TZRVSessionRow Session(const QString& aToken, TZRVSessionType aType = stTicket, 
     return row;
 }
 
-class ServersSharingADataBase : public zrvtest::BothEngines {
+class ServersSharingADataBase : public zrvtest::OpenBothEngines {
 protected:
-    void SetUp() override {
-        BothEngines::SetUp();
-        if (IsSkipped())
-            return;
-        fDb.SetDBName(fDbName);
-        ASSERT_TRUE(fDb.Open());
-    }
     // Who holds the claim of the ticket, and under which token; empty when nobody.
     QString Holder(uint32_t aID = c_Ticket) {
         QSqlQuery q = fDb.OpenQuery(
@@ -49,8 +42,6 @@ protected:
     void AgeClaims(int aSeconds) {
         fDb.ExecuteSQLAction(u"UPDATE \"tblClaims\" SET \"LastSeen\" = \"LastSeen\" - ?"_s, {aSeconds});
     }
-
-    TZRVDataBase fDb;
 };
 
 TEST_P(ServersSharingADataBase, ATicketOrAccountIsClaimedOnceAndItsServerTakesOverItsOwnClaims) {

@@ -136,14 +136,12 @@ TEST_F(DataBaseOnPostgreSql, ABackupIsAPgDumpArchiveOrAClearFailure) {
 
 // ----- on both engines
 
-class DataBaseSessions : public zrvtest::BothEngines {
+class DataBaseSessions : public zrvtest::OpenBothEngines {
 protected:
     void SetUp() override {
-        BothEngines::SetUp();
-        if (IsSkipped())
+        OpenBothEngines::SetUp();
+        if (IsSkipped() || HasFatalFailure())
             return;
-        fDb.SetDBName(fDbName);
-        ASSERT_TRUE(fDb.Open());
         auto account = std::make_unique<TZRVUserAccount>();
         account->SetAccountName(u"bob"_s);
         account->SetCredit(600);
@@ -155,7 +153,6 @@ protected:
     }
     uint32_t Credit() { return fDb.ReadAccount(fAccount)->Credit(); }
 
-    TZRVDataBase fDb;
     uint32_t fAccount = 0;
     uint32_t fCode = 0;
 };

@@ -13,16 +13,8 @@ namespace {
 
 const QString c_Quoted = "L'Escale";
 
-class DataBaseRecords : public zrvtest::BothEngines {
+class DataBaseRecords : public zrvtest::OpenBothEngines {
 protected:
-    void SetUp() override {
-        BothEngines::SetUp();
-        if (IsSkipped())
-            return;
-        fDb.SetDBName(fDbName);
-        ASSERT_TRUE(fDb.Open());
-    }
-
     int Count(const QString& aSql) {
         QSqlQuery q(fDb.Connection());
         return q.exec(aSql) && q.next() ? q.value(0).toInt() : -1;
@@ -84,8 +76,6 @@ protected:
             ids << aList->Item(i)->GameID();
         return ids;
     }
-
-    TZRVDataBase fDb;
 };
 
 // ----- existence checks

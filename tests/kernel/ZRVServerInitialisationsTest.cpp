@@ -38,15 +38,13 @@ struct TTicketRow {
     bool Deleted = false;
 };
 
-class ServerInitialisations : public zrvtest::BothEngines {
+class ServerInitialisations : public zrvtest::OpenBothEngines {
 protected:
     void SetUp() override {
-        BothEngines::SetUp();
-        if (IsSkipped())
+        OpenBothEngines::SetUp();
+        if (IsSkipped() || HasFatalFailure())
             return;
         ASSERT_TRUE(fDir.isValid());
-        fDb.SetDBName(fDbName);
-        ASSERT_TRUE(fDb.Open());
         fLogger.SetLogFile(fDir.filePath(u"server.lgf"_s));
         fJobs.SetDB(&fDb);
         fJobs.SetErrorLogger(&fLogger);
@@ -114,7 +112,6 @@ protected:
 
     zrvtest::TempRegistry fRegistry;
     QTemporaryDir fDir;
-    TZRVDataBase fDb;
     TZRVErrorLogger fLogger;
     TZRVServerInitialisations fJobs;
     TZRVServerConfig fConfig;

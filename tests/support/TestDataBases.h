@@ -61,6 +61,21 @@ protected:
     QString fDbName;
 };
 
+// The same with fDb open on that database. A fixture's own SetUp goes on after this one's unless
+// IsSkipped() or HasFatalFailure().
+class OpenBothEngines : public BothEngines {
+protected:
+    void SetUp() override {
+        BothEngines::SetUp();
+        if (IsSkipped())
+            return;
+        fDb.SetDBName(fDbName);
+        ASSERT_TRUE(fDb.Open());
+    }
+
+    TZRVDataBase fDb;
+};
+
 std::string EngineName(const ::testing::TestParamInfo<ZRVSql::TEngine>& aInfo);
 
 } // namespace zrvtest
