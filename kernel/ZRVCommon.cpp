@@ -1159,8 +1159,9 @@ template <class T> void TZRVRecordList<T>::LoadFromStringList(const TZRVRecordLi
             end = i + 1;
         }
     }
-    // Every item brings at least one line: a larger count is not believed, nor one past the cap.
-    if (count > lines || count > c_MaxCount)
+    // Every item brings at least one line: a larger count is not believed, nor one past the cap,
+    // nor one below zero.
+    if (count < 0 || count > lines || count > c_MaxCount)
         throw EConvertError(QStringLiteral("'%1' is not a valid item count").arg(countText));
     fItems.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {

@@ -423,9 +423,13 @@ TEST(Lists, ItemWithoutLinesIsCreatedEmpty) {
     EXPECT_EQ(apps.Applications(1)->ApplicationID(), 8u);
 }
 
-TEST(Lists, HugeCountIsRefusedWithoutAllocating) {
+TEST(Lists, HugeOrNegativeCountIsRefusedWithoutAllocating) {
     TZRVGames games;
     EXPECT_THROW(games.LoadFromStringList(Lines({"Games_OwnerID=0", "Games_Count=1000000"})), EConvertError);
+    EXPECT_EQ(games.Count(), 0);
+    EXPECT_THROW(
+        games.LoadFromStringList(Lines({"Games_OwnerID=0", "Games_Count=-1", "Games_0Game_GameID=5"})),
+        EConvertError);
     EXPECT_EQ(games.Count(), 0);
     EXPECT_THROW(games.LoadFromStringList(Lines({"Games_OwnerID=0"})), EConvertError); // missing count
 }
