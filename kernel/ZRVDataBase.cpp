@@ -18,10 +18,12 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <span>
 #include <unordered_map>
 
 using namespace Qt::StringLiterals;
@@ -51,27 +53,82 @@ QSqlQuery RunOn(const QSqlDatabase& aDb, const QString& aSql, const QVariantList
     return ZRVRunQuery(aDb, aSql, aValues);
 }
 
+// The parts of a statement text's key, looked up without copying them.
+using TTextKey = QVarLengthArray<QStringView, 8>;
+
+// Hashes and compares keys kept as string lists with keys given as parts, alike.
+struct TTextKeyHash : TZRVTextHash {
+    using is_transparent = void;
+    using TZRVTextHash::operator();
+    std::size_t operator()(const TTextKey& aParts) const noexcept {
+        std::size_t hash = 0;
+        for (QStringView part : aParts)
+            hash = hash * 31 + (*this)(part);
+        return hash;
+    }
+};
+struct TTextKeyEqual {
+    using is_transparent = void;
+    bool operator()(const QStringList& aKept, const TTextKey& aParts) const noexcept {
+        return aKept.size() == aParts.size() && std::equal(aKept.begin(), aKept.end(), aParts.begin());
+    }
+    bool operator()(const TTextKey& aParts, const QStringList& aKept) const noexcept {
+        return (*this)(aKept, aParts);
+    }
+    bool operator()(const QStringList& aLeft, const QStringList& aRight) const noexcept {
+        return aLeft == aRight;
+    }
+};
+
 // The text of a statement built from aKey's parts by aBuild, built once per thread: the database
 // runs the same few selections and inserts over and over.
-template <class B> QString KeptText(const QStringList& aKey, B&& aBuild) {
-    thread_local std::unordered_map<QStringList, QString, TZRVTextHash> texts;
+template <class B> QString KeptText(const TTextKey& aKey, B&& aBuild) {
+    thread_local std::unordered_map<QStringList, QString, TTextKeyHash, TTextKeyEqual> texts;
     auto found = texts.find(aKey);
-    if (found == texts.end())
-        found = texts.emplace(aKey, aBuild()).first;
+    if (found == texts.end()) {
+        QStringList key;
+        for (QStringView part : aKey)
+            key << part.toString();
+        found = texts.emplace(std::move(key), aBuild()).first;
+    }
     return found->second;
 }
 
-QString Select(const QString& aWhat, const QString& aTable, const QStringList& aWhere,
+// The selection of aWhat (a column's name when aColumn, else the text as written) from aTable's
+// rows where each of aWhere equals its bound value.
+QString SelectText(bool aColumn, const QString& aWhat, const QString& aTable, std::span<const QString> aWhere,
+                   const QString& aOrderBy, int aLimit) {
+    const char16_t limit[2] = {char16_t(aLimit & 0xFFFF), char16_t(unsigned(aLimit) >> 16)};
+    TTextKey key{aColumn ? u"column" : u"text", aWhat, aTable, aOrderBy, QStringView(limit, 2)};
+    for (const QString& column : aWhere)
+        key.append(column);
+    return KeptText(key, [&] {
+        return ZRVSql::Select(aColumn ? Name(aWhat) : aWhat, aTable,
+                              QStringList(aWhere.begin(), aWhere.end()), aOrderBy, aLimit);
+    });
+}
+
+QString Select(const QString& aWhat, const QString& aTable, std::initializer_list<QString> aWhere,
                const QString& aOrderBy = QString(), int aLimit = 0) {
-    QStringList key;
-    key.reserve(4 + aWhere.size());
-    key << aWhat << aTable << aOrderBy << QString::number(aLimit) << aWhere;
-    return KeptText(key, [&] { return ZRVSql::Select(aWhat, aTable, aWhere, aOrderBy, aLimit); });
+    return SelectText(false, aWhat, aTable, aWhere, aOrderBy, aLimit);
+}
+
+// The selection of the column aColumn; see Select.
+QString SelectColumn(const QString& aColumn, const QString& aTable, std::span<const QString> aWhere,
+                     const QString& aOrderBy = QString(), int aLimit = 0) {
+    return SelectText(true, aColumn, aTable, aWhere, aOrderBy, aLimit);
+}
+QString SelectColumn(const QString& aColumn, const QString& aTable, std::initializer_list<QString> aWhere,
+                     const QString& aOrderBy = QString(), int aLimit = 0) {
+    return SelectText(true, aColumn, aTable, aWhere, aOrderBy, aLimit);
 }
 
 // The insert of a row into aTable; on PostgreSQL it returns the key the database assigns.
 QString InsertText(bool aPostgreSql, const QString& aTable, const QStringList& aColumns) {
-    return KeptText(QStringList{aPostgreSql ? u"INSERT RETURNING"_s : u"INSERT"_s, aTable} + aColumns, [&] {
+    TTextKey parts{aPostgreSql ? u"INSERT RETURNING" : u"INSERT", aTable};
+    for (const QString& column : aColumns)
+        parts.append(column);
+    return KeptText(parts, [&] {
         const QString key = aPostgreSql ? ZRVSql::AssignedKey(aTable) : QString();
         return ZRVSql::Insert(aTable, aColumns) + (key.isEmpty() ? QString() : u" RETURNING "_s + Name(key));
     });
@@ -388,13 +445,14 @@ private:
 
 TZRVCustomDataBase::TZRVCustomDataBase(QObject* aOwner)
     : QObject(aOwner), fOwnConnection(NewConnectionName()) {
-    QSqlDatabase::addDatabase(u"QSQLITE"_s, fOwnConnection);
+    fOwn = QSqlDatabase::addDatabase(u"QSQLITE"_s, fOwnConnection);
     fADOCOnnection = fOwnConnection;
 }
 
 TZRVCustomDataBase::~TZRVCustomDataBase() {
     fStatements.Forget();
-    QSqlDatabase::database(fOwnConnection, false).close();
+    fOwn.close();
+    fOwn = QSqlDatabase();
     QSqlDatabase::removeDatabase(fOwnConnection);
 }
 
@@ -404,7 +462,11 @@ void TZRVCustomDataBase::SetADOConnection(const QString& aConnectionName) {
 }
 
 QSqlDatabase TZRVCustomDataBase::Connection() const {
-    return QSqlDatabase::database(fADOCOnnection, false);
+    return Borrowed() ? QSqlDatabase::database(fADOCOnnection, false) : fOwn;
+}
+
+bool TZRVCustomDataBase::Borrowed() const {
+    return fADOCOnnection != fOwnConnection;
 }
 
 const ZRVSql::TDialect& TZRVCustomDataBase::Sql() const {
@@ -412,11 +474,11 @@ const ZRVSql::TDialect& TZRVCustomDataBase::Sql() const {
 }
 
 void TZRVCustomDataBase::UseDriver(const QString& aDriver) {
-    if (fADOCOnnection != fOwnConnection ||
-        QSqlDatabase::database(fOwnConnection, false).driverName() == aDriver)
+    if (Borrowed() || fOwn.driverName() == aDriver)
         return;
+    fOwn = QSqlDatabase();
     QSqlDatabase::removeDatabase(fOwnConnection);
-    QSqlDatabase::addDatabase(aDriver, fOwnConnection);
+    fOwn = QSqlDatabase::addDatabase(aDriver, fOwnConnection);
 }
 
 bool TZRVCustomDataBase::GetOpenned() const {
@@ -539,7 +601,7 @@ void TZRVCustomDataBase::CheckExisting(QSqlDatabase& aDb) const {
     if (!q.next() || q.value(0).toInt() == 0)
         Fail(u"The file "_s + file + u" is not a database of this system"_s);
     const auto info = [&aDb](const QString& aName) {
-        QSqlQuery v = RunOn(aDb, Select(Name(u"Value"_s), ZRVSql::DatabaseInfo.Name, {u"Name"_s}), {aName});
+        QSqlQuery v = RunOn(aDb, SelectColumn(u"Value"_s, ZRVSql::DatabaseInfo.Name, {u"Name"_s}), {aName});
         return v.next() ? v.value(0).toString() : QString();
     };
     if (info(u"PasswordHash"_s) != PasswordHash(info(u"PasswordSalt"_s), fPassword))
@@ -548,7 +610,7 @@ void TZRVCustomDataBase::CheckExisting(QSqlDatabase& aDb) const {
 
 void TZRVCustomDataBase::UpgradeSchema(QSqlDatabase& aDb) const {
     const auto version = [&aDb] {
-        const QString select = Select(Name(u"Value"_s), ZRVSql::DatabaseInfo.Name, {u"Name"_s});
+        const QString select = SelectColumn(u"Value"_s, ZRVSql::DatabaseInfo.Name, {u"Name"_s});
         QSqlQuery v = RunOn(aDb, select, {c_SchemaVersionName});
         return v.next() ? v.value(0).toInt() : 1;
     };
@@ -608,7 +670,7 @@ std::vector<uint32_t> TZRVCustomDataBase::Keys(const ZRVSql::Table& aTable) {
     std::vector<uint32_t> keys;
     if (!GetOpenned())
         return keys;
-    QSqlQuery q = Run(Select(Name(aTable.Key), aTable.Name, {}, aTable.Key), {});
+    QSqlQuery q = Run(SelectColumn(aTable.Key, aTable.Name, {}, aTable.Key), {});
     while (q.next())
         keys.push_back(q.value(0).toUInt());
     return keys;
@@ -777,11 +839,10 @@ QSqlQuery TZRVCustomDataBase::Run(const QString& aSql, const TValues& aValues) c
 }
 
 TZRVStatementRun TZRVCustomDataBase::RunPrepared(const QString& aSql, const TValues& aValues) const {
-    const QSqlDatabase db = Connection();
     // A borrowed connection may close under the borrower, which keeps nothing on it.
-    if (!db.isOpen() || fADOCOnnection != fOwnConnection)
-        return TZRVStatementRun::Once(db, aSql, aValues);
-    return fStatements.Run(db, aSql, aValues);
+    if (Borrowed() || !fOwn.isOpen())
+        return TZRVStatementRun::Once(Connection(), aSql, aValues);
+    return fStatements.Run(fOwn, aSql, aValues);
 }
 
 int TZRVCustomDataBase::SingleKey(const QString& aSql, const TValues& aValues) {
@@ -812,7 +873,7 @@ int TZRVCustomDataBase::KeyByColumns(const ZRVSql::Table& aTable, const TColumns
     QStringList columns;
     TValues values;
     Split(aWhere, columns, values);
-    return SingleKey(Select(Name(aTable.Key), aTable.Name, columns, QString(), 2), values);
+    return SingleKey(SelectColumn(aTable.Key, aTable.Name, columns, QString(), 2), values);
 }
 
 bool TZRVCustomDataBase::KeyExists(const ZRVSql::Table& aTable, uint32_t aID) {
@@ -862,7 +923,7 @@ void TZRVCustomDataBase::ReadLinked(const QString& aLinkTable, const ZRVSql::Tab
                                     std::unique_ptr<T> (TZRVCustomDataBase::*aRead)(uint32_t), L* aList) {
     std::vector<uint32_t> ids;
     {
-        TZRVStatementRun q = RunPrepared(Select(Name(aItem.Key), aLinkTable, {aOwner.Key}), {aOwnerID});
+        TZRVStatementRun q = RunPrepared(SelectColumn(aItem.Key, aLinkTable, {aOwner.Key}), {aOwnerID});
         while (q.Next())
             ids.push_back(uint32_t(q.Number(0)));
     }
@@ -893,7 +954,7 @@ void TZRVCustomDataBase::InsertLinks(const QString& aLinkTable, const ZRVSql::Ta
         return;
     // A workstation names what it likes; the café's rows are few, so they are read once.
     std::vector<uint32_t> existing;
-    TZRVStatementRun q = RunPrepared(Select(Name(aItems.Key), aItems.Name, {}), {});
+    TZRVStatementRun q = RunPrepared(SelectColumn(aItems.Key, aItems.Name, {}), {});
     while (q.Next())
         existing.push_back(uint32_t(q.Number(0)));
     std::sort(existing.begin(), existing.end());
@@ -958,17 +1019,17 @@ int TZRVCustomDataBase::SecretQuestionExists(const QString& aQuestion) {
 
 int TZRVCustomDataBase::MachineExists(const QString& aName) {
     const auto& t = ZRVSql::Machines;
-    return FirstKey(Select(Name(t.Key), t.Name, {u"MachineName"_s}, t.Key, 1), {aName});
+    return FirstKey(SelectColumn(t.Key, t.Name, {u"MachineName"_s}, t.Key, 1), {aName});
 }
 
 int TZRVCustomDataBase::HourFormulaExists(const QString& aName) {
     const auto& t = ZRVSql::HourFormulas;
-    return FirstKey(Select(Name(t.Key), t.Name, {u"Intitule"_s}, t.Key, 1), {aName});
+    return FirstKey(SelectColumn(t.Key, t.Name, {u"Intitule"_s}, t.Key, 1), {aName});
 }
 
 int TZRVCustomDataBase::ProductExists(const QString& aName) {
     const auto& t = ZRVSql::Products;
-    return FirstKey(Select(Name(t.Key), t.Name, {u"Name"_s}, t.Key, 1), {aName});
+    return FirstKey(SelectColumn(t.Key, t.Name, {u"Name"_s}, t.Key, 1), {aName});
 }
 
 bool TZRVCustomDataBase::AccountExists(uint32_t aID) {

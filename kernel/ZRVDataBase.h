@@ -330,6 +330,8 @@ private:
     void CopyInto(const QString& aTarget);
     // pg_dump's archive of the PostgreSQL database in aTarget.
     void DumpInto(const QString& aTarget) const;
+    // Whether the object works on another's connection rather than its own.
+    bool Borrowed() const;
     // Makes the object's own connection one of the driver aDriver.
     void UseDriver(const QString& aDriver);
     // Starts an all-or-nothing write: a savepoint, or a transaction where the engine allows no
@@ -349,6 +351,8 @@ private:
     QString fPassword;
     QString fADOCOnnection;
     QString fOwnConnection;
+    // The object's own connection, kept at hand: looking a connection up by its name takes a lock.
+    QSqlDatabase fOwn;
     int fBusyTimeout = 1000;
     QString fLastSaveError;
     // The statements kept prepared on the object's own connection.

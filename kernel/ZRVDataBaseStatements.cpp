@@ -253,13 +253,20 @@ void TZRVStatementRun::KnowColumns() const {
 
 int TZRVStatementRun::Column(const QString& aName) const {
     KnowColumns();
-    const auto found = fStatement->Columns.find(aName);
-    if (found != fStatement->Columns.end())
+    auto& columns = fStatement->Columns;
+    const auto found = columns.find(aName);
+    if (found != columns.end())
         return found->second;
-    for (const auto& [name, position] : fStatement->Columns)
-        if (name.compare(aName, Qt::CaseInsensitive) == 0)
-            return position;
-    return -1;
+    int position = -1;
+    for (const auto& [name, at] : columns)
+        if (name.compare(aName, Qt::CaseInsensitive) == 0) {
+            position = at;
+            break;
+        }
+    // The name as written is kept too, found at once the next time; a few such names at most.
+    if (columns.size() < TZRVStatement::c_MaxColumnNames)
+        columns.emplace(aName, position);
+    return position;
 }
 
 bool TZRVStatementRun::HasValue(int aColumn) const {
@@ -309,6 +316,12 @@ double TZRVStatementRun::Real(int aColumn) const {
 }
 
 QString TZRVStatementRun::Text(int aColumn) const {
+    // SQLite keeps texts in UTF-8: read as such, they need no conversion of SQLite's own.
+    if (HasValue(aColumn) && fStatement->Handle &&
+        sqlite3_column_type(fStatement->Handle, aColumn) == SQLITE_TEXT)
+        return QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(fStatement->Handle, aColumn)),
+            sqlite3_column_bytes(fStatement->Handle, aColumn));
     return Value(aColumn).toString();
 }
 

@@ -71,6 +71,8 @@ struct TZRVStatement {
     sqlite3_stmt* Handle = nullptr;                         // on SQLite
     std::optional<QSqlQuery> Query;                         // on PostgreSQL
     std::unordered_map<QString, int, TZRVTextHash> Columns; // each name's position, once looked up
+    // How many names Columns keeps at most: the columns' own, then the names asked for.
+    static constexpr std::size_t c_MaxColumnNames = 256;
     bool ColumnsKnown = false;
     bool Busy = false; // a run uses it
 };

@@ -528,6 +528,25 @@ TEST_P(DataBase, AKeptStatementFailsAsQtSaysAndRunsAgain) {
     EXPECT_EQ(fDb.ProductExists("Bad"), 0);
 }
 
+// Texts come back as they were stored, whatever their characters or length; a NULL reads as an
+// empty text and a number stored as text reads as a number.
+TEST_P(DataBase, ReadsGiveTextsAndNumbersAsStored) {
+    OpenNew();
+    const QString name = QStringLiteral("Poste é € \U0001F600");
+    const QString os = QString(5000, QChar(u'ç'));
+    ASSERT_EQ(fDb.ExecuteSQLAction("INSERT INTO \"tblMachines\" (\"MachineName\", \"Cpu\", \"Ram\", "
+                                   "\"Geography\", \"Os\") VALUES (?, NULL, '12', '', ?)",
+                                   {name, os}),
+              1);
+    const auto machine = fDb.ReadMachine(uint32_t(fDb.MachineExists(name)));
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(machine->MachineName(), name);
+    EXPECT_TRUE(machine->Cpu().isEmpty());
+    EXPECT_EQ(machine->Ram(), 12u);
+    EXPECT_TRUE(machine->Geography().isEmpty());
+    EXPECT_EQ(machine->OSystem(), os);
+}
+
 TEST_P(DataBase, ReopeningAnotherDatabaseRunsOnThatOne) {
     OpenNew();
     ASSERT_NE(fDb.AddProduct("Soda", 1, 100), 0);
