@@ -193,8 +193,8 @@ void TfrmTaskBar::ApplyRestrictions(bool aShowTray) {
     const TZRVClientConfig& config = *frmMain->ZRVClientConfig;
     TZRVLockWindows& restrictions = *frmMain->ZRVLockWindows;
     restrictions.SetDesktopVisible(config.WRDesktopVisible());
-    if (aShowTray || !config.WRShellTrayVisible())
-        restrictions.SetShellTrayWindowVisible(config.WRShellTrayVisible());
+    if (const bool tray = config.WRShellTrayVisible(); aShowTray || !tray)
+        restrictions.SetShellTrayWindowVisible(tray);
     restrictions.SetCtrlAltDelEnabled(config.WRTaskMgrEnabled());
     restrictions.SetFaskTaskSwitchEnabled(config.WRFastTaskSwitchEnabled());
     restrictions.SetStartMenuEnabled(config.WRStartMenuEnabled());

@@ -4,6 +4,7 @@
 #include "platform/ZRVRegistry.h"
 
 #include <cstring>
+#include <type_traits>
 
 TZRVCustomConfig::TZRVCustomConfig(QObject* aOwner) : QObject(aOwner) {}
 
@@ -32,11 +33,17 @@ template <class T, class F>
 T TZRVCustomConfig::Read(const QString& Name, const QString& KeyPath, T Default, F Reader) const {
     const auto reg = CreateHKLM();
     try {
-        // A key that exists is opened without a write; a missing one is created, as it always was.
-        if (!reg->OpenKey(KeyPath, false) && !reg->OpenKey(KeyPath, true)) {
+        // A key that exists is opened without a write, its value found in the same look-up; a
+        // missing one is created, as it always was.
+        if (!reg->OpenKeyToRead(KeyPath, Name) && !reg->OpenKey(KeyPath, true)) {
             ReportStoreFailure("Read");
             return Default;
         }
+        // A value never stored gives the default without a raise, which costs more than the read
+        // (a missing text reads as the empty text).
+        if constexpr (!std::is_same_v<T, QString>)
+            if (reg->GetDataType(Name) == TZRVRegDataType::rdUnknown)
+                return Default;
         return Reader(*reg, Name);
     } catch (const EZRVError&) {
         return Default;

@@ -12,10 +12,14 @@ namespace {
 
 // Runs aWork on aKey of the store (created when missing); false when the key cannot be opened or
 // aWork raises.
-template <class F> bool WithKey(TZRVRootKey aRoot, const QString& aKey, F aWork) {
+// Reads open a key as it is, and find nothing where it is missing; writes create it. The task bar
+// reads its policy every two seconds: that must cost the settings store no write.
+enum class TKeyUse { Read, Write };
+
+template <class F> bool WithKey(TZRVRootKey aRoot, const QString& aKey, TKeyUse aUse, F aWork) {
     TZRVRegistry reg(aRoot);
     try {
-        if (!reg.OpenKey(aKey, true))
+        if (!(aUse == TKeyUse::Read ? reg.OpenKeyReadOnly(aKey) : reg.OpenKey(aKey, true)))
             return false;
         aWork(reg);
         return true;
@@ -32,12 +36,12 @@ TZRVLockWindows::TZRVLockWindows(IZRVRestrictions& aBackend, QObject* aOwner)
     : QObject(aOwner), fBackend(aBackend) {
     fBackend.SetKeyboardHookInstalled(true);
     fFaskTaskSwitchEnabled = fBackend.FastTaskSwitchEnabled();
-    WithKey(TZRVRootKey::HKEY_LOCAL_MACHINE, c_WinLogonKey,
+    WithKey(TZRVRootKey::HKEY_LOCAL_MACHINE, c_WinLogonKey, TKeyUse::Read,
             [this](TZRVRegistry& R) { fShellProcess = R.ReadString(c_WinLogonShell); });
 }
 
 TZRVLockWindows::~TZRVLockWindows() {
-    WithKey(TZRVRootKey::HKEY_LOCAL_MACHINE, c_WinLogonKey,
+    WithKey(TZRVRootKey::HKEY_LOCAL_MACHINE, c_WinLogonKey, TKeyUse::Write,
             [](TZRVRegistry& R) { R.WriteString(c_WinLogonAutoRestartShell, QStringLiteral("1")); });
     fBackend.SetKeyboardHookInstalled(false);
 }
@@ -78,7 +82,7 @@ void TZRVLockWindows::SetShellTrayWindowVisible(bool Value) {
 
 bool TZRVLockWindows::GetCtrlAltDelEnabled() const {
     std::optional<int> disabled;
-    WithKey(TZRVRootKey::HKEY_CURRENT_USER, c_SystemPoliciesKey,
+    WithKey(TZRVRootKey::HKEY_CURRENT_USER, c_SystemPoliciesKey, TKeyUse::Read,
             [&disabled](TZRVRegistry& R) { disabled = R.ReadInteger(c_DisableTaskMgr); });
     return !disabled || *disabled == 0;
 }
@@ -88,7 +92,7 @@ bool TZRVLockWindows::GetCtrlAltDelEnabled() const {
 void TZRVLockWindows::SetCtrlAltDelEnabled(bool Value) {
     const bool written =
         GetCtrlAltDelEnabled() == Value ||
-        WithKey(TZRVRootKey::HKEY_CURRENT_USER, c_SystemPoliciesKey,
+        WithKey(TZRVRootKey::HKEY_CURRENT_USER, c_SystemPoliciesKey, TKeyUse::Write,
                 [Value](TZRVRegistry& R) { R.WriteInteger(c_DisableTaskMgr, Value ? 0 : 1); });
     const bool applied = fBackend.SetTaskManagerEnabled(Value);
     if (written && applied)
@@ -100,7 +104,7 @@ bool TZRVLockWindows::GetExplorerEnabled() const {
 }
 
 void TZRVLockWindows::WriteShell(const QString& aProgram) {
-    WithKey(TZRVRootKey::HKEY_LOCAL_MACHINE, c_WinLogonKey,
+    WithKey(TZRVRootKey::HKEY_LOCAL_MACHINE, c_WinLogonKey, TKeyUse::Write,
             [&aProgram](TZRVRegistry& R) { R.WriteString(c_WinLogonShell, aProgram); });
 }
 

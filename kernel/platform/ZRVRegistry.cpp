@@ -381,6 +381,7 @@ QString TZRVRegistry::Resolve(const QString& aKey) const {
 }
 
 bool TZRVRegistry::SelectKey(const QString& aPath, bool aCreate, bool aReadOnly) {
+    fFound.reset();
     const bool found = OrFallback(
         [&] {
             const Store store(fRootKey, aCreate);
@@ -407,7 +408,41 @@ bool TZRVRegistry::OpenKeyReadOnly(const QString& aKey) {
     return SelectKey(Resolve(aKey), false, true);
 }
 
+bool TZRVRegistry::OpenKeyToRead(const QString& aKey, const QString& aName) {
+    const QString path = Resolve(aKey);
+    if (path.isEmpty())
+        return OpenKey(aKey, false);
+    std::optional<TFound> found;
+    const bool exists = OrFallback(
+        [&] {
+            const Store store(fRootKey, false);
+            if (store.IsEmpty())
+                return false;
+            Statement query = store.Prepare("SELECT v.kind, v.data FROM reg_key k LEFT JOIN reg_value v"
+                                            " ON v.key_id = k.id AND v.fold = ?2 WHERE k.fold = ?1");
+            query.BindText(1, Fold(path)).BindText(2, Fold(aName));
+            if (!query.Step())
+                return false;
+            found.emplace(TFound{Fold(aName), std::nullopt});
+            if (query.Type(0) != SQLITE_NULL) {
+                TStoredValue& value = found->Value.emplace();
+                value.DataType = TypeOfKind(query.Int(0));
+                value.Data = DecodeData(query, value.DataType);
+            }
+            return true;
+        },
+        false);
+    if (!exists)
+        return false;
+    CloseKey();
+    fCurrentPath = path;
+    fKeyOpen = true;
+    fFound = std::move(found);
+    return true;
+}
+
 void TZRVRegistry::CloseKey() {
+    fFound.reset();
     fCurrentPath.clear();
     fKeyOpen = false;
     fKeyReadOnly = false;
@@ -419,6 +454,7 @@ bool TZRVRegistry::KeyExists(const QString& aKey) const {
 }
 
 bool TZRVRegistry::DeleteKey(const QString& aKey) {
+    fFound.reset();
     const QString path = Resolve(aKey);
     if (path.isEmpty())
         return false;
@@ -464,6 +500,8 @@ QStringList TZRVRegistry::GetKeyNames() const {
 std::optional<TZRVRegistry::TStoredValue> TZRVRegistry::FindValue(const QString& aName) const {
     if (!fKeyOpen)
         return std::nullopt;
+    if (fFound && fFound->Fold == Fold(aName))
+        return fFound->Value;
     const Store store(fRootKey, false);
     if (store.IsEmpty())
         return std::nullopt;
@@ -511,6 +549,7 @@ QStringList TZRVRegistry::GetValueNames() const {
 }
 
 bool TZRVRegistry::DeleteValue(const QString& aName) {
+    fFound.reset();
     if (!fKeyOpen || fKeyReadOnly)
         return false;
     return OrFallback(
@@ -573,6 +612,7 @@ double TZRVRegistry::ReadFloat(const QString& aName) const {
 }
 
 void TZRVRegistry::PutValue(const QString& aName, TZRVRegDataType aType, const QVariant& aData) {
+    fFound.reset();
     try {
         if (!fKeyOpen || fKeyReadOnly)
             throw StoreFailure();

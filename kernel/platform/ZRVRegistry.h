@@ -44,6 +44,10 @@ public:
     bool OpenKey(const QString& aKey, bool aCanCreate);
     // As OpenKey without creation; the writers then fail on this key.
     bool OpenKeyReadOnly(const QString& aKey);
+    // As OpenKey without creation, finding the value aName in the same look-up of the store: the
+    // reads of aName take what was found then, until the object opens another key or writes. A
+    // settings read that opens its key and reads one value costs one look-up this way.
+    bool OpenKeyToRead(const QString& aKey, const QString& aName);
     void CloseKey();
     bool HasCurrentKey() const { return fKeyOpen; }
     // The current key, without leading or trailing "\"; empty for the root.
@@ -108,4 +112,11 @@ private:
     QString fCurrentPath;
     bool fKeyOpen = false;
     bool fKeyReadOnly = false;
+    // What OpenKeyToRead found of a value of the current key (nothing when it is missing), by the
+    // value's folded name; dropped by anything that changes the key or writes.
+    struct TFound {
+        QString Fold;
+        std::optional<TStoredValue> Value;
+    };
+    mutable std::optional<TFound> fFound;
 };

@@ -242,6 +242,38 @@ TEST_F(Registry, WritingToAKeyRemovedMeanwhileFails) {
     EXPECT_FALSE(fReg.KeyExists(c_TestKey));
 }
 
+// Opening a key to read one value finds that value at once; the reads then behave as after
+// OpenKey, and the value found serves that one name until the object writes or opens a key.
+TEST_F(Registry, OpeningAKeyToReadAValueReadsAsOpeningItDoes) {
+    fReg.WriteInteger("Port", 8080);
+    fReg.WriteString("Name", "poste");
+    TZRVRegistry r;
+    ASSERT_TRUE(r.OpenKeyToRead(c_TestKey, "port"));
+    EXPECT_EQ(r.CurrentPath(), c_TestKey.mid(1));
+    EXPECT_EQ(r.ReadInteger("PORT"), 8080);
+    EXPECT_EQ(r.GetDataType("Port"), TZRVRegDataType::rdInteger);
+    EXPECT_EQ(r.ReadString("Name"), "poste");
+    fReg.WriteInteger("Port", 9090);
+    ASSERT_TRUE(r.OpenKey(c_TestKey, false));
+    EXPECT_EQ(r.ReadInteger("Port"), 9090);
+
+    ASSERT_TRUE(r.OpenKeyToRead(c_TestKey, "Port"));
+    r.WriteInteger("Port", 1);
+    EXPECT_EQ(r.ReadInteger("Port"), 1);
+
+    ASSERT_TRUE(r.OpenKeyToRead(c_TestKey, "Name"));
+    EXPECT_EQ(Outcome([&] { return QString::number(r.ReadInteger("Name")); }),
+              "Invalid data type for 'Name'");
+    ASSERT_TRUE(r.OpenKeyToRead(c_TestKey, "Missing"));
+    EXPECT_EQ(r.ReadString("Missing"), "");
+    EXPECT_EQ(Outcome([&] { return QString::number(r.ReadInteger("Missing")); }),
+              "Failed to get data for 'Missing'");
+
+    EXPECT_FALSE(r.OpenKeyToRead("\\Software\\Nowhere", "Port"));
+    EXPECT_EQ(r.CurrentPath(), c_TestKey.mid(1));
+    EXPECT_FALSE(r.KeyExists("\\Software\\Nowhere"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Sharing, roots and files
 

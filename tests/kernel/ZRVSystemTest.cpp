@@ -183,6 +183,16 @@ TEST_F(LockWindows, ThePolicyValueIsWrittenOnlyWhenItChanges) {
     EXPECT_FALSE(fDesktop.TaskManagerEnabled());
 }
 
+// The task bar reads the policy every two seconds: a read takes no write, and where nothing was
+// ever set it creates nothing.
+TEST_F(LockWindows, ReadingThePoliciesWritesNothing) {
+    TZRVLockWindows service(fDesktop);
+    EXPECT_TRUE(service.GetCtrlAltDelEnabled());
+    EXPECT_TRUE(service.ShellProcess().isEmpty());
+    EXPECT_FALSE(QFile::exists(TZRVRegistry::StoreFile(TZRVRootKey::HKEY_CURRENT_USER)));
+    EXPECT_FALSE(QFile::exists(TZRVRegistry::StoreFile(TZRVRootKey::HKEY_LOCAL_MACHINE)));
+}
+
 // ----- running applications
 
 class RunningApplications : public ::testing::Test {

@@ -17,10 +17,6 @@ TZRVX11Restrictions::TZRVX11Restrictions(TZRVX11Connection& aX, TZRVX11Windows& 
                                          IZRVLauncher& aLauncher)
     : fX(aX), fWindows(aWindows), fLauncher(aLauncher), fKeys(aX), fKeymap(aX) {}
 
-QList<uint32_t> TZRVX11Restrictions::Hidden() const {
-    return fX.ReadCardinals(fX.Root(), fX.Atom(TZRVX11Atom::ZRV2_HIDDEN_WINDOWS), c_MaxHidden);
-}
-
 void TZRVX11Restrictions::SetHidden(const QList<uint32_t>& aWindows) {
     const xcb_atom_t property = fX.Atom(TZRVX11Atom::ZRV2_HIDDEN_WINDOWS);
     if (aWindows.isEmpty())
@@ -30,12 +26,18 @@ void TZRVX11Restrictions::SetHidden(const QList<uint32_t>& aWindows) {
     fX.Flush();
 }
 
-QList<TZRVX11Window> TZRVX11Restrictions::WindowsOfType(xcb_atom_t aType,
-                                                        const QList<uint32_t>& aHidden) const {
+QList<TZRVX11Window> TZRVX11Restrictions::WindowsOfType(xcb_atom_t aType, QList<uint32_t>* aHidden) const {
+    // The hidden list is asked beside the client list: both come back in one round trip.
+    const xcb_get_property_cookie_t asked =
+        fX.AskProperty(fX.Root(), fX.Atom(TZRVX11Atom::ZRV2_HIDDEN_WINDOWS), c_MaxHidden * 4);
     QList<xcb_window_t> candidates = fWindows.ClientList();
-    for (uint32_t w : aHidden)
+    const std::optional<TZRVX11Property> listed = fX.Property(asked);
+    const QList<uint32_t> hidden = listed ? listed->Cardinals() : QList<uint32_t>();
+    for (uint32_t w : hidden)
         if (!candidates.contains(w))
             candidates.append(w);
+    if (aHidden)
+        *aHidden = hidden;
     // The types of all, then the rest of the few of that type.
     QList<xcb_window_t> ofType;
     for (const TZRVX11Window& w : fWindows.Read(candidates, wfType))
@@ -49,13 +51,13 @@ QList<TZRVX11Window> TZRVX11Restrictions::WindowsOfType(xcb_atom_t aType,
 }
 
 bool TZRVX11Restrictions::Visible(xcb_atom_t aType) const {
-    const QList<TZRVX11Window> windows = WindowsOfType(aType, Hidden());
+    const QList<TZRVX11Window> windows = WindowsOfType(aType);
     return std::any_of(windows.begin(), windows.end(), [](const TZRVX11Window& w) { return w.Viewable; });
 }
 
 bool TZRVX11Restrictions::SetVisible(xcb_atom_t aType, bool aVisible) {
-    const QList<uint32_t> listed = Hidden();
-    const QList<TZRVX11Window> windows = WindowsOfType(aType, listed);
+    QList<uint32_t> listed;
+    const QList<TZRVX11Window> windows = WindowsOfType(aType, &listed);
     const bool visible =
         std::any_of(windows.begin(), windows.end(), [](const TZRVX11Window& w) { return w.Viewable; });
     const bool hiddenByUs = std::any_of(windows.begin(), windows.end(), [&listed](const TZRVX11Window& w) {
@@ -84,7 +86,7 @@ bool TZRVX11Restrictions::SetVisible(xcb_atom_t aType, bool aVisible) {
 }
 
 bool TZRVX11Restrictions::ShellRunning() const {
-    return !WindowsOfType(Dock(), Hidden()).isEmpty();
+    return !WindowsOfType(Dock()).isEmpty();
 }
 
 bool TZRVX11Restrictions::StartShell(const QString& aProgram) {
@@ -97,7 +99,7 @@ bool TZRVX11Restrictions::StartShell(const QString& aProgram) {
 
 bool TZRVX11Restrictions::TerminateShell() {
     bool all = true;
-    for (const TZRVX11Window& dock : WindowsOfType(Dock(), Hidden())) {
+    for (const TZRVX11Window& dock : WindowsOfType(Dock())) {
         TZRVProcessInfo process;
         const bool ours = ProcessInfo(dock.Info.ProcessID, process) && process.UserID == getuid();
         all = ours && ::kill(pid_t(dock.Info.ProcessID), SIGTERM) == 0 && all;

@@ -43,11 +43,11 @@ public:
 private:
     xcb_atom_t Desktop() const { return fX.Net()._NET_WM_WINDOW_TYPE_DESKTOP; }
     xcb_atom_t Dock() const { return fX.Net()._NET_WM_WINDOW_TYPE_DOCK; }
-    // Other programs' windows of aType, managed or hidden by us (aHidden), that still exist.
-    QList<TZRVX11Window> WindowsOfType(xcb_atom_t aType, const QList<uint32_t>& aHidden) const;
+    // Other programs' windows of aType, managed or hidden by us, that still exist; aHidden, when
+    // given, receives the list of the windows we hid.
+    QList<TZRVX11Window> WindowsOfType(xcb_atom_t aType, QList<uint32_t>* aHidden = nullptr) const;
     bool Visible(xcb_atom_t aType) const;
     bool SetVisible(xcb_atom_t aType, bool aVisible);
-    QList<uint32_t> Hidden() const;
     void SetHidden(const QList<uint32_t>& aWindows);
 
     TZRVX11Connection& fX;
