@@ -75,6 +75,32 @@ case $n in 1) exit 3;; 2) kill -KILL $$;; *) exit 0;; esac)")
     EXPECT_EQ(stubs.Read("count").trimmed(), "3");
 }
 
+// A program that had run long enough starts again at once; one that fails at its start waits the
+// delay before each new start.
+TEST(Supervisor, RestartsAtOnceOnlyAProgramThatHadRunLongEnough) {
+    Stubs stubs;
+    const QString program = stubs.Write("program", QStringLiteral(R"(count=%1
+n=$(( $(cat "$count" 2>/dev/null || echo 0) + 1 ))
+echo $n > "$count"
+[ $n -ge 3 ] && exit 0
+kill -KILL $$)")
+                                                       .arg(stubs.File("count")));
+    QProcess atOnce;
+    Start(atOnce, "zrv2-supervise", {program}, {"ZRV_RESTART_DELAY=60", "ZRV_RESTART_AT_ONCE_AFTER=0"});
+    ASSERT_TRUE(Ended(atOnce));
+    EXPECT_EQ(atOnce.exitCode(), 0);
+    EXPECT_EQ(stubs.Read("count").trimmed(), "3");
+
+    QFile::remove(stubs.File("count"));
+    QProcess delayed;
+    Start(delayed, "zrv2-supervise", {program}, {"ZRV_RESTART_DELAY=60"});
+    ASSERT_TRUE(WaitUntil([&] { return stubs.Read("count").trimmed() == "1"; }));
+    zrvtest::RunEventsFor(500); // the second start waits a minute
+    EXPECT_EQ(stubs.Read("count").trimmed(), "1");
+    delayed.terminate();
+    EXPECT_TRUE(Ended(delayed));
+}
+
 TEST(Supervisor, EndsItsProgramWhenToldToEnd) {
     Stubs stubs;
     const QString program =
