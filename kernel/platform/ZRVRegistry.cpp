@@ -425,9 +425,10 @@ bool TZRVRegistry::OpenKeyToRead(const QString& aKey, const QString& aName) {
                 return false;
             found.emplace(TFound{Fold(aName), std::nullopt});
             if (query.Type(0) != SQLITE_NULL) {
-                TStoredValue& value = found->Value.emplace();
+                TStoredValue value;
                 value.DataType = TypeOfKind(query.Int(0));
                 value.Data = DecodeData(query, value.DataType);
+                found->Value = std::move(value);
             }
             return true;
         },
