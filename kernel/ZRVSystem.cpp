@@ -10,12 +10,12 @@
 
 namespace {
 
-// Runs aWork on aKey of the store (created when missing); false when the key cannot be opened or
-// aWork raises.
 // Reads open a key as it is, and find nothing where it is missing; writes create it. The task bar
 // reads its policy every two seconds: that must cost the settings store no write.
 enum class TKeyUse { Read, Write };
 
+// Runs aWork on aKey of the store, opened for aUse; false when the key cannot be opened (for a
+// read, when it is missing) or aWork raises.
 template <class F> bool WithKey(TZRVRootKey aRoot, const QString& aKey, TKeyUse aUse, F aWork) {
     TZRVRegistry reg(aRoot);
     try {
